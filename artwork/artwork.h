@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <QString>
+
+namespace miravon {
+
+// A picture of the program's artwork by file name ("banner.png"), with its
+// key colour made transparent.
+QPixmap artwork(const QString& name);
+// The raw picture, key colour left in place.
+QImage artworkImage(const QString& name);
+// The program icon, 16, 32 and 48 pixels.
+QIcon programIcon();
+
+// Key colour of the decoration pictures.
+inline constexpr QRgb artworkKey = 0xFFFF00FF;
+// Key colour of the menu picture (the stored mask 13555711).
+inline constexpr QRgb menuPictureKey = 0xFFFFD6CE;
+
+} // namespace miravon

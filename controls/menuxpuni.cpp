@@ -1,0 +1,104 @@
+#include "menuxpuni.h"
+
+#include "look.h"
+#include "vni.h"
+
+#include <QAction>
+#include <QBitmap>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace miravon {
+namespace {
+// Stored menu look.
+constexpr qint64 usertopmenubackcolour = 16761765;
+constexpr qint64 usertopmenuselectedcolour = 16769990;
+constexpr qint64 userselectedmenubackcolour = 13040639;
+constexpr qint64 userselectedmenubordercolour = 0;
+constexpr qint64 usermenubordercolour = 5910544;
+constexpr qint64 usergradientone = 16777215;
+constexpr qint64 usergradienttwo = 16761765;
+constexpr qint64 userselecteditemforecolour = 0;
+
+QString css(qint64 ole) { return oleColor(ole).name(); }
+
+QString styleSheet()
+{
+    return QStringLiteral(
+               "QMenuBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:1 %2);"
+               " color: black; }"
+               "QMenuBar::item { background: transparent; padding: 2px 8px; color: black; }"
+               "QMenuBar::item:selected, QMenuBar::item:pressed { background: %3;"
+               " border: 1px solid %4; color: %5; }"
+               "QMenu { background: %6; border: 1px solid %4; color: black; }"
+               "QMenu::item { padding: 3px 24px 3px 12px; }"
+               "QMenu::item:selected { background: %7; border: 1px solid %8; color: %5; }")
+        .arg(css(usergradientone), css(usergradienttwo), css(usertopmenuselectedcolour),
+             css(usermenubordercolour), css(userselecteditemforecolour),
+             css(usertopmenubackcolour), css(userselectedmenubackcolour),
+             css(userselectedmenubordercolour));
+}
+} // namespace
+
+MenuXpUni::MenuXpUni(QMenuBar* bar)
+    : QObject(bar)
+    , bar_(bar)
+{
+    setObjectName(QStringLiteral("MenuXpUni1"));
+    bar_->setNativeMenuBar(false);
+    QFont f = designFont(QStringLiteral("Arial"), 9);
+    bar_->setFont(f);
+    bar_->setStyleSheet(styleSheet());
+}
+
+QString MenuXpUni::display(const QString& stored) const
+{
+    return vniToUnicode(stored);
+}
+
+void MenuXpUni::bind(QAction* action, const QString& name, const QString& storedCaption)
+{
+    action->setObjectName(name);
+    action->setProperty("caption", storedCaption);
+    items_.insert(name, action);
+}
+
+QMenu* MenuXpUni::addMenu(const QString& name, const QString& storedCaption)
+{
+    QMenu* menu = bar_->addMenu(display(storedCaption));
+    menu->setFont(bar_->font());
+    bind(menu->menuAction(), name, storedCaption);
+    return menu;
+}
+
+QAction* MenuXpUni::addItem(QMenu* menu, const QString& name, const QString& storedCaption)
+{
+    QAction* action = menu->addAction(display(storedCaption));
+    bind(action, name, storedCaption);
+    connect(action, &QAction::triggered, this, [this, name] { emit chosen(name); });
+    return action;
+}
+
+QAction* MenuXpUni::addCommand(const QString& name, const QString& storedCaption)
+{
+    QAction* action = bar_->addAction(display(storedCaption));
+    bind(action, name, storedCaption);
+    connect(action, &QAction::triggered, this, [this, name] { emit chosen(name); });
+    return action;
+}
+
+void MenuXpUni::setPicture(const QString& key, const QImage& picture, QRgb mask)
+{
+    const QString target = key.startsWith(u'#') ? key.mid(1) : key;
+    QAction* before = items_.value(target);
+    if (!before)
+        return;
+    QPixmap pix = QPixmap::fromImage(picture);
+    pix.setMask(pix.createMaskFromColor(QColor(mask), Qt::MaskInColor));
+    auto* pic = new QAction(QIcon(pix), QString(), bar_);
+    pic->setObjectName(target + QStringLiteral("_picture"));
+    bar_->insertAction(before, pic);
+    connect(pic, &QAction::triggered, this, [this, target] { emit chosen(target); });
+}
+
+} // namespace miravon

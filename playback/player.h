@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace miravon {
+
+// The media player control `manhinh` as every window uses it: one put, one
+// call and two events. Windows know nothing else about playback; the engine's
+// types never appear here.
+//
+// Contract:
+// - setUrl() returns at once. The player drops what it was playing, opens the
+//   address and plays it (auto-start is always on). Putting the same address
+//   again opens it again.
+// - close() stops playback and releases the stream; on an idle player it
+//   changes nothing.
+// - openStateChange / playStateChange are raised on every change of the open
+//   and play state, with the classic control's state codes (see
+//   playerstates.h). They are always delivered on the UI thread.
+class Player : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~Player() override = default;
+
+    // The player's face, to be placed in the window at the `manhinh`
+    // rectangle. Owned by the player's parent widget once reparented.
+    virtual QWidget* widget() = 0;
+
+    virtual void setUrl(const QString& address) = 0;
+    virtual void close() = 0;
+
+signals:
+    void openStateChange(int newState);
+    void playStateChange(int newState);
+};
+
+// Makes the player of one window; `parent` is the window's client area.
+using PlayerFactory = std::function<std::unique_ptr<Player>(QWidget* parent)>;
+
+// The factory the windows use. Defaults to the real player; tests replace it
+// with a recording double.
+PlayerFactory& playerFactory();
+
+} // namespace miravon

@@ -1,0 +1,14 @@
+#include "blankplayer.h"
+#include "player.h"
+
+namespace miravon {
+
+PlayerFactory& playerFactory()
+{
+    static PlayerFactory factory = [](QWidget* parent) -> std::unique_ptr<Player> {
+        return std::make_unique<BlankPlayer>(parent);
+    };
+    return factory;
+}
+
+} // namespace miravon
