@@ -1,0 +1,7 @@
+#include "catalogueview.h"
+
+namespace miravon {
+
+void populateCatalogue(ViewerWindow&) {}
+
+} // namespace miravon

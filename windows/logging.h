@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcWindows)
+Q_DECLARE_LOGGING_CATEGORY(lcStart)

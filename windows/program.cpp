@@ -1,0 +1,136 @@
+#include "program.h"
+
+#include "logging.h"
+#include "programwindow.h"
+#include "viewerwindow.h"
+#include "windowfactory.h"
+
+#include "frameuni.h"
+#include "player.h"
+
+#include <QCoreApplication>
+
+Q_LOGGING_CATEGORY(lcWindows, "miravon.windows", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcStart, "miravon.start", QtWarningMsg)
+
+namespace miravon {
+
+Program::Program(EndHook onEnd, QObject* parent)
+    : QObject(parent)
+    , onEnd_(onEnd ? std::move(onEnd) : EndHook([] { QCoreApplication::exit(0); }))
+{
+}
+
+Program::~Program()
+{
+    // Windows go without running any close handling.
+    ending_ = true;
+    const auto windows = windows_;
+    windows_.clear();
+    for (ProgramWindow* w : windows)
+        delete w;
+}
+
+ProgramWindow& Program::window(WindowId id)
+{
+    if (ProgramWindow* w = windows_.value(id))
+        return *w;
+    ProgramWindow* w = createWindow(*this, id);
+    windows_.insert(id, w);
+    qCDebug(lcWindows) << "load" << windowName(id);
+    w->load();
+    emit windowLoaded(id);
+    return *w;
+}
+
+ViewerWindow& Program::viewer(WindowId id)
+{
+    Q_ASSERT(hasPlayer(id));
+    return static_cast<ViewerWindow&>(window(id));
+}
+
+ProgramWindow* Program::loadedWindow(WindowId id) const
+{
+    return windows_.value(id);
+}
+
+void Program::show(WindowId id)
+{
+    ProgramWindow& w = window(id);
+    if (ending_)
+        return;
+    qCDebug(lcWindows) << "show" << windowName(id);
+    w.show();
+    w.raise();
+    w.activateWindow();
+}
+
+void Program::hide(WindowId id)
+{
+    ProgramWindow& w = window(id);
+    qCDebug(lcWindows) << "hide" << windowName(id);
+    w.hide();
+}
+
+void Program::closePlayer(WindowId id)
+{
+    qCDebug(lcWindows) << "close player of" << windowName(id);
+    viewer(id).player().close();
+}
+
+void Program::setPanelVisible(WindowId id, const QString& panel, bool visible)
+{
+    ProgramWindow& w = window(id);
+    QWidget* p = nullptr;
+    if (auto* v = qobject_cast<ViewerWindow*>(&w))
+        p = v->panel(panel);
+    if (!p)
+        p = w.findChild<QWidget*>(panel);
+    if (!p) {
+        qCWarning(lcWindows) << "no panel" << panel << "on" << windowName(id);
+        return;
+    }
+    qCDebug(lcWindows) << "panel" << windowName(id) << panel << visible;
+    p->setVisible(visible);
+}
+
+QPoint Program::position(WindowId id)
+{
+    return window(id).pos();
+}
+
+void Program::unload(WindowId id)
+{
+    if (ProgramWindow* w = windows_.value(id))
+        w->unloadByProgram();
+}
+
+void Program::start()
+{
+    show(WindowId::Form1);
+}
+
+void Program::endProgram()
+{
+    if (ending_)
+        return;
+    ending_ = true;
+    qCDebug(lcWindows) << "end of program";
+    for (ProgramWindow* w : std::as_const(windows_))
+        w->hide();
+    emit ended();
+    onEnd_();
+}
+
+void Program::forget(ProgramWindow* window)
+{
+    const WindowId id = window->id();
+    if (windows_.value(id) != window)
+        return;
+    windows_.remove(id);
+    qCDebug(lcWindows) << "unloaded" << windowName(id);
+    window->deleteLater();
+    emit windowUnloaded(id);
+}
+
+} // namespace miravon

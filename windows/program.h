@@ -1,0 +1,73 @@
+#pragma once
+
+#include "windowid.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPoint>
+#include <functional>
+
+namespace miravon {
+
+class ProgramWindow;
+class ViewerWindow;
+
+// The program's twelve windows. Each is a single instance, created and
+// loaded the first time anything refers to it (showing or hiding it, setting
+// one of its panels, closing its player, reading its position); its load code
+// runs then, once, before the referring step takes effect.
+//
+// Every step that names a window goes through here, so the load-before-step
+// rule holds everywhere.
+class Program : public QObject {
+    Q_OBJECT
+public:
+    // `onEnd` is called once when the program ends; by default it quits the
+    // application's event loop. Tests pass their own.
+    using EndHook = std::function<void()>;
+    explicit Program(EndHook onEnd = {}, QObject* parent = nullptr);
+    ~Program() override;
+
+    // The window, created and loaded on this first reference.
+    ProgramWindow& window(WindowId id);
+    // The seven windows with a player.
+    ViewerWindow& viewer(WindowId id);
+    // The window if it is loaded now; never loads it.
+    ProgramWindow* loadedWindow(WindowId id) const;
+    bool isLoaded(WindowId id) const { return loadedWindow(id) != nullptr; }
+
+    // Steps on named windows; each loads the window first.
+    void show(WindowId id);
+    void hide(WindowId id);
+    void closePlayer(WindowId id);
+    void setPanelVisible(WindowId id, const QString& panel, bool visible);
+    QPoint position(WindowId id);
+
+    // The program's own unload of a window: its close request passes and its
+    // unload code runs. The next reference creates it anew.
+    void unload(WindowId id);
+
+    // Loads and shows the start window.
+    void start();
+
+    // Ends the whole program at once: every window goes, no close handling of
+    // any window runs, and `onEnd` is called.
+    void endProgram();
+    bool ending() const { return ending_; }
+
+signals:
+    void windowLoaded(miravon::WindowId id);
+    void windowUnloaded(miravon::WindowId id);
+    void ended();
+
+private:
+    friend class ProgramWindow;
+    // Called by a window whose close went through.
+    void forget(ProgramWindow* window);
+
+    QHash<WindowId, ProgramWindow*> windows_;
+    EndHook onEnd_;
+    bool ending_ = false;
+};
+
+} // namespace miravon

@@ -1,0 +1,254 @@
+#include "viewerwindow.h"
+
+#include "catalogueview.h"
+#include "logging.h"
+#include "navigation.h"
+#include "program.h"
+
+#include "artwork.h"
+#include "frameuni.h"
+#include "labeluni.h"
+#include "look.h"
+#include "menuxpuni.h"
+#include "player.h"
+#include "statusline.h"
+#include "units.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+namespace miravon {
+namespace {
+
+// The contact e-mail at the end of the first three titles.
+constexpr char authorEmail[] = "kestrin@example.org";
+
+// The five decoration pieces: artwork file and the size shown, in twips.
+struct Piece {
+    const char* file;
+    int width;
+    int height;
+};
+constexpr Piece vbar{"vbar.png", 240, 7500};
+constexpr Piece hbar{"hbar.png", 11010, 240};
+constexpr Piece hbarWide{"hbar.png", 11130, 240};
+constexpr Piece banner{"banner.png", 5520, 765};
+constexpr Piece corner{"corner.png", 2580, 2355};
+constexpr Piece bottom{"bottom.png", 10575, 840};
+
+struct Placed {
+    const Piece* piece;
+    int left;
+    int top;
+};
+
+struct FrameSpec {
+    WindowId id;
+    bool longTitle;         // "MIRAVON ----- Kestrin --- " + e-mail, else "Miravon v1.0"
+    int clientWidth, clientHeight;
+    QRect manhinh;          // twips
+    QRect status;           // twips
+    const char* versionName;
+    int versionLeft, versionTop;
+    const char* filmItem;   // name of the film command, or nullptr (movie window)
+    const char* filmCaption;
+    std::vector<Placed> decoration;
+};
+
+const std::vector<FrameSpec>& frames()
+{
+    static const std::vector<FrameSpec> table = {
+        {WindowId::frmmain, true, 10785, 7350, {3960, 1440, 6735, 4695}, {4080, 5160, 6375, 255},
+         "LabelUni4", 5040, 840, "phim", "Xem phim",
+         {{&vbar, -120, 0}, {&vbar, 10560, 0}, {&hbar, 0, 0}, {&hbar, -120, 1200}, {&hbar, 0, 6120},
+          {&hbar, 0, 7200}, {&banner, 480, 240}, {&corner, 8160, 0}, {&bottom, 120, 6360}}},
+        {WindowId::frmmain2, true, 10860, 7200, {4080, 1200, 6735, 4935}, {4080, 5160, 6495, 255},
+         "LabelUni4", 4800, 720, "phim", "Xem phim",
+         {{&vbar, -120, 0}, {&vbar, 10680, 0}, {&hbar, 120, 0}, {&hbar, 0, 1200}, {&hbar, 120, 6120},
+          {&hbar, 0, 7080}, {&banner, 240, 120}, {&corner, 8280, 0}, {&bottom, 120, 6240}}},
+        {WindowId::frmmain3, true, 10920, 7215, {4080, 1200, 6735, 4935}, {4080, 5160, 6495, 255},
+         "LabelUni2", 4920, 720, "phim", "Xem Phim",
+         {{&vbar, -120, 0}, {&vbar, 10680, 0}, {&hbarWide, 120, 0}, {&hbarWide, 0, 1200},
+          {&hbarWide, 120, 6120}, {&hbarWide, 0, 7080}, {&banner, 360, 120}, {&corner, 8280, 0},
+          {&bottom, 120, 6360}}},
+        {WindowId::frmmain4, false, 10875, 7230, {4080, 1200, 6735, 4935}, {4080, 5160, 6495, 255},
+         "LabelUni3", 4920, 720, "phim", "Xem Phim",
+         {{&vbar, -120, 0}, {&vbar, 10680, 0}, {&hbarWide, 120, 0}, {&hbarWide, 0, 1200},
+          {&hbarWide, 120, 6120}, {&hbarWide, 0, 7080}, {&banner, 360, 120}, {&corner, 8280, 0},
+          {&bottom, 120, 6360}}},
+        {WindowId::frmmain5, false, 10875, 7260, {4080, 1200, 6735, 4935}, {4080, 5160, 6495, 255},
+         "LabelUni3", 4920, 720, "Phim", "Xem Phim",
+         {{&vbar, -120, 0}, {&vbar, 10680, 0}, {&hbarWide, 120, 0}, {&hbarWide, 0, 1200},
+          {&hbarWide, 120, 6120}, {&hbarWide, 0, 7080}, {&banner, 360, 120}, {&corner, 8280, 0},
+          {&bottom, 120, 6360}}},
+        {WindowId::frmmain6, false, 10890, 7245, {4080, 1200, 6735, 4935}, {4080, 5160, 6495, 255},
+         "LabelUni3", 4920, 840, "phim", "Xem phim",
+         {{&vbar, -120, 0}, {&vbar, -240, 120}, {&vbar, 10680, 120}, {&hbarWide, 120, 0},
+          {&hbarWide, -120, 1320}, {&hbarWide, 0, 6120}, {&hbarWide, -120, 7080}, {&banner, 360, 240},
+          {&corner, 8280, 0}, {&bottom, 120, 6240}}},
+        {WindowId::frmphim, false, 10890, 7245, {3960, 1200, 6735, 4935}, {3960, 5160, 6495, 255},
+         "LabelUni3", 4680, 840, nullptr, nullptr,
+         {{&vbar, -120, 0}, {&vbar, 10680, 120}, {&hbar, 120, 0}, {&hbar, 120, 1320}, {&hbar, 120, 6120},
+          {&hbarWide, 0, 7080}, {&banner, 120, 240}, {&corner, 8280, 0}, {&bottom, 120, 6240}}},
+    };
+    return table;
+}
+
+const FrameSpec& frameFor(WindowId id)
+{
+    for (const FrameSpec& f : frames())
+        if (f.id == id)
+            return f;
+    Q_UNREACHABLE();
+}
+
+QRect tw(const QRect& r) { return twRect(r.x(), r.y(), r.width(), r.height()); }
+
+} // namespace
+
+ViewerWindow::ViewerWindow(Program& program, WindowId id)
+    : ProgramWindow(program, id)
+{
+    Q_ASSERT(hasPlayer(id));
+    buildFrame();
+    buildMenu();
+    populateCatalogue(*this);
+}
+
+ViewerWindow::~ViewerWindow()
+{
+    // The player goes before the widgets its face lives in.
+    player_.reset();
+}
+
+void ViewerWindow::buildFrame()
+{
+    const FrameSpec& f = frameFor(id());
+    setWindowTitle(f.longTitle ? QStringLiteral("MIRAVON ----- Kestrin --- ") + QLatin1String(authorEmail)
+                               : QStringLiteral("Miravon v1.0"));
+    setWindowIcon(programIcon());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    setFont(designFont(QStringLiteral("Arial"), 8.25));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("client"));
+    client_->setFixedSize(twSize(f.clientWidth, f.clientHeight));
+    client_->setAutoFillBackground(true);
+    QPalette pal = client_->palette();
+    pal.setColor(QPalette::Window, oleColor(sysButtonText));
+    pal.setColor(QPalette::WindowText, oleColor(sysHighlightText));
+    client_->setPalette(pal);
+    layout->addWidget(client_);
+
+    // Stacking from the bottom: decoration, panels, player, version label,
+    // status line. The status line lies across the player's lower part and
+    // must stay readable there.
+    int n = 0;
+    for (const Placed& d : f.decoration) {
+        auto* pic = new QLabel(client_);
+        pic->setObjectName(QStringLiteral("decoration%1").arg(++n));
+        pic->setAttribute(Qt::WA_TransparentForMouseEvents);
+        pic->setScaledContents(true);
+        pic->setPixmap(artwork(QString::fromLatin1(d.piece->file)));
+        pic->setGeometry(twRect(d.left, d.top, d.piece->width, d.piece->height));
+    }
+
+    player_ = playerFactory()(client_);
+    QWidget* screen = player_->widget();
+    screen->setObjectName(QStringLiteral("manhinh"));
+    screen->setGeometry(tw(f.manhinh));
+
+    version_ = new LabelUni(client_);
+    version_->setObjectName(QLatin1String(f.versionName));
+    version_->setSetkieugotv(true);
+    version_->setCaption(QStringLiteral("Phie6n ba3n thu73 nghie65m 1.0"));
+    version_->setFont(designFont(QStringLiteral("Tahoma"), 9.75, true));
+    version_->setForecolor(sysHighlightText);
+    version_->setGeometry(twRect(f.versionLeft, f.versionTop, 2655, 375));
+
+    status_ = new LabelUni(client_);
+    status_->setObjectName(QStringLiteral("status"));
+    status_->setSetkieugotv(true);
+    status_->setWordWrap(false);
+    status_->setCaption(QStringLiteral("Miravon v1.0 Beta --- Ta5o bo73i Kestrin"));
+    status_->setFont(designFont(QStringLiteral("Arial"), 8.25));
+    status_->setForecolor(sysHighlightText);
+    status_->setAutoFillBackground(true);
+    status_->setGeometry(tw(f.status));
+    bindStatusLine(*player_, *status_);
+}
+
+void ViewerWindow::buildMenu()
+{
+    const FrameSpec& f = frameFor(id());
+    auto* bar = new QMenuBar(this);
+    bar->setObjectName(QStringLiteral("menubar"));
+    static_cast<QVBoxLayout*>(layout())->setMenuBar(bar);
+    menu_ = new MenuXpUni(bar);
+    QMenu* file = menu_->addMenu(QStringLiteral("file"), QStringLiteral("Thu75c d9o7n"));
+    menu_->addItem(file, QStringLiteral("soft"), QStringLiteral("Chu7o7ng tri2nh"));
+    menu_->addItem(file, QStringLiteral("tacgia"), QStringLiteral("Ta1c gia3"));
+    menu_->addItem(file, QStringLiteral("yeucau"), QStringLiteral("Ye6u Ca62u"));
+    menu_->addItem(file, QStringLiteral("thoat"), QStringLiteral("Thoa1t"));
+    menu_->addCommand(QStringLiteral("asdf"), QStringLiteral("Truye62n Hi2nh Vie65t Nam"));
+    menu_->addCommand(QStringLiteral("thegioi"), QStringLiteral("Truye62n hi2nh the61 gio71i"));
+    if (f.filmItem)
+        menu_->addCommand(QLatin1String(f.filmItem), QLatin1String(f.filmCaption));
+    if (id() == WindowId::frmmain)
+        menu_->setPicture(QStringLiteral("#asdf"), artworkImage(QStringLiteral("menu_vn.png")),
+                          menuPictureKey);
+    connect(menu_, &MenuXpUni::chosen, this, [this](const QString& item) {
+        emit menuChosen(item);
+        runMenuCommand(program(), id(), item);
+    });
+}
+
+FrameUni* ViewerWindow::addPanel(const QString& name, const QRect& twipsRect)
+{
+    auto* p = new FrameUni(client_);
+    p->setObjectName(name);
+    p->setGeometry(tw(twipsRect));
+    p->stackUnder(player_->widget());
+    panels_.insert(name, p);
+    panelOrder_.append(name);
+    return p;
+}
+
+QStringList ViewerWindow::visiblePanels() const
+{
+    QStringList shown;
+    for (const QString& name : panelOrder_)
+        if (!panels_.value(name)->isHidden())
+            shown.append(name);
+    return shown;
+}
+
+void ViewerWindow::load()
+{
+    // Placement: the first viewer window opens at the screen's top-left
+    // corner; every other takes frmmain's position at this moment.
+    if (id() == WindowId::frmmain) {
+        move(0, 0);
+    } else {
+        const QPoint at = program().position(WindowId::frmmain);
+        move(at);
+    }
+    qCDebug(lcWindows) << "placed" << windowName(id()) << pos();
+    runLoadSteps(program(), id());
+}
+
+void ViewerWindow::unloaded()
+{
+    // Closing any viewer window or the movie window ends the program at once.
+    program().endProgram();
+}
+
+} // namespace miravon

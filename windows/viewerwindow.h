@@ -1,0 +1,66 @@
+#pragma once
+
+#include "programwindow.h"
+
+#include <QHash>
+#include <QRect>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+namespace miravon {
+
+class FrameUni;
+class LabelUni;
+class MenuXpUni;
+class Player;
+
+// The frame shared by the six viewer windows and the movie window: a fixed
+// client area with the player `manhinh`, the status line `status`, the
+// version label, the decoration pictures, the stacked panels at the left and
+// the menu bar. One class; each window is a row of data (viewerwindow.cpp).
+class ViewerWindow : public ProgramWindow {
+    Q_OBJECT
+public:
+    ViewerWindow(Program& program, WindowId id);
+    ~ViewerWindow() override;
+
+    // Everything inside the window is placed on this fixed-size area, in
+    // pixels from twips (units.h).
+    QWidget* clientArea() const { return client_; }
+
+    Player& player() const { return *player_; }
+    LabelUni* status() const { return status_; }
+    LabelUni* versionLabel() const { return version_; }
+    MenuXpUni* menu() const { return menu_; }
+
+    // Panels (FrameUni) by name; created hidden-or-shown as stored.
+    FrameUni* addPanel(const QString& name, const QRect& twipsRect);
+    FrameUni* panel(const QString& name) const { return panels_.value(name); }
+    QStringList panelNames() const { return panelOrder_; }
+    // Names of the panels whose Visible flag is set, in creation order.
+    QStringList visiblePanels() const;
+
+    void load() override;
+
+signals:
+    // A menu item was chosen, by item name.
+    void menuChosen(const QString& item);
+
+protected:
+    void unloaded() override;
+
+private:
+    void buildFrame();
+    void buildMenu();
+
+    QWidget* client_ = nullptr;
+    std::unique_ptr<Player> player_;
+    LabelUni* status_ = nullptr;
+    LabelUni* version_ = nullptr;
+    MenuXpUni* menu_ = nullptr;
+    QHash<QString, FrameUni*> panels_;
+    QStringList panelOrder_;
+};
+
+} // namespace miravon
