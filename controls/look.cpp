@@ -49,8 +49,10 @@ QColor oleColor(qint64 ole)
 
 QString fontFamilyFor(const QString& designed)
 {
+    // Tahoma goes to Liberation Sans rather than a DejaVu face: its widths
+    // are the closest, so the long labels keep to one line as designed.
     if (designed.compare(QLatin1String("Tahoma"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("DejaVu Sans Condensed");
+        return QStringLiteral("Liberation Sans");
     if (designed.compare(QLatin1String("Verdana"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("DejaVu Sans");
     if (designed.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)

@@ -18,8 +18,7 @@ inline constexpr qint64 sysHighlightText = -2147483634; // index 14
 inline constexpr qint64 sysButtonText = -2147483630;    // index 18
 
 // The designed faces mapped to installed fonts that cover every Vietnamese
-// letter: Tahoma to DejaVu Sans Condensed, Verdana to DejaVu Sans, Arial to
-// Liberation Sans.
+// letter: Tahoma and Arial to Liberation Sans, Verdana to DejaVu Sans.
 QString fontFamilyFor(const QString& designed);
 QFont designFont(const QString& designed, double pointSize, bool bold = false,
                  bool underline = false);
