@@ -1,4 +1,4 @@
-#include "blankplayer.h"
+#include "mpvplayer.h"
 #include "player.h"
 
 namespace miravon {
@@ -6,7 +6,7 @@ namespace miravon {
 PlayerFactory& playerFactory()
 {
     static PlayerFactory factory = [](QWidget* parent) -> std::unique_ptr<Player> {
-        return std::make_unique<BlankPlayer>(parent);
+        return std::make_unique<MpvPlayer>(parent);
     };
     return factory;
 }

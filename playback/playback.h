@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QLoggingCategory>
+#include <QString>
+
+Q_DECLARE_LOGGING_CATEGORY(lcPlayer)
+
+namespace miravon {
+
+// Call once, right after the QApplication exists and before any player
+// opens an address: the engine needs the C numeric locale, and Qt resets the
+// locale when the application object is made.
+void initPlayback();
+
+// Video and audio outputs handed to the engine. Empty means the default:
+// video rendered into the player's own OpenGL surface, audio on the
+// system's default device. "null" discards the output (headless runs).
+// The environment variables MIRAVON_VO and MIRAVON_AO set them at start-up;
+// the setters override them for players that have not opened anything yet.
+struct PlaybackOutputs {
+    QString video;
+    QString audio;
+};
+PlaybackOutputs playbackOutputs();
+void setPlaybackOutputs(const PlaybackOutputs& outputs);
+
+} // namespace miravon

@@ -1,0 +1,100 @@
+#include "videosurface.h"
+
+#include "playback.h"
+
+#include <QOpenGLContext>
+
+#include <mpv/render_gl.h>
+
+namespace miravon {
+
+namespace {
+void* procAddress(void*, const char* name)
+{
+    QOpenGLContext* context = QOpenGLContext::currentContext();
+    return context ? reinterpret_cast<void*>(context->getProcAddress(name)) : nullptr;
+}
+} // namespace
+
+VideoSurface::VideoSurface(mpv_handle* engine, QWidget* parent)
+    : QOpenGLWidget(parent)
+    , engine_(engine)
+{
+    setObjectName(QStringLiteral("videoSurface"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+VideoSurface::~VideoSurface() { release(); }
+
+void VideoSurface::release()
+{
+    if (!render_)
+        return;
+    makeCurrent();
+    freeRenderContext();
+    doneCurrent();
+}
+
+void VideoSurface::freeRenderContext()
+{
+    if (!render_)
+        return;
+    // After this returns the engine calls onEngineUpdate no more.
+    mpv_render_context_set_update_callback(render_, nullptr, nullptr);
+    mpv_render_context_free(render_);
+    render_ = nullptr;
+}
+
+void VideoSurface::initializeGL()
+{
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+        makeCurrent();
+        freeRenderContext();
+        doneCurrent();
+    }, Qt::DirectConnection);
+    mpv_opengl_init_params glInit{&procAddress, nullptr};
+    int advanced = 0;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
+        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
+        {MPV_RENDER_PARAM_ADVANCED_CONTROL, &advanced},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    if (mpv_render_context_create(&render_, engine_, params) < 0) {
+        qCWarning(lcPlayer) << "no render context: video will not show";
+        render_ = nullptr;
+        return;
+    }
+    mpv_render_context_set_update_callback(render_, &VideoSurface::onEngineUpdate, this);
+    const bool again = madeOnce_;
+    madeOnce_ = true;
+    emit renderContextReady(again);
+}
+
+void VideoSurface::onEngineUpdate(void* ctx)
+{
+    // Engine thread: only post; the queued call is dropped if the surface is gone.
+    auto* self = static_cast<VideoSurface*>(ctx);
+    QMetaObject::invokeMethod(self, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+}
+
+void VideoSurface::paintGL()
+{
+    if (!render_)
+        return;
+    const bool newFrame = (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME) != 0;
+    const qreal ratio = devicePixelRatioF();
+    mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()), static_cast<int>(width() * ratio),
+                       static_cast<int>(height() * ratio), 0};
+    int flipY = 1;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
+        {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    mpv_render_context_render(render_, params);
+    if (newFrame)
+        emit frameRendered();
+}
+
+} // namespace miravon

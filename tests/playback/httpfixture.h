@@ -1,0 +1,132 @@
+#pragma once
+
+// A loopback HTTP server for player tests: routes by path, each answer a
+// fixed body or a misbehaviour (never answer, stream then drop).
+
+#include <QByteArray>
+#include <QFile>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+class HttpFixture : public QObject {
+    Q_OBJECT
+public:
+    enum class Mode {
+        Normal,   // status, content type, length, body
+        Silent,   // accept the request and never answer
+        Stream,   // body without a length, sent in slices, then the connection drops
+    };
+    struct Route {
+        QByteArray body;
+        QByteArray contentType = "application/octet-stream";
+        int status = 200;
+        Mode mode = Mode::Normal;
+    };
+
+    HttpFixture()
+    {
+        connect(&server_, &QTcpServer::newConnection, this, &HttpFixture::accept);
+        server_.listen(QHostAddress::LocalHost, 0);
+    }
+    ~HttpFixture() override
+    {
+        for (const QPointer<QTcpSocket>& s : std::as_const(sockets_)) {
+            if (s)
+                s->abort();
+        }
+    }
+
+    quint16 port() const { return server_.serverPort(); }
+    QString url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path); }
+
+    void route(const QString& path, Route r) { routes_.insert(path, r); }
+    void route(const QString& path, const QByteArray& body, const QByteArray& type = "application/octet-stream")
+    {
+        Route r;
+        r.body = body;
+        r.contentType = type;
+        routes_.insert(path, r);
+    }
+
+    static QByteArray media(const QString& name)
+    {
+        QFile f(QStringLiteral(MEDIA_DIR "/") + name);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+
+    int hits(const QString& path) const { return hits_.value(path); }
+    int openConnections() const
+    {
+        int n = 0;
+        for (const QPointer<QTcpSocket>& s : sockets_)
+            n += s && s->state() == QAbstractSocket::ConnectedState;
+        return n;
+    }
+
+signals:
+    void requested(const QString& path);
+
+private:
+    void accept()
+    {
+        while (QTcpSocket* socket = server_.nextPendingConnection()) {
+            sockets_ << socket;
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    }
+
+    void readRequest(QTcpSocket* socket)
+    {
+        QByteArray& buffer = pending_[socket];
+        buffer += socket->readAll();
+        if (!buffer.contains("\r\n\r\n"))
+            return;
+        const QList<QByteArray> first = buffer.left(buffer.indexOf("\r\n")).split(' ');
+        pending_.remove(socket);
+        const QString path = first.size() > 1 ? QString::fromLatin1(first[1]) : QString();
+        hits_[path]++;
+        emit requested(path);
+        if (!routes_.contains(path)) {
+            socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nConnection: close\r\n\r\nnot found");
+            socket->disconnectFromHost();
+            return;
+        }
+        const Route r = routes_.value(path);
+        if (r.mode == Mode::Silent)
+            return;
+        if (r.mode == Mode::Stream) {
+            socket->write("HTTP/1.0 200 OK\r\nContent-Type: " + r.contentType + "\r\nConnection: close\r\n\r\n");
+            auto* timer = new QTimer(socket);
+            auto offset = std::make_shared<qsizetype>(0);
+            connect(timer, &QTimer::timeout, socket, [socket, timer, offset, body = r.body] {
+                const qsizetype slice = 16 * 1024;
+                socket->write(body.mid(*offset, slice));
+                *offset += slice;
+                if (*offset >= body.size()) {
+                    timer->stop();
+                    socket->disconnectFromHost();
+                }
+            });
+            timer->start(100);
+            return;
+        }
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + (r.status == 200 ? " OK" : " Error")
+            + "\r\nContent-Type: " + r.contentType + "\r\nContent-Length: " + QByteArray::number(r.body.size())
+            + "\r\nConnection: close\r\n\r\n";
+        socket->write(head + r.body);
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer server_;
+    QHash<QString, Route> routes_;
+    QHash<QString, int> hits_;
+    QHash<QTcpSocket*, QByteArray> pending_;
+    QList<QPointer<QTcpSocket>> sockets_;
+};
