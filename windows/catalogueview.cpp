@@ -1,7 +1,109 @@
 #include "catalogueview.h"
 
-namespace miravon {
+#include "navigation.h"
+#include "viewerwindow.h"
 
-void populateCatalogue(ViewerWindow&) {}
+#include "artwork.h"
+#include "buttonuni.h"
+#include "catalogue.h"
+#include "frameuni.h"
+#include "labeluni.h"
+#include "look.h"
+#include "player.h"
+#include "units.h"
+
+#include <QHash>
+
+namespace miravon {
+namespace {
+
+constexpr qint64 white = 16777215;
+
+QRect tw(const QRect& r) { return twRect(r.x(), r.y(), r.width(), r.height()); }
+
+// The logo pictures of `vn_` are the artwork "logoN.png" of control `ImageN`.
+QString logoFile(const QString& control)
+{
+    return QStringLiteral("logo%1.png").arg(control.mid(int(qstrlen("Image"))));
+}
+
+} // namespace
+
+void populateCatalogue(ViewerWindow& window)
+{
+    const catalogue::Catalogue& cat = catalogue::builtIn();
+    const QString name = windowName(window.id());
+
+    static const QFont titleFont = designFont(QStringLiteral("Tahoma"), 9.75, true, true);
+    static const QFont boldFont = designFont(QStringLiteral("Tahoma"), 9.75, true);
+
+    QHash<QString, FrameUni*> panels;
+    for (const catalogue::Panel* p : cat.panelsOf(name)) {
+        FrameUni* frame = window.addPanel(p->name, p->rect);
+        frame->setSetkieugotv(p->vni);
+        frame->setCaption(p->title);
+        if (!p->title.isEmpty()) {
+            frame->setFont(titleFont);
+            frame->setForecolor(white);
+        }
+        frame->setVisible(p->visible);
+        panels.insert(p->name, frame);
+    }
+
+    for (const catalogue::Label* l : cat.labelsOf(name)) {
+        auto* label = new LabelUni(panels.value(l->panel));
+        label->setObjectName(l->control);
+        if (l->kind == catalogue::Kind::Logo) {
+            label->setPixmap(artwork(logoFile(l->control)));
+        } else {
+            label->setSetkieugotv(l->vni);
+            label->setCaption(l->caption);
+        }
+        if (l->bold)
+            label->setFont(boldFont);
+        label->setGeometry(tw(l->rect));
+        if (l->clickable() || l->kind == catalogue::Kind::Hidden) {
+            // Activation: the entry's address into this window's own player,
+            // once, and nothing else. The status line follows the player's
+            // events, never the click.
+            const QString address = l->address;
+            QObject::connect(label, &LabelUni::clicked, &window,
+                             [&window, address] { window.player().setUrl(address); });
+        }
+    }
+
+    // Page buttons above the labels, so that a label's edge never takes a
+    // button's click.
+    for (const catalogue::Button& b : cat.buttons) {
+        if (b.window != name)
+            continue;
+        auto* button = new ButtonUni(panels.value(b.panel));
+        button->setObjectName(b.control);
+        button->setSetkieugotv(true);
+        button->setTx(b.tx);
+        button->setGeometry(tw(b.rect));
+        const QString control = b.control;
+        QObject::connect(button, &ButtonUni::clicked, &window,
+                         [&window, control] { runPageButton(window.program(), window.id(), control); });
+    }
+
+    // Separator lines: one pixel high, drawn over the labels, never taking a
+    // click.
+    int n = 0;
+    for (const catalogue::Line& l : cat.lines) {
+        if (l.window != name)
+            continue;
+        auto* line = new QWidget(panels.value(l.panel));
+        line->setObjectName(QStringLiteral("Line%1").arg(++n));
+        line->setAttribute(Qt::WA_TransparentForMouseEvents);
+        line->setAutoFillBackground(true);
+        QPalette pal = line->palette();
+        pal.setColor(QPalette::Window, oleColor(l.color));
+        line->setPalette(pal);
+        const QPoint from = twPoint(l.from.x(), l.from.y());
+        const QPoint to = twPoint(l.to.x(), l.to.y());
+        line->setGeometry(QRect(from, QPoint(to.x(), std::max(from.y(), to.y()))));
+    }
+}
 
 } // namespace miravon

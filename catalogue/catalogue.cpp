@@ -1,0 +1,611 @@
+#include "catalogue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <cstdio>
+#include <optional>
+
+// The tables live in a static library, so their resource must be registered
+// by hand, outside any namespace, before the first read.
+static void initCatalogueResource() { Q_INIT_RESOURCE(catalogue); }
+
+namespace miravon {
+
+Q_LOGGING_CATEGORY(lcCatalogue, "miravon.catalogue", QtInfoMsg)
+
+namespace catalogue {
+namespace {
+
+/*
+ * Label geometry, in twips inside the panel.
+ *
+ * A row of channels.tsv or films.tsv may give its rectangle (left, top,
+ * width, height). Where it gives none, the rectangle follows from the row's
+ * column and row, the same way on every panel:
+ *
+ * - Height 255; rows every 240 twips (neighbours share 15 twips). The first
+ *   row starts at 240 in a panel with a title, leaving room for the title,
+ *   and at 120 in one without, so a 19-row column ends exactly at the foot
+ *   of a 4695-high panel. On the film pages row n thus lies 240 × n down.
+ * - One column (the film pages): left 120, width 3375.
+ *   Two columns: left 120, width 1800; and left 2040, running to 120 short
+ *   of the panel's right edge (1575 wide on frmmain, 1695 elsewhere). The
+ *   separator lines of frmmain2 (0..1080 and 2040..3840) follow these columns.
+ *   Three columns (iran, khung2): lefts 120, 1440, 2760; widths 1320, 1320
+ *   and the rest of the panel less 120.
+ * - A derived label never reaches under its panel's page button: where the
+ *   button starts within the label's own 240-twip band and overlaps it
+ *   sideways, the label ends where the button begins. (A film title in the
+ *   last row would otherwise cover the page button.)
+ * - A film row may give only left and width (the three part labels of
+ *   "KingKong ta1i xua61t" at 1800, 2160, 2520, 255 wide, and the title beside
+ *   them, 1575 wide); its top and height still follow from the row.
+ */
+constexpr int rowPitch = 240;
+constexpr int labelHeight = 255;
+
+int firstRowTop(const Panel& p) { return p.title.isEmpty() ? 120 : 240; }
+
+QRect derivedRect(const Panel& p, int columns, int column, int row)
+{
+    const int top = firstRowTop(p) + (row - 1) * rowPitch;
+    int left = 120;
+    int width = 3375;
+    if (columns == 2) {
+        left = column == 1 ? 120 : 2040;
+        width = column == 1 ? 1800 : p.rect.width() - 2040 - 120;
+    } else if (columns >= 3) {
+        left = 120 + (column - 1) * 1320;
+        width = column < 3 ? 1320 : p.rect.width() - left - 120;
+    }
+    return QRect(left, top, width, labelHeight);
+}
+
+void keepClearOfButtons(QRect& r, const QList<const Button*>& buttons)
+{
+    for (const Button* b : buttons) {
+        const QRect& br = b->rect;
+        const bool inBand = br.top() < r.top() + rowPitch && br.bottom() >= r.top();
+        const bool sideways = br.left() <= r.right() && br.right() >= r.left();
+        if (inBand && sideways && br.left() > r.left())
+            r.setWidth(br.left() - r.left());
+    }
+}
+
+// One table: header checked, rows split, errors prefixed with "<name>:<line>: ".
+class Table {
+public:
+    Table(const QString& name, const QString& text, const QStringList& header, QStringList* errors)
+        : name_(name)
+        , errors_(errors)
+        , columns_(header.size())
+    {
+        lines_ = text.split(QLatin1Char('\n'));
+        if (!lines_.isEmpty() && lines_.last().isEmpty())
+            lines_.removeLast();
+        if (lines_.isEmpty() || lines_.first() != header.join(QLatin1Char('\t'))) {
+            error(1, QStringLiteral("header must be \"%1\"").arg(header.join(QStringLiteral("\\t"))));
+            lines_.clear();
+        }
+    }
+
+    // Calls `row(fields, lineNumber)` for each well-formed data row.
+    template <typename F>
+    void forEachRow(F row) const
+    {
+        for (int i = 1; i < lines_.size(); ++i) {
+            const QStringList fields = lines_.at(i).split(QLatin1Char('\t'));
+            if (fields.size() != columns_) {
+                error(i + 1, QStringLiteral("%1 columns, expected %2").arg(fields.size()).arg(columns_));
+                continue;
+            }
+            row(fields, i + 1);
+        }
+    }
+
+    void error(int line, const QString& what) const
+    {
+        if (errors_)
+            errors_->append(QStringLiteral("%1:%2: %3").arg(name_).arg(line).arg(what));
+    }
+
+    // Integer fields; `ok` turns false (and the error is reported) on bad text.
+    int number(const QString& text, const char* field, int line, bool& ok) const
+    {
+        bool good = false;
+        const int v = text.toInt(&good);
+        if (!good) {
+            error(line, QStringLiteral("%1 \"%2\" is not a number").arg(QLatin1String(field), text));
+            ok = false;
+        }
+        return v;
+    }
+    bool flag(const QString& text, const char* field, int line, bool& ok) const
+    {
+        if (text == QLatin1String("0") || text == QLatin1String("1"))
+            return text == QLatin1String("1");
+        error(line, QStringLiteral("%1 must be 0 or 1, not \"%2\"").arg(QLatin1String(field), text));
+        ok = false;
+        return false;
+    }
+
+private:
+    QString name_;
+    QStringList* errors_;
+    qsizetype columns_;
+    QStringList lines_;
+};
+
+// Addresses of the built-in tables: absolute URLs of the three schemes the
+// catalogue uses, with a host.
+bool isCatalogueAddress(const QString& a)
+{
+    const QUrl u(a, QUrl::StrictMode);
+    static const QStringList schemes = {QStringLiteral("http"), QStringLiteral("rtsp"), QStringLiteral("mms")};
+    return u.isValid() && schemes.contains(u.scheme()) && !u.host().isEmpty()
+        && u.toString(QUrl::FullyEncoded) == a;
+}
+
+std::optional<Kind> kindByName(const QString& s)
+{
+    if (s == QLatin1String("entry"))
+        return Kind::Entry;
+    if (s == QLatin1String("logo"))
+        return Kind::Logo;
+    if (s == QLatin1String("heading"))
+        return Kind::Heading;
+    if (s == QLatin1String("inert"))
+        return Kind::Inert;
+    if (s == QLatin1String("hidden"))
+        return Kind::Hidden;
+    return std::nullopt;
+}
+
+struct Pending {
+    Label label;
+    bool explicitRect = false;
+    bool explicitTop = false; // films give left and width only
+    std::optional<int> left;
+    std::optional<int> width;
+    int line = 0;
+    QString table;
+};
+
+// Reads "left top width height"; all four or none. Returns false on error.
+bool readRect(const Table& t, const QStringList& f, int first, int line, QRect& out, bool& given)
+{
+    const bool any = !f[first].isEmpty() || !f[first + 1].isEmpty() || !f[first + 2].isEmpty()
+        || !f[first + 3].isEmpty();
+    given = any;
+    if (!any)
+        return true;
+    bool ok = true;
+    const int l = t.number(f[first], "left", line, ok);
+    const int tp = t.number(f[first + 1], "top", line, ok);
+    const int w = t.number(f[first + 2], "width", line, ok);
+    const int h = t.number(f[first + 3], "height", line, ok);
+    if (ok && (w <= 0 || h <= 0)) {
+        t.error(line, QStringLiteral("width and height must be positive"));
+        ok = false;
+    }
+    out = QRect(l, tp, w, h);
+    return ok;
+}
+
+} // namespace
+
+QList<const Label*> Catalogue::labelsOf(const QString& window) const
+{
+    QList<const Label*> out;
+    for (const Label& l : labels)
+        if (l.window == window)
+            out.append(&l);
+    return out;
+}
+
+QList<const Panel*> Catalogue::panelsOf(const QString& window) const
+{
+    QList<const Panel*> out;
+    for (const Panel& p : panels)
+        if (p.window == window)
+            out.append(&p);
+    return out;
+}
+
+const Label* Catalogue::label(const QString& window, const QString& control) const
+{
+    for (const Label& l : labels)
+        if (l.window == window && l.control == control)
+            return &l;
+    return nullptr;
+}
+
+Label* Catalogue::label(const QString& window, const QString& control)
+{
+    return const_cast<Label*>(std::as_const(*this).label(window, control));
+}
+
+QStringList Catalogue::windows() const
+{
+    QStringList out;
+    for (const Panel& p : panels)
+        if (!out.contains(p.window))
+            out.append(p.window);
+    return out;
+}
+
+Catalogue parse(const Tables& tables, QStringList* errors)
+{
+    Catalogue cat;
+    QHash<QString, int> panelIndex; // "window/panel" -> index in cat.panels
+    QSet<QString> controls;         // "window/control", unique within a window
+    auto key = [](const QString& w, const QString& n) { return w + QLatin1Char('/') + n; };
+
+    const Table panels(QStringLiteral("panels.tsv"), tables.panels,
+                       {QStringLiteral("window"), QStringLiteral("panel"), QStringLiteral("left"),
+                        QStringLiteral("top"), QStringLiteral("width"), QStringLiteral("height"),
+                        QStringLiteral("title"), QStringLiteral("vni"), QStringLiteral("visible")},
+                       errors);
+    panels.forEachRow([&](const QStringList& f, int line) {
+        bool ok = true;
+        Panel p;
+        p.window = f[0];
+        p.name = f[1];
+        p.rect = QRect(panels.number(f[2], "left", line, ok), panels.number(f[3], "top", line, ok),
+                       panels.number(f[4], "width", line, ok), panels.number(f[5], "height", line, ok));
+        p.title = f[6];
+        p.vni = panels.flag(f[7], "vni", line, ok);
+        p.visible = panels.flag(f[8], "visible", line, ok);
+        if (p.window.isEmpty() || p.name.isEmpty()) {
+            panels.error(line, QStringLiteral("window and panel must be named"));
+            ok = false;
+        }
+        if (ok && controls.contains(key(p.window, p.name))) {
+            panels.error(line, QStringLiteral("\"%1\" named twice on %2").arg(p.name, p.window));
+            ok = false;
+        }
+        if (!ok)
+            return;
+        controls.insert(key(p.window, p.name));
+        panelIndex.insert(key(p.window, p.name), int(cat.panels.size()));
+        cat.panels.append(p);
+    });
+
+    auto knownPanel = [&](const Table& t, const QString& w, const QString& p, int line) {
+        if (panelIndex.contains(key(w, p)))
+            return true;
+        t.error(line, QStringLiteral("no panel \"%1\" on %2").arg(p, w));
+        return false;
+    };
+    auto claim = [&](const Table& t, const QString& w, const QString& c, int line) {
+        if (c.isEmpty()) {
+            t.error(line, QStringLiteral("control must be named"));
+            return false;
+        }
+        if (controls.contains(key(w, c))) {
+            t.error(line, QStringLiteral("control \"%1\" named twice on %2").arg(c, w));
+            return false;
+        }
+        controls.insert(key(w, c));
+        return true;
+    };
+
+    const Table buttons(QStringLiteral("buttons.tsv"), tables.buttons,
+                        {QStringLiteral("window"), QStringLiteral("panel"), QStringLiteral("control"),
+                         QStringLiteral("tx"), QStringLiteral("left"), QStringLiteral("top"),
+                         QStringLiteral("width"), QStringLiteral("height")},
+                        errors);
+    buttons.forEachRow([&](const QStringList& f, int line) {
+        Button b{f[0], f[1], f[2], f[3], {}};
+        bool given = false;
+        bool ok = readRect(buttons, f, 4, line, b.rect, given);
+        if (ok && !given) {
+            buttons.error(line, QStringLiteral("a page button needs its rectangle"));
+            ok = false;
+        }
+        if (ok && knownPanel(buttons, b.window, b.panel, line) && claim(buttons, b.window, b.control, line))
+            cat.buttons.append(b);
+    });
+
+    const Table lines(QStringLiteral("lines.tsv"), tables.lines,
+                      {QStringLiteral("window"), QStringLiteral("panel"), QStringLiteral("x1"),
+                       QStringLiteral("y1"), QStringLiteral("x2"), QStringLiteral("y2"),
+                       QStringLiteral("color")},
+                      errors);
+    lines.forEachRow([&](const QStringList& f, int line) {
+        bool ok = true;
+        Line l{f[0], f[1], {}, {}, 0};
+        l.from = QPoint(lines.number(f[2], "x1", line, ok), lines.number(f[3], "y1", line, ok));
+        l.to = QPoint(lines.number(f[4], "x2", line, ok), lines.number(f[5], "y2", line, ok));
+        bool good = false;
+        l.color = f[6].toLongLong(&good);
+        if (!good) {
+            lines.error(line, QStringLiteral("color \"%1\" is not a number").arg(f[6]));
+            ok = false;
+        }
+        if (ok && knownPanel(lines, l.window, l.panel, line))
+            cat.lines.append(l);
+    });
+
+    QList<Pending> pending;
+    QSet<QString> places; // "window/panel/column/row[/left]"
+
+    const Table channels(QStringLiteral("channels.tsv"), tables.channels,
+                         {QStringLiteral("window"), QStringLiteral("panel"), QStringLiteral("column"),
+                          QStringLiteral("row"), QStringLiteral("kind"), QStringLiteral("control"),
+                          QStringLiteral("caption"), QStringLiteral("vni"), QStringLiteral("address"),
+                          QStringLiteral("left"), QStringLiteral("top"), QStringLiteral("width"),
+                          QStringLiteral("height")},
+                         errors);
+    channels.forEachRow([&](const QStringList& f, int line) {
+        bool ok = true;
+        Pending p;
+        p.line = line;
+        p.table = QStringLiteral("channels.tsv");
+        Label& l = p.label;
+        l.window = f[0];
+        l.panel = f[1];
+        l.column = channels.number(f[2], "column", line, ok);
+        l.row = channels.number(f[3], "row", line, ok);
+        const auto kind = kindByName(f[4]);
+        if (!kind) {
+            channels.error(line, QStringLiteral("unknown kind \"%1\"").arg(f[4]));
+            ok = false;
+        }
+        l.kind = kind.value_or(Kind::Inert);
+        l.control = f[5];
+        l.caption = f[6];
+        l.vni = channels.flag(f[7], "vni", line, ok);
+        l.address = f[8];
+        l.bold = l.kind == Kind::Heading;
+        ok = readRect(channels, f, 9, line, l.rect, p.explicitRect) && ok;
+        p.explicitTop = p.explicitRect;
+        if (!ok)
+            return;
+        const bool hidden = l.kind == Kind::Hidden;
+        if (hidden ? (l.column != 0 || l.row != 0 || !p.explicitRect) : (l.column < 1 || l.row < 1)) {
+            channels.error(line, hidden ? QStringLiteral("a hidden label has column 0, row 0 and its rectangle")
+                                        : QStringLiteral("column and row count from 1"));
+            return;
+        }
+        if (l.kind == Kind::Logo ? !l.caption.isEmpty() : l.caption.isEmpty()) {
+            channels.error(line, l.kind == Kind::Logo ? QStringLiteral("a logo has no caption")
+                                                      : QStringLiteral("caption is empty"));
+            return;
+        }
+        if (l.kind == Kind::Logo && !p.explicitRect) {
+            channels.error(line, QStringLiteral("a logo needs its rectangle"));
+            return;
+        }
+        const bool needsAddress = l.kind == Kind::Entry || l.kind == Kind::Logo || hidden;
+        if (needsAddress && !isCatalogueAddress(l.address)) {
+            channels.error(line, QStringLiteral("address \"%1\" is not an absolute http, rtsp or mms URL")
+                                     .arg(l.address));
+            return;
+        }
+        if (!needsAddress && !l.address.isEmpty()) {
+            channels.error(line, QStringLiteral("a %1 has no address").arg(f[4]));
+            return;
+        }
+        if (!knownPanel(channels, l.window, l.panel, line))
+            return;
+        if (!hidden) {
+            const QString place = key(key(l.window, l.panel), QStringLiteral("%1/%2").arg(l.column).arg(l.row));
+            if (places.contains(place)) {
+                channels.error(line, QStringLiteral("column %1, row %2 of %3 is taken")
+                                         .arg(l.column).arg(l.row).arg(l.panel));
+                return;
+            }
+            places.insert(place);
+        }
+        if (claim(channels, l.window, l.control, line))
+            pending.append(p);
+    });
+
+    const Table films(QStringLiteral("films.tsv"), tables.films,
+                      {QStringLiteral("page"), QStringLiteral("row"), QStringLiteral("control"),
+                       QStringLiteral("title"), QStringLiteral("address"), QStringLiteral("left"),
+                       QStringLiteral("width"), QStringLiteral("bold")},
+                      errors);
+    films.forEachRow([&](const QStringList& f, int line) {
+        bool ok = true;
+        Pending p;
+        p.line = line;
+        p.table = QStringLiteral("films.tsv");
+        Label& l = p.label;
+        const int page = films.number(f[0], "page", line, ok);
+        l.window = QStringLiteral("frmphim");
+        l.panel = QStringLiteral("trang%1").arg(page);
+        l.column = 1;
+        l.row = films.number(f[1], "row", line, ok);
+        l.control = f[2];
+        l.caption = f[3];
+        l.address = f[4];
+        l.kind = l.address.isEmpty() ? Kind::Inert : Kind::Entry;
+        l.vni = true;
+        l.bold = films.flag(f[7], "bold", line, ok);
+        if (!f[5].isEmpty())
+            p.left = films.number(f[5], "left", line, ok);
+        if (!f[6].isEmpty())
+            p.width = films.number(f[6], "width", line, ok);
+        if (!ok)
+            return;
+        if (page < 1 || l.row < 1) {
+            films.error(line, QStringLiteral("page and row count from 1"));
+            return;
+        }
+        if (l.caption.isEmpty()) {
+            films.error(line, QStringLiteral("title is empty"));
+            return;
+        }
+        if (!l.address.isEmpty() && !isCatalogueAddress(l.address)) {
+            films.error(line, QStringLiteral("address \"%1\" is not an absolute http, rtsp or mms URL")
+                                  .arg(l.address));
+            return;
+        }
+        if (!knownPanel(films, l.window, l.panel, line))
+            return;
+        const QString place = key(l.panel, QStringLiteral("%1/%2").arg(l.row).arg(p.left.value_or(120)));
+        if (places.contains(place)) {
+            films.error(line, QStringLiteral("row %1 of page %2 is taken at that left").arg(l.row).arg(page));
+            return;
+        }
+        places.insert(place);
+        if (p.width && *p.width <= 0) {
+            films.error(line, QStringLiteral("width must be positive"));
+            return;
+        }
+        if (claim(films, l.window, l.control, line))
+            pending.append(p);
+    });
+
+    // Geometry, now that every panel, its columns and its buttons are known.
+    QHash<QString, int> columns;
+    for (const Pending& p : std::as_const(pending)) {
+        int& c = columns[key(p.label.window, p.label.panel)];
+        c = std::max(c, p.label.column);
+    }
+    QHash<QString, QList<const Button*>> panelButtons;
+    for (const Button& b : std::as_const(cat.buttons))
+        panelButtons[key(b.window, b.panel)].append(&b);
+
+    cat.labels.reserve(pending.size());
+    for (Pending& p : pending) {
+        Label& l = p.label;
+        const QString pk = key(l.window, l.panel);
+        const Panel& panel = cat.panels.at(panelIndex.value(pk));
+        if (!p.explicitTop) {
+            QRect r = derivedRect(panel, columns.value(pk), l.column, l.row);
+            if (p.left || p.width) {
+                r.moveLeft(p.left.value_or(r.left()));
+                r.setWidth(p.width.value_or(r.width()));
+            } else {
+                keepClearOfButtons(r, panelButtons.value(pk));
+            }
+            l.rect = r;
+        }
+        cat.labels.append(std::move(l));
+    }
+    return cat;
+}
+
+Tables builtInTables()
+{
+    static const bool registered = (initCatalogueResource(), true);
+    (void)registered;
+    auto read = [](const char* name) {
+        QFile f(QStringLiteral(":/catalogue/") + QLatin1String(name));
+        if (!f.open(QIODevice::ReadOnly))
+            return QString();
+        return QString::fromUtf8(f.readAll());
+    };
+    return {read("panels.tsv"), read("channels.tsv"), read("films.tsv"), read("buttons.tsv"),
+            read("lines.tsv")};
+}
+
+const Catalogue& builtIn()
+{
+    static const Catalogue cat = [] {
+        QStringList errors;
+        Catalogue c = parse(builtInTables(), &errors);
+        for (const QString& e : std::as_const(errors))
+            qCCritical(lcCatalogue, "built-in catalogue: %s", qUtf8Printable(e));
+        const int applied = applyOverrides(c, overridePath(), [](const QString& line) {
+            std::fprintf(stderr, "%s\n", qUtf8Printable(line));
+            std::fflush(stderr);
+        });
+        qCDebug(lcCatalogue, "%lld panels, %lld labels, %d addresses from %s", qint64(c.panels.size()),
+                qint64(c.labels.size()), applied, qUtf8Printable(overridePath()));
+        return c;
+    }();
+    return cat;
+}
+
+QString overridePath()
+{
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/miravon/addresses.tsv");
+}
+
+bool isAcceptedOverride(const QString& address)
+{
+    static const QStringList schemes = {QStringLiteral("http"), QStringLiteral("https"),
+                                        QStringLiteral("rtsp"), QStringLiteral("mms"),
+                                        QStringLiteral("mmsh"), QStringLiteral("mmst")};
+    if (address.isEmpty() || address.trimmed() != address)
+        return false;
+    const QUrl u(address, QUrl::StrictMode);
+    return u.isValid() && !u.isRelative() && schemes.contains(u.scheme(), Qt::CaseInsensitive)
+        && !u.host().isEmpty();
+}
+
+int applyOverrides(Catalogue& catalogue, const QString& path, const Report& report)
+{
+    QFile file(path);
+    if (!file.exists())
+        return 0;
+    auto bad = [&](int line, const QString& what) {
+        report(QStringLiteral("%1:%2: %3; row skipped").arg(path).arg(line).arg(what));
+    };
+    if (!file.open(QIODevice::ReadOnly)) {
+        report(QStringLiteral("%1: cannot be read (%2); built-in addresses used").arg(path, file.errorString()));
+        return 0;
+    }
+    QString text = QString::fromUtf8(file.readAll());
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    auto chomp = [](QString s) {
+        if (s.endsWith(QLatin1Char('\r')))
+            s.chop(1);
+        return s;
+    };
+    if (lines.isEmpty() || chomp(lines.first()) != QLatin1String("window\tcontrol\taddress")) {
+        report(QStringLiteral("%1:1: the first line must be the header \"window<TAB>control<TAB>address\"; "
+                              "file ignored")
+                   .arg(path));
+        return 0;
+    }
+    const QStringList windows = catalogue.windows();
+    int applied = 0;
+    for (int i = 1; i < lines.size(); ++i) {
+        const QString row = chomp(lines.at(i));
+        const int line = i + 1;
+        if (row.trimmed().isEmpty())
+            continue;
+        const QStringList f = row.split(QLatin1Char('\t'));
+        if (f.size() != 3) {
+            bad(line, QStringLiteral("%1 columns, expected 3 (window, control, address, separated by tabs)")
+                          .arg(f.size()));
+            continue;
+        }
+        if (!windows.contains(f[0])) {
+            bad(line, QStringLiteral("unknown window \"%1\"").arg(f[0]));
+            continue;
+        }
+        Label* l = catalogue.label(f[0], f[1]);
+        if (!l) {
+            bad(line, QStringLiteral("no label \"%1\" on window %2").arg(f[1], f[0]));
+            continue;
+        }
+        if (!isAcceptedOverride(f[2])) {
+            bad(line, QStringLiteral("\"%1\" is not an absolute http, https, rtsp, mms, mmsh or mmst URL")
+                          .arg(f[2]));
+            continue;
+        }
+        l->address = f[2];
+        if (l->kind == Kind::Heading || l->kind == Kind::Inert)
+            l->kind = Kind::Entry;
+        ++applied;
+    }
+    return applied;
+}
+
+} // namespace catalogue
+} // namespace miravon
