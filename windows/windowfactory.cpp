@@ -1,5 +1,7 @@
 #include "windowfactory.h"
 
+#include "chooserwindow.h"
+#include "infowindows.h"
 #include "programwindow.h"
 #include "startwindow.h"
 #include "viewerwindow.h"
@@ -20,10 +22,11 @@ ProgramWindow* createWindow(Program& program, WindowId id)
     case WindowId::frmphim:
         return new ViewerWindow(program, id);
     case WindowId::chonkenh:
+        return new ChooserWindow(program);
     case WindowId::frmsoft:
     case WindowId::frmtacgia:
     case WindowId::cauhinh:
-        break;
+        return new InfoWindow(program, id);
     }
     return new ProgramWindow(program, id);
 }

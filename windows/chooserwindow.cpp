@@ -1,0 +1,212 @@
+#include "chooserwindow.h"
+
+#include "program.h"
+#include "navigation.h"
+#include "steps.h"
+
+#include "artwork.h"
+#include "buttonuni.h"
+#include "frameuni.h"
+#include "labeluni.h"
+#include "look.h"
+#include "units.h"
+
+#include <QLabel>
+
+namespace miravon {
+namespace {
+
+enum class Kind {
+    Country, // LabelUni in VNI notation: one country and its channel count
+    Plain,   // plain label listing several countries, word-wrapped, shown as stored
+    Count,   // LabelUni "( 25 Ke6nh )" under a multi-country caption
+    PageButton,
+};
+
+struct Control {
+    int page; // 1 to 3
+    Kind kind;
+    const char* name;
+    const char* caption; // UTF-8, stored text
+    int left, top, width, height; // twips, inside the page
+};
+
+// Top to bottom, page by page. A plain caption keeps its runs of blanks and
+// the Puerto Rico line its trailing blank.
+constexpr Control controls[] = {
+    {1, Kind::Country, "LabelUni1", "USA - My4 ( 143 Ke6nh )", 435, 360, 1935, 375},
+    {1, Kind::Country, "LabelUni2", "Anh Quo61c ( 41 Ke6nh )", 435, 720, 1935, 375},
+    {1, Kind::Plain, "Label1", "Brunei Daris    Burkina   Fasco    Bulgaria    Canada", 435, 1125, 2295, 750},
+    {1, Kind::Count, "LabelUni3", "( 25 Ke6nh )", 1095, 1560, 1020, 330},
+    {1, Kind::Plain, "Label5", "Armenia  Australia  Austria  Azerbajjan  Belarus  Belgium  Belize  Benin  Bolivia", 450, 1860, 2295, 750},
+    {1, Kind::Count, "LabelUni4", "( 22 Ke6nh )", 420, 2565, 1020, 330},
+    {1, Kind::Country, "LabelUni5", "Brazil ( 35 K\xc3\xaanh)", 480, 2895, 1935, 375},
+    {1, Kind::Plain, "Label8", "Brunei Daris    Burkina   Fasco    Bulgaria    Canada", 480, 3240, 2295, 750},
+    {1, Kind::Count, "LabelUni6", "( 21 Ke6nh )", 1155, 3720, 1020, 330},
+    {1, Kind::Country, "LabelUni7", "Chile  Trung Quo61c(36 K\xc3\xaanh)", 510, 3990, 2415, 375},
+    {1, Kind::Plain, "Label11", "Colombia   CostaRica  CoteD'ivoire  Croatia  Cuba  CzechRep  Cyprus  Denmark", 495, 4335, 2295, 750},
+    {1, Kind::Count, "LabelUni8", "( 20 Ke6nh )", 435, 5040, 1020, 330},
+    {1, Kind::Plain, "Label25", "DOM.REP  Ecuador  Egypt  Estonia  ELSalvador  Finland", 510, 5400, 2295, 750},
+    {1, Kind::Count, "LabelUni11", "( 19 ke6nh )", 1230, 5865, 1020, 330},
+    {1, Kind::PageButton, "cont", "Xem tie61p", 1800, 6360, 1455, 255},
+
+    {2, Kind::Country, "LabelUni12", "Pha1p ( 20 Ke6nh )", 480, 240, 2220, 330},
+    {2, Kind::Country, "LabelUni13", "Georgia  Greece  Honduras", 480, 495, 2415, 375},
+    {2, Kind::Count, "LabelUni9", "( 14 ke6nh )", 480, 780, 1020, 330},
+    {2, Kind::Country, "LabelUni10", "Germany ( D9u71c ) ( 66 Ke6nh )", 465, 1005, 2460, 330},
+    {2, Kind::Country, "LabelUni17", "Hungary ( 22 Ke6nh )", 480, 1260, 2460, 330},
+    {2, Kind::Plain, "Label20", "IceLand  India  Indonesia  Iran", 480, 1560, 2295, 495},
+    {2, Kind::Count, "LabelUni14", "( 35 Ke6nh )", 870, 1785, 1020, 330},
+    {2, Kind::Plain, "Label17", "IRAQ  Israel  Jamaica  Japan", 480, 2055, 2295, 495},
+    {2, Kind::Count, "LabelUni18", "( 27 Ke6nh )", 960, 2280, 1020, 330},
+    {2, Kind::Country, "LabelUni15", "Y1 - Italia (57 K\xc3\xaanh)", 480, 2535, 2415, 375},
+    {2, Kind::Plain, "Label23", "Jordan  Kurdistan  Kuwait  Latvia  Lebanon  Libya  Luxemburg  Macedonia  Malaysia", 480, 2925, 2295, 750},
+    {2, Kind::Count, "LabelUni16", "( 21 Ke6nh )", 435, 3660, 1020, 330},
+    {2, Kind::Plain, "Label26", "Malta  Mauritius  Mexico  Mozambique  Net.Antilles", 480, 4020, 2295, 510},
+    {2, Kind::Count, "LabelUni19", "( 29 Ke6nh )", 465, 4500, 1020, 330},
+    {2, Kind::Country, "LabelUni20", "NetherLands (35 K\xc3\xaanh)", 480, 4800, 2415, 375},
+    {2, Kind::Plain, "Label30", "NewZealand  Nigeria  Oman  Palestinia  Panama  Peru  Philippines  Poland  Portugal", 555, 5160, 2295, 975},
+    {2, Kind::Count, "LabelUni21", "( 27 Ke6nh )", 1320, 5880, 1020, 330},
+    {2, Kind::PageButton, "ButtonUni2", "Tie61p tu5c", 1800, 6360, 1455, 255},
+
+    {3, Kind::Plain, "Label33", "PuertoRico  Oatar  Romania  RussianFed  SaudiArabia ", 435, 285, 2295, 750},
+    {3, Kind::Count, "LabelUni24", "( 32 Ke6nh )", 1560, 720, 1020, 330},
+    {3, Kind::Plain, "Label32", "Senegal  Serbia&Mont  Slovakia  Slovenia  SouthAfrica  SouthKorea", 420, 1110, 2295, 750},
+    {3, Kind::Count, "LabelUni22", "( 34 Ke6nh )", 360, 1800, 1020, 330},
+    {3, Kind::Country, "LabelUni23", "Spain ( 45 Ke6nh )", 360, 2040, 1740, 330},
+    {3, Kind::Plain, "Label35", "Srilanka  Suriname  Sweden  Switzerland  Taiwan  Ukaraine", 420, 2310, 2295, 750},
+    {3, Kind::Count, "LabelUni25", "( 32 Ke6nh )", 360, 3000, 1020, 330},
+    {3, Kind::Plain, "Label39", "Thailand  Uruguay  Uzbekistan  VaticanCity  Zimbabwe", 420, 3270, 2295, 750},
+    {3, Kind::Count, "LabelUni26", "( 25 Ke6nh )", 1320, 3720, 1020, 330},
+    {3, Kind::Country, "LabelUni27", "Turkey ( 29 Ke6nh )", 360, 3960, 1740, 330},
+    {3, Kind::Country, "LabelUni28", "Venezuela (11 ke6nh)", 360, 4260, 1860, 330},
+    {3, Kind::PageButton, "ButtonUni3", "Tro73 la5i", 1800, 6360, 1455, 255},
+};
+
+// Bullet marks stand at the top of each country caption, at the page's left edge.
+constexpr int bulletTops1[] = {375, 735, 1110, 1845, 2910, 3255, 4005, 4320, 5415};
+constexpr int bulletTops2[] = {240, 510, 990, 1320, 1620, 2070, 2580, 2925, 4035, 4800, 5175};
+constexpr int bulletTops3[] = {255, 1080, 2040, 2280, 3240, 3960, 4260};
+constexpr int bulletLeft = 120;
+// The bullet is the "[" of the Wingdings face, the yin-yang sign; drawn from
+// a common font that has it.
+constexpr char16_t bulletMark = u'\u262F';
+
+struct Picture {
+    const char* file;
+    int left, top, width, height;
+};
+constexpr Picture pictures[] = {
+    {"background.png", 0, 0, 4035, 7305},
+    {"vbar.png", 120, 120, 240, 6780},
+    {"vbar.png", 3480, 120, 240, 6780},
+    {"hbar.png", 240, 120, 3690, 240},
+    {"hbar.png", 240, 6720, 3690, 240},
+};
+
+constexpr int clientWidth = 4005;
+constexpr int clientHeight = 7305;
+const QRect pageRect = twRect(360, 120, 3255, 6615);
+
+} // namespace
+
+ChooserWindow::ChooserWindow(Program& program)
+    : ProgramWindow(program, WindowId::chonkenh)
+{
+    setWindowTitle(QStringLiteral("Danh Sach Quoc Gia"));
+    setWindowIcon(programIcon());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(twSize(clientWidth, clientHeight));
+    setFont(designFont(QStringLiteral("Arial"), 8.25));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, oleColor(sysButtonText));
+    pal.setColor(QPalette::WindowText, oleColor(sysHighlightText));
+    setPalette(pal);
+
+    int n = 0;
+    for (const Picture& p : pictures) {
+        auto* pic = new QLabel(this);
+        pic->setObjectName(QStringLiteral("Image%1").arg(++n));
+        pic->setAttribute(Qt::WA_TransparentForMouseEvents);
+        pic->setScaledContents(true);
+        pic->setPixmap(artwork(QString::fromLatin1(p.file)));
+        pic->setGeometry(twRect(p.left, p.top, p.width, p.height));
+    }
+
+    for (int i = 1; i <= 3; ++i) {
+        auto* page = new FrameUni(this);
+        const QString name = QStringLiteral("qg%1").arg(i);
+        page->setObjectName(name);
+        page->setSetkieugotv(true);
+        page->setCaption(QStringLiteral("Danh sa1ch ca1c Quo61c Gia"));
+        page->setFont(designFont(QStringLiteral("Tahoma"), 9.75, true, true));
+        page->setForecolor(16777215);
+        page->setGeometry(pageRect);
+        page->hide();
+        pages_.insert(name, page);
+    }
+
+    auto addBullets = [this](const QString& page, const auto& tops) {
+        for (int top : tops) {
+            auto* mark = new QLabel(QString(QChar(bulletMark)), pages_.value(page));
+            mark->setObjectName(QStringLiteral("bullet"));
+            QFont f(QStringLiteral("DejaVu Sans"));
+            f.setPointSizeF(15);
+            mark->setFont(f);
+            mark->setAlignment(Qt::AlignCenter);
+            mark->setGeometry(twRect(bulletLeft, top, 255, 255));
+        }
+    };
+    addBullets(QStringLiteral("qg1"), bulletTops1);
+    addBullets(QStringLiteral("qg2"), bulletTops2);
+    addBullets(QStringLiteral("qg3"), bulletTops3);
+
+    for (const Control& c : controls) {
+        QWidget* page = pages_.value(QStringLiteral("qg%1").arg(c.page));
+        const QString name = QLatin1String(c.name);
+        const QString caption = QString::fromUtf8(c.caption);
+        QWidget* w = nullptr;
+        if (c.kind == Kind::PageButton) {
+            auto* b = new ButtonUni(page);
+            b->setSetkieugotv(true);
+            b->setTx(caption);
+            connect(b, &ButtonUni::clicked, this, [this, name] { runChooserControl(this->program(), name); });
+            w = b;
+        } else {
+            auto* l = new LabelUni(page);
+            l->setSetkieugotv(c.kind != Kind::Plain);
+            l->setCaption(caption);
+            l->setWordWrap(c.kind == Kind::Plain);
+            if (c.kind == Kind::Plain) {
+                l->setAutoFillBackground(true);
+                QPalette lp = l->palette();
+                lp.setColor(QPalette::Window, oleColor(sysButtonText));
+                l->setPalette(lp);
+            }
+            connect(l, &LabelUni::clicked, this, [this, name] { runChooserControl(this->program(), name); });
+            w = l;
+        }
+        w->setObjectName(name);
+        w->setGeometry(twRect(c.left, c.top, c.width, c.height));
+    }
+
+    auto* close = new ButtonUni(this);
+    close->setObjectName(QStringLiteral("ButtonUni1"));
+    close->setSetkieugotv(true);
+    close->setTx(QStringLiteral("D9o1ng"));
+    close->setGeometry(twRect(1080, 6960, 1815, 255));
+    connect(close, &ButtonUni::clicked, this,
+            [this] { runChooserControl(this->program(), QStringLiteral("ButtonUni1")); });
+}
+
+void ChooserWindow::load()
+{
+    // Against frmmain's right edge, as frmmain stands now; never followed later.
+    const QRect main = program().window(WindowId::frmmain).frameGeometry();
+    move(main.x() + main.width(), main.y());
+    runLoadSteps(program(), id());
+}
+
+} // namespace miravon

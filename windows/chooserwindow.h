@@ -1,0 +1,28 @@
+#pragma once
+
+#include "programwindow.h"
+
+#include <QHash>
+
+namespace miravon {
+
+class FrameUni;
+
+// The country chooser `chonkenh`: three pages `qg1` to `qg3` of country
+// lines, each page with a button to the next, and a close button below them.
+// Every click goes to the chooser's step table; controls without a row do
+// nothing. At load it stands against the right edge of frmmain.
+class ChooserWindow : public ProgramWindow {
+    Q_OBJECT
+public:
+    explicit ChooserWindow(Program& program);
+
+    void load() override;
+
+    FrameUni* page(const QString& name) const { return pages_.value(name); }
+
+private:
+    QHash<QString, FrameUni*> pages_;
+};
+
+} // namespace miravon
