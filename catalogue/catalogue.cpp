@@ -178,11 +178,16 @@ struct Pending {
 // Reads "left top width height"; all four or none. Returns false on error.
 bool readRect(const Table& t, const QStringList& f, int first, int line, QRect& out, bool& given)
 {
-    const bool any = !f[first].isEmpty() || !f[first + 1].isEmpty() || !f[first + 2].isEmpty()
-        || !f[first + 3].isEmpty();
-    given = any;
-    if (!any)
+    int empty = 0;
+    for (int i = first; i < first + 4; ++i)
+        empty += f[i].isEmpty();
+    given = empty < 4;
+    if (!given)
         return true;
+    if (empty > 0) {
+        t.error(line, QStringLiteral("give all of left, top, width and height, or none"));
+        return false;
+    }
     bool ok = true;
     const int l = t.number(f[first], "left", line, ok);
     const int tp = t.number(f[first + 1], "top", line, ok);

@@ -81,6 +81,7 @@ SHARED = [
     ('frmmain5', 'bang1', ['Wim TV 1', 'Wim TV 2']),
     ('frmmain5', 'khung5', ['Leman Bleu', 'Lemanbleu']),
     ('frmmain5', 'khung5', ['UTR', 'UTR Europe']),
+    ('frmmain5', 'khung2', ['KBS 1', 'KBS 2']),
 ]
 
 # Kinds of the entries that share no address, outside the Vietnamese panel.
