@@ -14,6 +14,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSlider>
+#include <QTcpSocket>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -64,6 +65,8 @@ enum ObservedProperty : quint64 {
     PropDuration,
     PropVideoTrack,
     PropCacheTime,
+    PropSeekable,
+    PropFileSize,
 };
 
 QString formatTime(double seconds)
@@ -260,6 +263,8 @@ void MpvPlayer::ensureEngine()
     mpv_observe_property(handle, PropDuration, "duration", MPV_FORMAT_DOUBLE);
     mpv_observe_property(handle, PropVideoTrack, "vid", MPV_FORMAT_INT64);
     mpv_observe_property(handle, PropCacheTime, "demuxer-cache-time", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(handle, PropSeekable, "seekable", MPV_FORMAT_FLAG);
+    mpv_observe_property(handle, PropFileSize, "file-size", MPV_FORMAT_INT64);
     mpv_set_wakeup_callback(handle, [](void* ctx) {
         // Engine thread: hand over to the UI thread, at most one call queued.
         auto* self = static_cast<MpvPlayer*>(ctx);
@@ -401,15 +406,16 @@ void MpvPlayer::setUrl(const QString& address)
     setOpenState(OpenState::MediaChanging);
     setPlayState(PlayState::Transitioning);
     setStatus(QStringLiteral("Đang kết nối…"));
-    if (!engine_) {
-        fail(PlayFailure::NotMedia);
-        return;
-    }
     const QUrl url(address.trimmed(), QUrl::TolerantMode);
-    if (!url.isValid() || !isAllowedScheme(url) || url.host().isEmpty()) {
+    if (!engine_ || !url.isValid() || !isAllowedScheme(url) || url.host().isEmpty()) {
         // The windows only hand over network addresses; anything else is
-        // not opened.
-        fail(PlayFailure::PlaylistRefused);
+        // not opened. Reported after setUrl() has returned, like any outcome.
+        const PlayFailure why = engine_ ? PlayFailure::PlaylistRefused : PlayFailure::NotMedia;
+        const quint64 gen = generation_;
+        QTimer::singleShot(0, this, [this, gen, why] {
+            if (gen == generation_)
+                fail(why);
+        });
         return;
     }
     Candidate first;
@@ -564,6 +570,7 @@ void MpvPlayer::startEngine(const QUrl& url)
     loaded_ = restarted_ = buffering_ = false;
     logFailure_ = PlayFailure::None;
     live_ = true;
+    seekable_ = sized_ = false;
     hasVideo_ = false;
     duration_ = position_ = 0;
     setOpenState(OpenState::MediaConnecting);
@@ -694,10 +701,7 @@ void MpvPlayer::handleEvent(const mpv_event& event)
             break;
         restarted_ = true;
         progress();
-        if (!renderMode_ && hasVideo_ && !firstFrame_) {
-            firstFrame_ = true;
-            emit firstFrame();
-        }
+        maybeFirstFrame();
         if (!paused_ && !buffering_) {
             wasPlaying_ = true;
             setPlayState(PlayState::Playing);
@@ -767,13 +771,26 @@ void MpvPlayer::handleEvent(const mpv_event& event)
         case PropDuration:
             if (current) {
                 duration_ = prop->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(prop->data) : 0;
-                live_ = !(duration_ > 0);
                 updateBar();
             }
             break;
+        case PropSeekable:
+            if (current) {
+                seekable_ = prop->format == MPV_FORMAT_FLAG && *static_cast<int*>(prop->data) != 0;
+                updateLive();
+            }
+            break;
+        case PropFileSize:
+            if (current) {
+                sized_ = prop->format == MPV_FORMAT_INT64 && *static_cast<int64_t*>(prop->data) > 0;
+                updateLive();
+            }
+            break;
         case PropVideoTrack:
-            if (current)
+            if (current) {
                 hasVideo_ = prop->format == MPV_FORMAT_INT64 && *static_cast<int64_t*>(prop->data) > 0;
+                maybeFirstFrame();
+            }
             break;
         default:
             break;
@@ -838,7 +855,50 @@ void MpvPlayer::handleEndFile(int reason, int error)
         startFetch(engineUrl_, queue_.first().depth, true);
         return;
     }
+    if (why == PlayFailure::NotMedia && scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
+        probeServer(engineUrl_);
+        return;
+    }
     alternativeFailed(why);
+}
+
+void MpvPlayer::probeServer(const QUrl& url)
+{
+    // The engine does not say why a stream server could not be reached; one
+    // bounded connection attempt to the same server does.
+    const QString scheme = url.scheme().toLower();
+    const int defaultPort = scheme == QLatin1String("mmst") ? 1755 : scheme.startsWith(QLatin1String("mms")) ? 80 : 554;
+    auto* socket = new QTcpSocket(this);
+    const quint64 gen = generation_;
+    auto done = std::make_shared<bool>(false);
+    auto finish = [this, socket, gen, done](PlayFailure reason) {
+        if (*done)
+            return;
+        *done = true;
+        socket->abort();
+        socket->deleteLater();
+        if (gen == generation_)
+            alternativeFailed(reason);
+    };
+    connect(socket, &QTcpSocket::connected, this, [finish] { finish(PlayFailure::NotMedia); });
+    connect(socket, &QTcpSocket::errorOccurred, this, [finish](QAbstractSocket::SocketError error) {
+        switch (error) {
+        case QAbstractSocket::HostNotFoundError:
+            finish(PlayFailure::HostNotFound);
+            break;
+        case QAbstractSocket::ConnectionRefusedError:
+            finish(PlayFailure::ConnectionRefused);
+            break;
+        case QAbstractSocket::SocketTimeoutError:
+            finish(PlayFailure::TimedOut);
+            break;
+        default:
+            finish(PlayFailure::NotMedia);
+            break;
+        }
+    });
+    QTimer::singleShot(std::min(noProgressMs_, 5000), socket, [finish] { finish(PlayFailure::TimedOut); });
+    socket->connectToHost(url.host(), static_cast<quint16>(url.port(defaultPort)));
 }
 
 void MpvPlayer::alternativeFailed(PlayFailure reason)
@@ -906,6 +966,25 @@ void MpvPlayer::onWatchdog()
         return;
     qCDebug(lcPlayer) << "no progress within" << noProgressMs_ << "ms";
     fail(PlayFailure::TimedOut);
+}
+
+void MpvPlayer::updateLive()
+{
+    // Live: neither seekable nor of known size (a live mount, an RTSP or MMS
+    // broadcast). The growing length the engine reports for it says nothing.
+    // A file from a server without ranges still has a size.
+    live_ = !seekable_ && !sized_;
+    updateBar();
+}
+
+void MpvPlayer::maybeFirstFrame()
+{
+    // Without a render surface the engine shows a frame once playback has
+    // (re)started with a video track selected.
+    if (!renderMode_ && restarted_ && hasVideo_ && !firstFrame_) {
+        firstFrame_ = true;
+        emit firstFrame();
+    }
 }
 
 void MpvPlayer::onFrameRendered()
@@ -994,7 +1073,7 @@ void MpvPlayer::setVolume(int volume)
 
 void MpvPlayer::seekTo(double seconds)
 {
-    if (!engine_ || !loaded_ || live_)
+    if (!engine_ || !loaded_ || !seekable_)
         return;
     const QByteArray pos = QByteArray::number(seconds, 'f', 3);
     const char* args[] = {"seek", pos.constData(), "absolute", nullptr};
@@ -1085,7 +1164,7 @@ void MpvPlayer::updateBar()
     const bool playing = loaded_ && !paused_;
     playButton_->setIcon(bar_->style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
     stopButton_->setEnabled(active_);
-    const bool seekable = loaded_ && !live_ && duration_ > 0;
+    const bool seekable = loaded_ && seekable_ && duration_ > 0;
     seekSlider_->setEnabled(seekable);
     if (seekable) {
         seekSlider_->setRange(0, static_cast<int>(duration_));

@@ -125,6 +125,7 @@ private:
     void handleEvent(const mpv_event& event);
     void handleEndFile(int reason, int error);
     void alternativeFailed(PlayFailure reason);
+    void probeServer(const QUrl& url);
     void fail(PlayFailure reason);
     PlayFailure finalFailure() const;
     void reconnect();
@@ -132,6 +133,8 @@ private:
     void progress();
     void onWatchdog();
     void onFrameRendered();
+    void maybeFirstFrame();
+    void updateLive();
     void setOpenState(int state);
     void setPlayState(int state);
     void setStatus(const QString& text);
@@ -188,6 +191,8 @@ private:
     bool buffering_ = false;
     bool firstFrame_ = false;
     bool live_ = true;
+    bool seekable_ = false;
+    bool sized_ = false;
     bool hasVideo_ = false;
     bool wasPlaying_ = false;
     double position_ = 0;

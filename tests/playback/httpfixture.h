@@ -13,6 +13,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+#include <memory>
+
 class HttpFixture : public QObject {
     Q_OBJECT
 public:
@@ -26,6 +29,7 @@ public:
         QByteArray contentType = "application/octet-stream";
         int status = 200;
         Mode mode = Mode::Normal;
+        qsizetype slice = 16 * 1024;  // Stream: bytes sent every 100 ms after a first 64 KiB
     };
 
     HttpFixture()
@@ -88,9 +92,11 @@ private:
         buffer += socket->readAll();
         if (!buffer.contains("\r\n\r\n"))
             return;
+        const QByteArray request = buffer;
         const QList<QByteArray> first = buffer.left(buffer.indexOf("\r\n")).split(' ');
         pending_.remove(socket);
-        const QString path = first.size() > 1 ? QString::fromLatin1(first[1]) : QString();
+        QString path = first.size() > 1 ? QString::fromLatin1(first[1]) : QString();
+        path = path.left(path.indexOf(QLatin1Char('?')));
         hits_[path]++;
         emit requested(path);
         if (!routes_.contains(path)) {
@@ -104,9 +110,10 @@ private:
         if (r.mode == Mode::Stream) {
             socket->write("HTTP/1.0 200 OK\r\nContent-Type: " + r.contentType + "\r\nConnection: close\r\n\r\n");
             auto* timer = new QTimer(socket);
-            auto offset = std::make_shared<qsizetype>(0);
-            connect(timer, &QTimer::timeout, socket, [socket, timer, offset, body = r.body] {
-                const qsizetype slice = 16 * 1024;
+            const qsizetype burst = std::min<qsizetype>(64 * 1024, r.body.size());
+            socket->write(r.body.left(burst));
+            auto offset = std::make_shared<qsizetype>(burst);
+            connect(timer, &QTimer::timeout, socket, [socket, timer, offset, body = r.body, slice = r.slice] {
                 socket->write(body.mid(*offset, slice));
                 *offset += slice;
                 if (*offset >= body.size()) {
@@ -117,10 +124,21 @@ private:
             timer->start(100);
             return;
         }
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + (r.status == 200 ? " OK" : " Error")
-            + "\r\nContent-Type: " + r.contentType + "\r\nContent-Length: " + QByteArray::number(r.body.size())
-            + "\r\nConnection: close\r\n\r\n";
-        socket->write(head + r.body);
+        // Byte ranges, as any web server serves files: "Range: bytes=N-".
+        qsizetype from = 0;
+        const qsizetype at = request.toLower().indexOf("\r\nrange: bytes=");
+        if (r.status == 200 && at >= 0) {
+            const QByteArray spec = request.mid(at + 16, request.indexOf("\r\n", at + 2) - at - 16);
+            from = std::clamp<qsizetype>(spec.left(spec.indexOf('-')).toLongLong(), 0, r.body.size());
+        }
+        const QByteArray body = r.body.mid(from);
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(from ? 206 : r.status) + (r.status == 200 ? " OK" : " Error")
+            + "\r\nContent-Type: " + r.contentType + "\r\nContent-Length: " + QByteArray::number(body.size())
+            + "\r\nAccept-Ranges: bytes\r\nConnection: close\r\n";
+        if (from)
+            head += "Content-Range: bytes " + QByteArray::number(from) + "-" + QByteArray::number(r.body.size() - 1) + "/"
+                + QByteArray::number(r.body.size()) + "\r\n";
+        socket->write(head + "\r\n" + body);
         socket->disconnectFromHost();
     }
 

@@ -1,0 +1,402 @@
+// The player against the real engine, with null outputs, on loopback servers.
+
+#include "httpfixture.h"
+#include "mpvplayer.h"
+#include "playback.h"
+#include "playerstates.h"
+
+#include <QKeyEvent>
+#include <QOpenGLWidget>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QWidget>
+
+using namespace miravon;
+
+Q_DECLARE_METATYPE(miravon::PlayFailure)
+
+namespace {
+
+constexpr int kBound = 3000;    // the no-progress bound the tests run with
+constexpr int kWait = 15000;    // how long a test waits for an outcome
+
+// Every event of one player, in order: "o13", "p3" ...
+struct EventLog {
+    QStringList events;
+    explicit EventLog(MpvPlayer& p)
+    {
+        QObject::connect(&p, &Player::openStateChange, &p, [this](int s) { events << QStringLiteral("o%1").arg(s); });
+        QObject::connect(&p, &Player::playStateChange, &p, [this](int s) { events << QStringLiteral("p%1").arg(s); });
+    }
+    int indexOf(const QString& e) const { return events.indexOf(e); }
+};
+
+QByteArray asx(const QStringList& refs)
+{
+    QByteArray out = "<ASX version=\"3.0\">\n<Entry>";
+    for (const QString& r : refs)
+        out += "<Ref href=\"" + r.toUtf8() + "\"/>";
+    return out + "</Entry>\n</ASX>\n";
+}
+
+} // namespace
+
+class TestPlayer : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void idlePlayersAreCheap();
+    void plays_data();
+    void plays();
+    void fails_data();
+    void fails();
+    void closeReleasesStream();
+    void closeCancelsPlaylistFetch();
+    void sameAddressOpensAgain();
+    void rapidSetUrlPlaysOnlyTheLast();
+    void playersAreIndependent();
+    void transport();
+    void reconnectsDroppedLiveStream();
+
+private:
+    std::unique_ptr<MpvPlayer> makePlayer()
+    {
+        auto p = std::make_unique<MpvPlayer>(&host_);
+        p->setNoProgressTimeout(kBound);
+        return p;
+    }
+
+    HttpFixture http_;
+    QWidget host_;
+    quint16 closedPort_ = 0;
+};
+
+void TestPlayer::initTestCase()
+{
+    initPlayback();
+    setPlaybackOutputs({QStringLiteral("null"), QStringLiteral("null")});
+    qRegisterMetaType<PlayFailure>();
+
+    const QByteArray wmv = HttpFixture::media(QStringLiteral("clip.wmv"));
+    const QByteArray mp4 = HttpFixture::media(QStringLiteral("clip.mp4"));
+    QVERIFY(!wmv.isEmpty() && !mp4.isEmpty());
+    http_.route("/clip.wmv", wmv, "video/x-ms-wmv");
+    http_.route("/clip.mp4", mp4, "video/mp4");
+    http_.route("/truncated.wmv", wmv.left(wmv.size() / 2), "video/x-ms-wmv");
+    http_.route("/noise.wmv", QByteArray(64 * 1024, 'z'), "video/x-ms-wmv");
+    HttpFixture::Route live;
+    live.body = HttpFixture::media(QStringLiteral("live.asf"));
+    live.contentType = "video/x-ms-asf";
+    live.mode = HttpFixture::Mode::Stream;
+    live.slice = 8192;
+    http_.route("/livemount", live);
+    HttpFixture::Route drop = live;
+    drop.body = live.body.left(160 * 1024);
+    http_.route("/dropping", drop);
+    HttpFixture::Route silent;
+    silent.mode = HttpFixture::Mode::Silent;
+    http_.route("/silent.asx", silent);
+    http_.route("/silent.wmv", silent);
+
+    const QString wmvUrl = http_.url("/clip.wmv");
+    http_.route("/tidy.asx", asx({wmvUrl}), "video/x-ms-asf");
+    http_.route("/sloppy.asx",
+                "\xEF\xBB\xBF<!-- channel list -->\r\n<asx VERSION=3><ENTRY><ref HREF=clip.wmv?a=1&b=2>"
+                "</entry></ASX>", "video/x-ms-asf");
+    http_.route("/alternatives.asx", asx({http_.url("/missing.wmv"), "file:///etc/passwd", wmvUrl}));
+    http_.route("/channel.wvx", asx({QStringLiteral("/clip.mp4")}), "video/x-ms-wvx");
+    http_.route("/list.m3u", "#EXTM3U\n#EXTINF:-1,Clip\n" + wmvUrl.toUtf8() + "\n", "audio/x-mpegurl");
+    http_.route("/ref", "[Reference]\r\nRef1=" + wmvUrl.toUtf8() + "\r\n", "video/x-ms-asf");
+    http_.route("/outer.asx", "<asx><entryref href=\"middle.asx\"/></asx>");
+    http_.route("/middle.asx", asx({QStringLiteral("/tidy.asx")}));
+    http_.route("/self.asx", asx({QStringLiteral("/self.asx")}));
+    for (int i = 0; i < 7; ++i)
+        http_.route(QStringLiteral("/deep%1.asx").arg(i), asx({QStringLiteral("/deep%1.asx").arg(i + 1)}));
+    http_.route("/deep7.asx", asx({wmvUrl}));
+    http_.route("/local.asx", asx({QStringLiteral("file:///etc/passwd"), QStringLiteral("data:video/mp4;base64,AAAA")}));
+    http_.route("/empty.asx", "<asx version=\"3.0\"><title>nothing</title></asx>");
+    http_.route("/dead.asx", asx({http_.url("/missing.wmv"), http_.url("/noise.wmv")}));
+    QByteArray huge = asx({wmvUrl});
+    huge += QByteArray(10 * 1024 * 1024, ' ');
+    http_.route("/huge.asx", huge);
+
+    // A port with nothing listening.
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    closedPort_ = probe.serverPort();
+}
+
+void TestPlayer::idlePlayersAreCheap()
+{
+    QWidget window;
+    std::vector<std::unique_ptr<Player>> players;
+    for (int i = 0; i < 7; ++i)
+        players.push_back(std::make_unique<MpvPlayer>(&window));
+    for (auto& p : players) {
+        auto* mp = static_cast<MpvPlayer*>(p.get());
+        QCOMPARE(p->widget()->objectName(), QStringLiteral("manhinh"));
+        QCOMPARE(p->widget()->parentWidget(), &window);
+        QVERIFY(!mp->hasEngine());
+        QVERIFY(p->widget()->findChildren<QOpenGLWidget*>().isEmpty());
+        QSignalSpy open(p.get(), &Player::openStateChange);
+        QSignalSpy play(p.get(), &Player::playStateChange);
+        p->close();  // on an idle player nothing changes
+        QCOMPARE(open.count() + play.count(), 0);
+        QVERIFY(!mp->hasEngine());
+    }
+}
+
+void TestPlayer::plays_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("engineAddress");  // suffix of what the engine ends up playing
+    QTest::newRow("wmv") << "/clip.wmv" << "/clip.wmv";
+    QTest::newRow("h264 mp4") << "/clip.mp4" << "/clip.mp4";
+    QTest::newRow("asx tidy") << "/tidy.asx" << "/clip.wmv";
+    QTest::newRow("asx sloppy, relative") << "/sloppy.asx" << "/clip.wmv?a=1&b=2";
+    QTest::newRow("asx alternatives: 404 and file: skipped") << "/alternatives.asx" << "/clip.wmv";
+    QTest::newRow("wvx") << "/channel.wvx" << "/clip.mp4";
+    QTest::newRow("m3u") << "/list.m3u" << "/clip.wmv";
+    QTest::newRow("[Reference] on a mount point") << "/ref" << "/clip.wmv";
+    QTest::newRow("nested asx via entryref") << "/outer.asx" << "/clip.wmv";
+    QTest::newRow("live mount answering asf") << "/livemount" << "/livemount";
+    QTest::newRow("truncated file") << "/truncated.wmv" << "/truncated.wmv";
+}
+
+void TestPlayer::plays()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, engineAddress);
+    auto player = makePlayer();
+    EventLog log(*player);
+    QSignalSpy frame(player.get(), &MpvPlayer::firstFrame);
+    QSignalSpy failed(player.get(), &MpvPlayer::failed);
+
+    player->setUrl(http_.url(address));
+    QVERIFY2(frame.wait(kWait), qPrintable(log.events.join(' ') + " / " + player->statusText()));
+    QCOMPARE(failed.count(), 0);
+    QVERIFY(player->engineAddress().toString().endsWith(engineAddress));
+    QTRY_COMPARE_WITH_TIMEOUT(player->playState(), int(PlayState::Playing), kWait);
+
+    // A sensible order: changing, then open, then playing.
+    QCOMPARE(log.events.value(0), QStringLiteral("o%1").arg(OpenState::MediaChanging));
+    QCOMPARE(log.events.value(1), QStringLiteral("p%1").arg(PlayState::Transitioning));
+    const int open = log.indexOf(QStringLiteral("o%1").arg(OpenState::MediaOpen));
+    const int playing = log.indexOf(QStringLiteral("p%1").arg(PlayState::Playing));
+    QVERIFY2(open > 1 && playing > open, qPrintable(log.events.join(' ')));
+    QCOMPARE(player->statusText(), QStringLiteral("Đang phát"));
+}
+
+void TestPlayer::fails_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<PlayFailure>("reason");
+    const QString closed = QStringLiteral("127.0.0.1:%1").arg(closedPort_);
+    QTest::newRow("404 media") << http_.url("/missing.wmv") << PlayFailure::NotFound;
+    QTest::newRow("404 playlist") << http_.url("/missing.asx") << PlayFailure::NotFound;
+    QTest::newRow("non-media bytes") << http_.url("/noise.wmv") << PlayFailure::NotMedia;
+    QTest::newRow("connection refused") << QStringLiteral("http://%1/live").arg(closed) << PlayFailure::ConnectionRefused;
+    QTest::newRow("mms, nothing listening") << QStringLiteral("mms://%1/live").arg(closed) << PlayFailure::ConnectionRefused;
+    QTest::newRow("playlist that never answers") << http_.url("/silent.asx") << PlayFailure::TimedOut;
+    QTest::newRow("media that never answers") << http_.url("/silent.wmv") << PlayFailure::TimedOut;
+    QTest::newRow("10 MiB playlist") << http_.url("/huge.asx") << PlayFailure::PlaylistRefused;
+    QTest::newRow("only local references") << http_.url("/local.asx") << PlayFailure::PlaylistRefused;
+    QTest::newRow("self-referencing asx") << http_.url("/self.asx") << PlayFailure::PlaylistRefused;
+    QTest::newRow("nesting deeper than 5") << http_.url("/deep0.asx") << PlayFailure::PlaylistRefused;
+    QTest::newRow("empty playlist") << http_.url("/empty.asx") << PlayFailure::NoPlayableEntry;
+    QTest::newRow("no entry plays") << http_.url("/dead.asx") << PlayFailure::NoPlayableEntry;
+    QTest::newRow("file address") << QStringLiteral("file:///etc/passwd") << PlayFailure::PlaylistRefused;
+}
+
+void TestPlayer::fails()
+{
+    QFETCH(QString, address);
+    QFETCH(PlayFailure, reason);
+    auto player = makePlayer();
+    EventLog log(*player);
+    QSignalSpy failed(player.get(), &MpvPlayer::failed);
+    QSignalSpy frame(player.get(), &MpvPlayer::firstFrame);
+
+    QElapsedTimer clock;
+    clock.start();
+    player->setUrl(address);
+    QVERIFY2(failed.wait(kWait), qPrintable(log.events.join(' ')));
+    // Within the no-progress bound, plus slack for a loaded machine.
+    QVERIFY2(clock.elapsed() < kBound + 4000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.at(0).at(0).value<PlayFailure>(), reason);
+    QCOMPARE(player->statusText(), failureText(reason));
+    QCOMPARE(frame.count(), 0);
+    QCOMPARE(log.events.value(0), QStringLiteral("o%1").arg(OpenState::MediaChanging));
+    QCOMPARE(player->openState(), int(OpenState::Closed));
+    QCOMPARE(player->playState(), int(PlayState::Ready));
+    // Nothing further trickles in afterwards.
+    const int settled = log.events.size();
+    QTest::qWait(300);
+    QCOMPARE(log.events.size(), settled);
+}
+
+void TestPlayer::closeReleasesStream()
+{
+    auto player = makePlayer();
+    QSignalSpy frame(player.get(), &MpvPlayer::firstFrame);
+    player->setUrl(http_.url("/livemount"));
+    QVERIFY(frame.wait(kWait));
+    QTRY_VERIFY_WITH_TIMEOUT(http_.openConnections() > 0, kWait);
+
+    EventLog log(*player);
+    player->close();
+    QCOMPARE(player->playState(), int(PlayState::Stopped));
+    QCOMPARE(player->openState(), int(OpenState::Closed));
+    QCOMPARE(log.events, QStringList({QStringLiteral("p1"), QStringLiteral("o0")}));
+    QVERIFY(player->engineAddress().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(http_.openConnections(), 0, kWait);
+
+    // A second close on the now idle player changes nothing.
+    player->close();
+    QCOMPARE(log.events.size(), 2);
+}
+
+void TestPlayer::closeCancelsPlaylistFetch()
+{
+    auto player = makePlayer();
+    QSignalSpy requested(&http_, &HttpFixture::requested);
+    QSignalSpy failed(player.get(), &MpvPlayer::failed);
+    player->setUrl(http_.url("/silent.asx"));
+    QTRY_VERIFY_WITH_TIMEOUT(requested.count() > 0 && http_.openConnections() > 0, kWait);
+    player->close();
+    QTRY_COMPARE_WITH_TIMEOUT(http_.openConnections(), 0, kWait);
+    // The cancelled fetch reports nothing, not even when its bound passes.
+    QTest::qWait(kBound + 500);
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(player->playState(), int(PlayState::Stopped));
+}
+
+void TestPlayer::sameAddressOpensAgain()
+{
+    auto player = makePlayer();
+    QSignalSpy frame(player.get(), &MpvPlayer::firstFrame);
+    player->setUrl(http_.url("/tidy.asx"));
+    QVERIFY(frame.wait(kWait));
+    const int fetched = http_.hits("/tidy.asx");
+    EventLog log(*player);
+    player->setUrl(http_.url("/tidy.asx"));
+    QVERIFY(frame.wait(kWait));
+    QCOMPARE(http_.hits("/tidy.asx"), fetched + 1);
+    QVERIFY(log.events.contains(QStringLiteral("p%1").arg(PlayState::Transitioning)));
+    QTRY_COMPARE_WITH_TIMEOUT(player->playState(), int(PlayState::Playing), kWait);
+}
+
+void TestPlayer::rapidSetUrlPlaysOnlyTheLast()
+{
+    auto player = makePlayer();
+    QSignalSpy frame(player.get(), &MpvPlayer::firstFrame);
+    QSignalSpy failed(player.get(), &MpvPlayer::failed);
+    const QStringList addresses = {http_.url("/clip.mp4"), http_.url("/tidy.asx"), http_.url("/missing.wmv"),
+                                   http_.url("/livemount"), http_.url("/silent.asx")};
+    for (int i = 0; i < 199; ++i)
+        player->setUrl(addresses.at(i % addresses.size()));
+    player->setUrl(http_.url("/clip.wmv"));
+    QVERIFY(frame.wait(kWait));
+    QCOMPARE(player->engineAddress().toString(), http_.url("/clip.wmv"));
+    QTRY_COMPARE_WITH_TIMEOUT(player->playState(), int(PlayState::Playing), kWait);
+    QTest::qWait(500);
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(player->engineAddress().toString(), http_.url("/clip.wmv"));
+    QCOMPARE(player->playState(), int(PlayState::Playing));
+}
+
+void TestPlayer::playersAreIndependent()
+{
+    auto a = makePlayer();
+    auto b = makePlayer();
+    EventLog logA(*a);
+    QSignalSpy frameA(a.get(), &MpvPlayer::firstFrame);
+    QSignalSpy failedB(b.get(), &MpvPlayer::failed);
+    a->setUrl(http_.url("/livemount"));
+    b->setUrl(http_.url("/missing.wmv"));
+    QVERIFY(frameA.wait(kWait));
+    QVERIFY(failedB.count() > 0 || failedB.wait(kWait));
+    QTRY_COMPARE_WITH_TIMEOUT(a->playState(), int(PlayState::Playing), kWait);
+    QCOMPARE(a->failure(), PlayFailure::None);
+
+    const int eventsA = logA.events.size();
+    b->setUrl(http_.url("/clip.mp4"));
+    QSignalSpy frameB(b.get(), &MpvPlayer::firstFrame);
+    QVERIFY(frameB.wait(kWait));
+    b->close();
+    QCOMPARE(b->playState(), int(PlayState::Stopped));
+    QTest::qWait(300);
+    QCOMPARE(a->playState(), int(PlayState::Playing));
+    QCOMPARE(a->engineAddress().toString(), http_.url("/livemount"));
+    // A's own events during B's life were only its own progress, if any.
+    for (const QString& e : logA.events.mid(eventsA))
+        QVERIFY2(e != QStringLiteral("p1") && e != QStringLiteral("o0"), qPrintable(logA.events.join(' ')));
+}
+
+void TestPlayer::transport()
+{
+    QWidget window;
+    window.resize(400, 300);
+    MpvPlayer player(&window);
+    player.setNoProgressTimeout(kBound);
+    player.widget()->setGeometry(0, 0, 400, 300);
+    window.show();
+    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
+
+    player.setUrl(http_.url("/clip.wmv"));
+    QVERIFY(frame.wait(kWait));
+    auto* volume = player.widget()->findChild<QSlider*>(QStringLiteral("volume"));
+    auto* seek = player.widget()->findChild<QSlider*>(QStringLiteral("seek"));
+    QVERIFY(volume && seek);
+    QCOMPARE(volume->value(), 50);
+    QTRY_VERIFY_WITH_TIMEOUT(seek->isEnabled(), kWait);  // a file has a length
+    QVERIFY(!player.isLive());
+
+    // Space toggles pause in the focused player.
+    QTest::keyClick(player.widget(), Qt::Key_Space);
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(PlayState::Paused), kWait);
+    QCOMPARE(player.statusText(), QStringLiteral("Tạm dừng"));
+    QTest::keyClick(player.widget(), Qt::Key_Space);
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(PlayState::Playing), kWait);
+
+    // Stop raises the stopped play state; play starts the address again.
+    player.stop();
+    QCOMPARE(player.playState(), int(PlayState::Stopped));
+    player.togglePause();
+    QVERIFY(frame.wait(kWait));
+
+    // A live mount has no seek.
+    player.setUrl(http_.url("/livemount"));
+    QVERIFY(frame.wait(kWait));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(PlayState::Playing), kWait);
+    QVERIFY(player.isLive());
+    QVERIFY(!seek->isEnabled());
+
+    // Full screen and back, by Escape.
+    player.setFullScreen(true);
+    QVERIFY(player.isFullScreen());
+    QTest::keyClick(player.widget(), Qt::Key_Escape);
+    QVERIFY(!player.isFullScreen());
+    QCOMPARE(player.widget()->parentWidget(), &window);
+    QCOMPARE(player.widget()->geometry(), QRect(0, 0, 400, 300));
+}
+
+void TestPlayer::reconnectsDroppedLiveStream()
+{
+    auto player = makePlayer();
+    player->setReconnectPolicy(2, 50);
+    EventLog log(*player);
+    QSignalSpy failed(player.get(), &MpvPlayer::failed);
+    const int before = http_.hits("/dropping");
+    player->setUrl(http_.url("/dropping"));
+    // The mount point drops every connection after a few seconds of stream.
+    QVERIFY(failed.wait(30000));
+    QCOMPARE(failed.at(0).at(0).value<PlayFailure>(), PlayFailure::ConnectionLost);
+    QCOMPARE(log.events.count(QStringLiteral("p%1").arg(PlayState::Reconnecting)), 2);
+    QCOMPARE(http_.hits("/dropping") - before, 3);
+}
+
+QTEST_MAIN(TestPlayer)
+#include "tst_player.moc"
