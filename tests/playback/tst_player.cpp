@@ -89,10 +89,10 @@ void TestPlayer::initTestCase()
     live.body = HttpFixture::media(QStringLiteral("live.asf"));
     live.contentType = "video/x-ms-asf";
     live.mode = HttpFixture::Mode::Stream;
-    live.slice = 8192;
+    live.slice = 4096;
     http_.route("/livemount", live);
     HttpFixture::Route drop = live;
-    drop.body = live.body.left(160 * 1024);
+    drop.body = live.body.left(96 * 1024);
     http_.route("/dropping", drop);
     HttpFixture::Route silent;
     silent.mode = HttpFixture::Mode::Silent;
