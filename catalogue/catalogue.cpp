@@ -76,6 +76,8 @@ void keepClearOfButtons(QRect& r, const QList<const Button*>& buttons)
     }
 }
 
+using Fields = QList<QStringView>;
+
 // One table: header checked, rows split, errors prefixed with "<name>:<line>: ".
 class Table {
 public:
@@ -84,7 +86,7 @@ public:
         , errors_(errors)
         , columns_(header.size())
     {
-        lines_ = text.split(QLatin1Char('\n'));
+        lines_ = QStringView(text).split(u'\n');
         if (!lines_.isEmpty() && lines_.last().isEmpty())
             lines_.removeLast();
         if (lines_.isEmpty() || lines_.first() != header.join(QLatin1Char('\t'))) {
@@ -98,7 +100,7 @@ public:
     void forEachRow(F row) const
     {
         for (int i = 1; i < lines_.size(); ++i) {
-            const QStringList fields = lines_.at(i).split(QLatin1Char('\t'));
+            const Fields fields = lines_.at(i).split(u'\t');
             if (fields.size() != columns_) {
                 error(i + 1, QStringLiteral("%1 columns, expected %2").arg(fields.size()).arg(columns_));
                 continue;
@@ -114,7 +116,7 @@ public:
     }
 
     // Integer fields; `ok` turns false (and the error is reported) on bad text.
-    int number(const QString& text, const char* field, int line, bool& ok) const
+    int number(QStringView text, const char* field, int line, bool& ok) const
     {
         bool good = false;
         const int v = text.toInt(&good);
@@ -124,10 +126,10 @@ public:
         }
         return v;
     }
-    bool flag(const QString& text, const char* field, int line, bool& ok) const
+    bool flag(QStringView text, const char* field, int line, bool& ok) const
     {
-        if (text == QLatin1String("0") || text == QLatin1String("1"))
-            return text == QLatin1String("1");
+        if (text == u"0" || text == u"1")
+            return text == u"1";
         error(line, QStringLiteral("%1 must be 0 or 1, not \"%2\"").arg(QLatin1String(field), text));
         ok = false;
         return false;
@@ -137,20 +139,30 @@ private:
     QString name_;
     QStringList* errors_;
     qsizetype columns_;
-    QStringList lines_;
+    QList<QStringView> lines_; // into the table's text, which outlives the parse
 };
 
-// Addresses of the built-in tables: absolute URLs of the three schemes the
-// catalogue uses, with a host.
+// Addresses of the built-in tables: an absolute URL of one of the three
+// schemes the catalogue uses, with a host, in printable ASCII without blanks.
+// Checked by hand rather than through QUrl: this runs for every row at start-up.
 bool isCatalogueAddress(const QString& a)
 {
-    const QUrl u(a, QUrl::StrictMode);
-    static const QStringList schemes = {QStringLiteral("http"), QStringLiteral("rtsp"), QStringLiteral("mms")};
-    return u.isValid() && schemes.contains(u.scheme()) && !u.host().isEmpty()
-        && u.toString(QUrl::FullyEncoded) == a;
+    qsizetype rest = 0;
+    for (const char* scheme : {"http://", "rtsp://", "mms://"}) {
+        if (a.startsWith(QLatin1String(scheme))) {
+            rest = qsizetype(qstrlen(scheme));
+            break;
+        }
+    }
+    if (rest == 0 || rest >= a.size() || a.at(rest) == QLatin1Char('/') || a.at(rest) == QLatin1Char(':'))
+        return false;
+    for (QChar c : a)
+        if (c.unicode() <= 0x20 || c.unicode() >= 0x7f)
+            return false;
+    return true;
 }
 
-std::optional<Kind> kindByName(const QString& s)
+std::optional<Kind> kindByName(QStringView s)
 {
     if (s == QLatin1String("entry"))
         return Kind::Entry;
@@ -171,12 +183,11 @@ struct Pending {
     bool explicitTop = false; // films give left and width only
     std::optional<int> left;
     std::optional<int> width;
-    int line = 0;
-    QString table;
+    int panel = -1; // index in the catalogue's panels
 };
 
 // Reads "left top width height"; all four or none. Returns false on error.
-bool readRect(const Table& t, const QStringList& f, int first, int line, QRect& out, bool& given)
+bool readRect(const Table& t, const Fields& f, int first, int line, QRect& out, bool& given)
 {
     int empty = 0;
     for (int i = first; i < first + 4; ++i)
@@ -246,56 +257,71 @@ QStringList Catalogue::windows() const
 Catalogue parse(const Tables& tables, QStringList* errors)
 {
     Catalogue cat;
-    QHash<QString, int> panelIndex; // "window/panel" -> index in cat.panels
-    QSet<QString> controls;         // "window/control", unique within a window
-    auto key = [](const QString& w, const QString& n) { return w + QLatin1Char('/') + n; };
+    QHash<QString, QHash<QString, int>> panelIndex; // window -> panel -> index in cat.panels
+    QHash<QString, QSet<QString>> controls;          // window -> names, unique within a window
+    auto indexOf = [&](const QString& w, const QString& p) {
+        const auto it = panelIndex.constFind(w);
+        return it == panelIndex.constEnd() ? -1 : it->value(p, -1);
+    };
+    // Window and panel names repeat on every row: one shared copy of each.
+    QHash<QStringView, QString> names;
+    auto intern = [&names](QStringView v) -> QString {
+        auto it = names.constFind(v);
+        if (it != names.constEnd())
+            return *it;
+        const QString s = v.toString();
+        names.insert(QStringView(s), s);
+        return s;
+    };
 
     const Table panels(QStringLiteral("panels.tsv"), tables.panels,
                        {QStringLiteral("window"), QStringLiteral("panel"), QStringLiteral("left"),
                         QStringLiteral("top"), QStringLiteral("width"), QStringLiteral("height"),
                         QStringLiteral("title"), QStringLiteral("vni"), QStringLiteral("visible")},
                        errors);
-    panels.forEachRow([&](const QStringList& f, int line) {
+    panels.forEachRow([&](const Fields& f, int line) {
         bool ok = true;
         Panel p;
-        p.window = f[0];
-        p.name = f[1];
+        p.window = intern(f[0]);
+        p.name = f[1].toString();
         p.rect = QRect(panels.number(f[2], "left", line, ok), panels.number(f[3], "top", line, ok),
                        panels.number(f[4], "width", line, ok), panels.number(f[5], "height", line, ok));
-        p.title = f[6];
+        p.title = f[6].toString();
         p.vni = panels.flag(f[7], "vni", line, ok);
         p.visible = panels.flag(f[8], "visible", line, ok);
         if (p.window.isEmpty() || p.name.isEmpty()) {
             panels.error(line, QStringLiteral("window and panel must be named"));
             ok = false;
         }
-        if (ok && controls.contains(key(p.window, p.name))) {
+        if (ok && controls[p.window].contains(p.name)) {
             panels.error(line, QStringLiteral("\"%1\" named twice on %2").arg(p.name, p.window));
             ok = false;
         }
         if (!ok)
             return;
-        controls.insert(key(p.window, p.name));
-        panelIndex.insert(key(p.window, p.name), int(cat.panels.size()));
+        controls[p.window].insert(p.name);
+        panelIndex[p.window].insert(p.name, int(cat.panels.size()));
         cat.panels.append(p);
     });
 
+    // The panel's index in cat.panels, or -1 (reported) when there is none.
     auto knownPanel = [&](const Table& t, const QString& w, const QString& p, int line) {
-        if (panelIndex.contains(key(w, p)))
-            return true;
-        t.error(line, QStringLiteral("no panel \"%1\" on %2").arg(p, w));
-        return false;
+        const int i = indexOf(w, p);
+        if (i < 0)
+            t.error(line, QStringLiteral("no panel \"%1\" on %2").arg(p, w));
+        return i;
     };
     auto claim = [&](const Table& t, const QString& w, const QString& c, int line) {
         if (c.isEmpty()) {
             t.error(line, QStringLiteral("control must be named"));
             return false;
         }
-        if (controls.contains(key(w, c))) {
+        QSet<QString>& taken = controls[w];
+        if (taken.contains(c)) {
             t.error(line, QStringLiteral("control \"%1\" named twice on %2").arg(c, w));
             return false;
         }
-        controls.insert(key(w, c));
+        taken.insert(c);
         return true;
     };
 
@@ -304,15 +330,15 @@ Catalogue parse(const Tables& tables, QStringList* errors)
                          QStringLiteral("tx"), QStringLiteral("left"), QStringLiteral("top"),
                          QStringLiteral("width"), QStringLiteral("height")},
                         errors);
-    buttons.forEachRow([&](const QStringList& f, int line) {
-        Button b{f[0], f[1], f[2], f[3], {}};
+    buttons.forEachRow([&](const Fields& f, int line) {
+        Button b{intern(f[0]), intern(f[1]), f[2].toString(), f[3].toString(), {}};
         bool given = false;
         bool ok = readRect(buttons, f, 4, line, b.rect, given);
         if (ok && !given) {
             buttons.error(line, QStringLiteral("a page button needs its rectangle"));
             ok = false;
         }
-        if (ok && knownPanel(buttons, b.window, b.panel, line) && claim(buttons, b.window, b.control, line))
+        if (ok && knownPanel(buttons, b.window, b.panel, line) >= 0 && claim(buttons, b.window, b.control, line))
             cat.buttons.append(b);
     });
 
@@ -321,9 +347,9 @@ Catalogue parse(const Tables& tables, QStringList* errors)
                        QStringLiteral("y1"), QStringLiteral("x2"), QStringLiteral("y2"),
                        QStringLiteral("color")},
                       errors);
-    lines.forEachRow([&](const QStringList& f, int line) {
+    lines.forEachRow([&](const Fields& f, int line) {
         bool ok = true;
-        Line l{f[0], f[1], {}, {}, 0};
+        Line l{intern(f[0]), intern(f[1]), {}, {}, 0};
         l.from = QPoint(lines.number(f[2], "x1", line, ok), lines.number(f[3], "y1", line, ok));
         l.to = QPoint(lines.number(f[4], "x2", line, ok), lines.number(f[5], "y2", line, ok));
         bool good = false;
@@ -332,12 +358,18 @@ Catalogue parse(const Tables& tables, QStringList* errors)
             lines.error(line, QStringLiteral("color \"%1\" is not a number").arg(f[6]));
             ok = false;
         }
-        if (ok && knownPanel(lines, l.window, l.panel, line))
+        if (ok && knownPanel(lines, l.window, l.panel, line) >= 0)
             cat.lines.append(l);
     });
 
     QList<Pending> pending;
-    QSet<QString> places; // "window/panel/column/row[/left]"
+    pending.reserve(1200);
+    // Places taken: panel index, then column and row (channels) or row and
+    // left (films, whose rows may hold several labels).
+    QSet<quint64> places;
+    auto place = [](int panel, int a, int b) {
+        return (quint64(quint32(panel)) << 42) | (quint64(quint32(a) & 0x1FFFFF) << 21) | quint64(quint32(b) & 0x1FFFFF);
+    };
 
     const Table channels(QStringLiteral("channels.tsv"), tables.channels,
                          {QStringLiteral("window"), QStringLiteral("panel"), QStringLiteral("column"),
@@ -346,14 +378,12 @@ Catalogue parse(const Tables& tables, QStringList* errors)
                           QStringLiteral("left"), QStringLiteral("top"), QStringLiteral("width"),
                           QStringLiteral("height")},
                          errors);
-    channels.forEachRow([&](const QStringList& f, int line) {
+    channels.forEachRow([&](const Fields& f, int line) {
         bool ok = true;
         Pending p;
-        p.line = line;
-        p.table = QStringLiteral("channels.tsv");
         Label& l = p.label;
-        l.window = f[0];
-        l.panel = f[1];
+        l.window = intern(f[0]);
+        l.panel = intern(f[1]);
         l.column = channels.number(f[2], "column", line, ok);
         l.row = channels.number(f[3], "row", line, ok);
         const auto kind = kindByName(f[4]);
@@ -362,10 +392,10 @@ Catalogue parse(const Tables& tables, QStringList* errors)
             ok = false;
         }
         l.kind = kind.value_or(Kind::Inert);
-        l.control = f[5];
-        l.caption = f[6];
+        l.control = f[5].toString();
+        l.caption = f[6].toString();
         l.vni = channels.flag(f[7], "vni", line, ok);
-        l.address = f[8];
+        l.address = f[8].toString();
         l.bold = l.kind == Kind::Heading;
         ok = readRect(channels, f, 9, line, l.rect, p.explicitRect) && ok;
         p.explicitTop = p.explicitRect;
@@ -396,19 +426,20 @@ Catalogue parse(const Tables& tables, QStringList* errors)
             channels.error(line, QStringLiteral("a %1 has no address").arg(f[4]));
             return;
         }
-        if (!knownPanel(channels, l.window, l.panel, line))
+        p.panel = knownPanel(channels, l.window, l.panel, line);
+        if (p.panel < 0)
             return;
         if (!hidden) {
-            const QString place = key(key(l.window, l.panel), QStringLiteral("%1/%2").arg(l.column).arg(l.row));
-            if (places.contains(place)) {
+            const quint64 at = place(p.panel, l.column, l.row);
+            if (places.contains(at)) {
                 channels.error(line, QStringLiteral("column %1, row %2 of %3 is taken")
                                          .arg(l.column).arg(l.row).arg(l.panel));
                 return;
             }
-            places.insert(place);
+            places.insert(at);
         }
         if (claim(channels, l.window, l.control, line))
-            pending.append(p);
+            pending.append(std::move(p));
     });
 
     const Table films(QStringLiteral("films.tsv"), tables.films,
@@ -416,20 +447,18 @@ Catalogue parse(const Tables& tables, QStringList* errors)
                        QStringLiteral("title"), QStringLiteral("address"), QStringLiteral("left"),
                        QStringLiteral("width"), QStringLiteral("bold")},
                       errors);
-    films.forEachRow([&](const QStringList& f, int line) {
+    films.forEachRow([&](const Fields& f, int line) {
         bool ok = true;
         Pending p;
-        p.line = line;
-        p.table = QStringLiteral("films.tsv");
         Label& l = p.label;
         const int page = films.number(f[0], "page", line, ok);
-        l.window = QStringLiteral("frmphim");
-        l.panel = QStringLiteral("trang%1").arg(page);
+        l.window = intern(u"frmphim");
+        l.panel = intern(QStringView(QStringLiteral("trang%1").arg(page)));
         l.column = 1;
         l.row = films.number(f[1], "row", line, ok);
-        l.control = f[2];
-        l.caption = f[3];
-        l.address = f[4];
+        l.control = f[2].toString();
+        l.caption = f[3].toString();
+        l.address = f[4].toString();
         l.kind = l.address.isEmpty() ? Kind::Inert : Kind::Entry;
         l.vni = true;
         l.bold = films.flag(f[7], "bold", line, ok);
@@ -452,37 +481,38 @@ Catalogue parse(const Tables& tables, QStringList* errors)
                                   .arg(l.address));
             return;
         }
-        if (!knownPanel(films, l.window, l.panel, line))
+        p.panel = knownPanel(films, l.window, l.panel, line);
+        if (p.panel < 0)
             return;
-        const QString place = key(l.panel, QStringLiteral("%1/%2").arg(l.row).arg(p.left.value_or(120)));
-        if (places.contains(place)) {
+        const quint64 at = place(p.panel, l.row, p.left.value_or(120));
+        if (places.contains(at)) {
             films.error(line, QStringLiteral("row %1 of page %2 is taken at that left").arg(l.row).arg(page));
             return;
         }
-        places.insert(place);
+        places.insert(at);
         if (p.width && *p.width <= 0) {
             films.error(line, QStringLiteral("width must be positive"));
             return;
         }
         if (claim(films, l.window, l.control, line))
-            pending.append(p);
+            pending.append(std::move(p));
     });
 
     // Geometry, now that every panel, its columns and its buttons are known.
-    QHash<QString, int> columns;
+    QHash<int, int> columns;
     for (const Pending& p : std::as_const(pending)) {
-        int& c = columns[key(p.label.window, p.label.panel)];
+        int& c = columns[p.panel];
         c = std::max(c, p.label.column);
     }
-    QHash<QString, QList<const Button*>> panelButtons;
+    QHash<int, QList<const Button*>> panelButtons;
     for (const Button& b : std::as_const(cat.buttons))
-        panelButtons[key(b.window, b.panel)].append(&b);
+        panelButtons[indexOf(b.window, b.panel)].append(&b);
 
     cat.labels.reserve(pending.size());
     for (Pending& p : pending) {
         Label& l = p.label;
-        const QString pk = key(l.window, l.panel);
-        const Panel& panel = cat.panels.at(panelIndex.value(pk));
+        const int pk = p.panel;
+        const Panel& panel = cat.panels.at(pk);
         if (!p.explicitTop) {
             QRect r = derivedRect(panel, columns.value(pk), l.column, l.row);
             if (p.left || p.width) {

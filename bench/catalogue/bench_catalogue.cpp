@@ -1,0 +1,108 @@
+// Start-up cost of the catalogues.
+//
+//   cmake -S . -B build-rel -DMIRAVON_WERROR=ON -DCMAKE_BUILD_TYPE=Release && cmake --build build-rel --target bench_catalogue
+//   QT_QPA_PLATFORM=offscreen ./build-rel/bench_catalogue [runs]
+//
+// Prints, in milliseconds (minimum and median over the runs):
+// - parse: reading the five built-in tables into the catalogue (goal < 5 ms);
+// - windows: creating and loading all twelve windows, with the 1,226 labels
+//   and pictures of the panels and pages (goal < 150 ms). The players are
+//   stand-ins that draw nothing, so that the figure is the windows' own.
+#include "catalogue.h"
+#include "player.h"
+#include "program.h"
+#include "windowid.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+class StandInPlayer : public miravon::Player {
+public:
+    explicit StandInPlayer(QWidget* parent)
+        : face_(new QWidget(parent))
+    {
+    }
+    QWidget* widget() override { return face_; }
+    void setUrl(const QString&) override {}
+    void close() override {}
+
+private:
+    QWidget* face_;
+};
+
+struct Figures {
+    double first; // the cold run, as at a real start-up
+    double min;
+    double median;
+};
+
+Figures summarise(std::vector<double> ms)
+{
+    const double first = ms.front();
+    std::sort(ms.begin(), ms.end());
+    return {first, ms.front(), ms[ms.size() / 2]};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Keep the user's own address file out of the measurement.
+    qputenv("XDG_CONFIG_HOME", "/nonexistent");
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
+
+    miravon::playerFactory() = [](QWidget* parent) -> std::unique_ptr<miravon::Player> {
+        return std::make_unique<StandInPlayer>(parent);
+    };
+
+    QElapsedTimer t;
+    t.start();
+    const miravon::catalogue::Tables tables = miravon::catalogue::builtInTables();
+    const double read = t.nsecsElapsed() / 1e6;
+
+    std::vector<double> parse;
+    qsizetype labels = 0;
+    for (int i = 0; i < runs; ++i) {
+        t.restart();
+        QStringList errors;
+        const auto c = miravon::catalogue::parse(tables, &errors);
+        parse.push_back(t.nsecsElapsed() / 1e6);
+        labels = c.labels.size();
+        if (!errors.isEmpty()) {
+            std::fprintf(stderr, "catalogue errors: %s\n", qUtf8Printable(errors.join(QLatin1Char('\n'))));
+            return 1;
+        }
+    }
+    (void)miravon::catalogue::builtIn(); // the windows' copy, loaded once per process
+
+    std::vector<double> windows;
+    for (int i = 0; i < runs; ++i) {
+        t.restart();
+        {
+            miravon::Program program([] {});
+            for (miravon::WindowId id : miravon::allWindows)
+                (void)program.window(id);
+            windows.push_back(t.nsecsElapsed() / 1e6);
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    const Figures p = summarise(parse), w = summarise(windows);
+    std::printf("tables read from resources: %.2f ms\n", read);
+    std::printf("parse (%lld labels): first %.2f ms, min %.2f ms, median %.2f ms over %d runs (goal < 5 ms)\n",
+                static_cast<long long>(labels), p.first, p.min, p.median, runs);
+    std::printf("all twelve windows created and loaded: first %.1f ms, min %.1f ms, median %.1f ms over %d runs "
+                "(goal < 150 ms)\n",
+                w.first, w.min, w.median, runs);
+    return 0;
+}
