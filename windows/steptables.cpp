@@ -157,70 +157,81 @@ constexpr StepRow chooserRows[] = {
 
 // Menu commands, one row per window and item. The author command differs by
 // window; the film item is `Phim` on frmmain5 and absent from the movie window.
-#define MIRAVON_VN_PANELS "anh1_ off, vn_ on, usa1_ off, usa2_ off, usa3_ off, usa4_ off, usa5_ off"
-#define MIRAVON_VN_WINDOWS "close 2, close 3, show 1, hide 2, hide 3"
-#define MIRAVON_FILM_WINDOWS                                                                      \
-    "show M, hide 1, hide 2, hide 3, hide 4, hide 5, hide 6, close 1, close 2, close 3, close 4, " \
-    "close 5, close 6"
 constexpr StepRow menuRows[] = {
-    {frmmain, "asdf", frmmain, MIRAVON_VN_PANELS, MIRAVON_VN_WINDOWS},
+    {frmmain, "asdf", frmmain, "anh1_ off, vn_ on, usa1_ off, usa2_ off, usa3_ off, usa4_ off, usa5_ off",
+     "close 2, close 3, show 1, hide 2, hide 3"},
     {frmmain, "thegioi", chonkenh, "qg1 on, qg2 off, qg3 off", "show chonkenh"},
-    {frmmain, "phim", frmmain, "", MIRAVON_FILM_WINDOWS},
+    {frmmain, "phim", frmmain, "",
+     "show M, hide 1, hide 2, hide 3, hide 4, hide 5, hide 6, close 1, close 2, close 3, close 4, "
+     "close 5, close 6"},
     {frmmain, "soft", frmmain, "", "show frmsoft"},
     {frmmain, "tacgia", frmmain, "", "show frmtacgia"},
     {frmmain, "yeucau", frmmain, "", "show cauhinh, hide 1"},
     {frmmain, "thoat", frmmain, "", "confirm exit, unload 1"},
 
-    {frmmain2, "asdf", frmmain, MIRAVON_VN_PANELS, MIRAVON_VN_WINDOWS},
+    {frmmain2, "asdf", frmmain, "anh1_ off, vn_ on, usa1_ off, usa2_ off, usa3_ off, usa4_ off, usa5_ off",
+     "close 2, close 3, show 1, hide 2, hide 3"},
     {frmmain2, "thegioi", chonkenh, "qg1 on, qg2 off, qg3 off", "show chonkenh"},
-    {frmmain2, "phim", frmmain2, "", MIRAVON_FILM_WINDOWS},
+    {frmmain2, "phim", frmmain2, "",
+     "show M, hide 1, hide 2, hide 3, hide 4, hide 5, hide 6, close 1, close 2, close 3, close 4, "
+     "close 5, close 6"},
     {frmmain2, "soft", frmmain2, "", "show frmsoft"},
     {frmmain2, "tacgia", frmmain2, "", "show frmtacgia"},
     {frmmain2, "yeucau", frmmain2, "", "show cauhinh, hide 1"},
     {frmmain2, "thoat", frmmain2, "", "confirm exit, end"},
 
-    {frmmain3, "asdf", frmmain, MIRAVON_VN_PANELS, MIRAVON_VN_WINDOWS},
+    {frmmain3, "asdf", frmmain, "anh1_ off, vn_ on, usa1_ off, usa2_ off, usa3_ off, usa4_ off, usa5_ off",
+     "close 2, close 3, show 1, hide 2, hide 3"},
     {frmmain3, "thegioi", chonkenh, "qg1 on, qg2 off, qg3 off", "show chonkenh"},
-    {frmmain3, "phim", frmmain3, "", MIRAVON_FILM_WINDOWS},
+    {frmmain3, "phim", frmmain3, "",
+     "show M, hide 1, hide 2, hide 3, hide 4, hide 5, hide 6, close 1, close 2, close 3, close 4, "
+     "close 5, close 6"},
     {frmmain3, "soft", frmmain3, "", "show frmsoft"},
     {frmmain3, "tacgia", frmmain3, "", "show frmtacgia, hide 1"},
     {frmmain3, "yeucau", frmmain3, "", "show cauhinh, hide 1"},
     {frmmain3, "thoat", frmmain3, "", "confirm exit, end"},
 
-    {frmmain4, "asdf", frmmain, MIRAVON_VN_PANELS, MIRAVON_VN_WINDOWS},
+    {frmmain4, "asdf", frmmain, "anh1_ off, vn_ on, usa1_ off, usa2_ off, usa3_ off, usa4_ off, usa5_ off",
+     "close 2, close 3, show 1, hide 2, hide 3"},
     {frmmain4, "thegioi", chonkenh, "qg1 on, qg2 off, qg3 off", "show chonkenh"},
-    {frmmain4, "phim", frmmain4, "", MIRAVON_FILM_WINDOWS},
+    {frmmain4, "phim", frmmain4, "",
+     "show M, hide 1, hide 2, hide 3, hide 4, hide 5, hide 6, close 1, close 2, close 3, close 4, "
+     "close 5, close 6"},
     {frmmain4, "soft", frmmain4, "", "show frmsoft"},
     {frmmain4, "tacgia", frmmain4, "", "show frmtacgia, hide 1"},
     {frmmain4, "yeucau", frmmain4, "", "show cauhinh, hide 1"},
     {frmmain4, "thoat", frmmain4, "", "confirm exit, end"},
 
-    {frmmain5, "asdf", frmmain, MIRAVON_VN_PANELS, MIRAVON_VN_WINDOWS},
+    {frmmain5, "asdf", frmmain, "anh1_ off, vn_ on, usa1_ off, usa2_ off, usa3_ off, usa4_ off, usa5_ off",
+     "close 2, close 3, show 1, hide 2, hide 3"},
     {frmmain5, "thegioi", chonkenh, "qg1 on, qg2 off, qg3 off", "show chonkenh"},
-    {frmmain5, "Phim", frmmain5, "", MIRAVON_FILM_WINDOWS},
+    {frmmain5, "Phim", frmmain5, "",
+     "show M, hide 1, hide 2, hide 3, hide 4, hide 5, hide 6, close 1, close 2, close 3, close 4, "
+     "close 5, close 6"},
     {frmmain5, "soft", frmmain5, "", "show frmsoft"},
     {frmmain5, "tacgia", frmmain5, "", "show frmtacgia, hide 1"},
     {frmmain5, "yeucau", frmmain5, "", "show cauhinh, hide 1"},
     {frmmain5, "thoat", frmmain5, "", "confirm exit, end"},
 
-    {frmmain6, "asdf", frmmain, MIRAVON_VN_PANELS, MIRAVON_VN_WINDOWS},
+    {frmmain6, "asdf", frmmain, "anh1_ off, vn_ on, usa1_ off, usa2_ off, usa3_ off, usa4_ off, usa5_ off",
+     "close 2, close 3, show 1, hide 2, hide 3"},
     {frmmain6, "thegioi", chonkenh, "qg1 on, qg2 off, qg3 off", "show chonkenh"},
-    {frmmain6, "phim", frmmain6, "", MIRAVON_FILM_WINDOWS},
+    {frmmain6, "phim", frmmain6, "",
+     "show M, hide 1, hide 2, hide 3, hide 4, hide 5, hide 6, close 1, close 2, close 3, close 4, "
+     "close 5, close 6"},
     {frmmain6, "soft", frmmain6, "", "show frmsoft"},
     {frmmain6, "tacgia", frmmain6, "", "show frmtacgia, hide 1"},
     {frmmain6, "yeucau", frmmain6, "", "show cauhinh, hide 1"},
     {frmmain6, "thoat", frmmain6, "", "confirm exit, end"},
 
-    {frmphim, "asdf", frmmain, MIRAVON_VN_PANELS, MIRAVON_VN_WINDOWS},
+    {frmphim, "asdf", frmmain, "anh1_ off, vn_ on, usa1_ off, usa2_ off, usa3_ off, usa4_ off, usa5_ off",
+     "close 2, close 3, show 1, hide 2, hide 3"},
     {frmphim, "thegioi", chonkenh, "qg1 on, qg2 off, qg3 off", "show chonkenh"},
     {frmphim, "soft", frmphim, "", "show frmsoft"},
     {frmphim, "tacgia", frmphim, "", "show frmtacgia, hide 1"},
     {frmphim, "yeucau", frmphim, "", "show cauhinh, hide 1"},
     {frmphim, "thoat", frmphim, "", "confirm exit, end"},
 };
-#undef MIRAVON_VN_PANELS
-#undef MIRAVON_VN_WINDOWS
-#undef MIRAVON_FILM_WINDOWS
 
 } // namespace
 
