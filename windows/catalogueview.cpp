@@ -104,6 +104,8 @@ void populateCatalogue(ViewerWindow& window)
         const QPoint to = twPoint(l.to.x(), l.to.y());
         line->setGeometry(QRect(from, QPoint(to.x(), std::max(from.y(), to.y()))));
     }
+    qCDebug(lcCatalogue, "%s: %lld panels, %lld labels, %d lines", qUtf8Printable(name),
+            qint64(panels.size()), qint64(cat.labelsOf(name).size()), n);
 }
 
 } // namespace miravon
