@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace miravon::catalogue;
 
 namespace {
@@ -197,20 +201,41 @@ void TestOverrides::pathFollowsXdgConfigHome()
         qputenv("XDG_CONFIG_HOME", saved);
 }
 
-// The catalogue the windows use applies the file once, at first use.
+// The catalogue the windows use applies the file once, at first use, and
+// tells about each bad row on standard error.
 void TestOverrides::startUpCatalogueAppliesTheUserFile()
 {
     QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("xdg/miravon")));
-    QVERIFY(!write(QStringLiteral("xdg/miravon/addresses.tsv"),
-                   (header + QStringLiteral("frmmain6\tkhung6_1\thttps://my.example/venezuela\n")).toUtf8())
-                 .isEmpty());
+    const QString path = write(QStringLiteral("xdg/miravon/addresses.tsv"),
+                               (header + QStringLiteral("frmmain6\tkhung6_1\thttps://my.example/venezuela\n"
+                                                        "frmmain7\tkhung6_2\thttps://my.example/am\n"))
+                                   .toUtf8());
+    QVERIFY(!path.isEmpty());
     qputenv("XDG_CONFIG_HOME", dir_.filePath(QStringLiteral("xdg")).toUtf8());
+
+    // Standard error goes to a file while the catalogue loads.
+    const QString errPath = dir_.filePath(QStringLiteral("stderr.txt"));
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    const int fd = ::open(QFile::encodeName(errPath).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    QVERIFY(saved >= 0 && fd >= 0);
+    ::dup2(fd, 2);
     const Label* heading = builtIn().label(QStringLiteral("frmmain6"), QStringLiteral("khung6_1"));
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(fd);
+    ::close(saved);
+
     QVERIFY(heading);
     QCOMPARE(heading->caption, QStringLiteral("Venezuela"));
     QCOMPARE(heading->kind, Kind::Entry);
     QCOMPARE(heading->address, QStringLiteral("https://my.example/venezuela"));
     QCOMPARE(&builtIn(), &builtIn());
+
+    QFile err(errPath);
+    QVERIFY(err.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(err.readAll()),
+             path + QStringLiteral(":3: unknown window \"frmmain7\"; row skipped\n"));
 }
 
 QTEST_GUILESS_MAIN(TestOverrides)
