@@ -276,6 +276,8 @@ void MpvPlayer::ensureEngine()
 
 void MpvPlayer::buildFace()
 {
+    if (!view_)
+        return;
     auto* layout = new QVBoxLayout(view_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -284,11 +286,14 @@ void MpvPlayer::buildFace()
         surface_->installEventFilter(this);
         surface_->setFocusProxy(view_);
         connect(surface_, &VideoSurface::frameRendered, this, &MpvPlayer::onFrameRendered);
-        connect(surface_, &VideoSurface::renderContextReady, this, [this](bool again) {
-            if (again && loaded_ && engine_) {
-                // The video output lost its context: have it made again.
-                mpv_set_property_string(engine_->get(), "vid", "no");
-                mpv_set_property_string(engine_->get(), "vid", "auto");
+        connect(surface_, &VideoSurface::renderContextReady, this, [this](bool) {
+            if (loaded_ && engine_) {
+                // The video output started without a context (the view was
+                // hidden) or lost it (full screen): have it made again.
+                const char* off = "no";
+                const char* on = "auto";
+                mpv_set_property_async(engine_->get(), 0, "vid", MPV_FORMAT_STRING, &off);
+                mpv_set_property_async(engine_->get(), 0, "vid", MPV_FORMAT_STRING, &on);
             }
             if (loadWaitingForSurface_)
                 loadIntoEngine();
@@ -1016,7 +1021,7 @@ void MpvPlayer::setStatus(const QString& text)
     if (text == statusText_)
         return;
     statusText_ = text;
-    if (statusLabel_)
+    if (bar_)
         statusLabel_->setText(text);
     emit statusTextChanged(text);
 }
@@ -1051,7 +1056,7 @@ void MpvPlayer::setMuted(bool muted)
         int flag = muted ? 1 : 0;
         mpv_set_property_async(engine_->get(), 0, "mute", MPV_FORMAT_FLAG, &flag);
     }
-    if (muteButton_) {
+    if (bar_) {
         const QSignalBlocker block(muteButton_);
         muteButton_->setChecked(muted);
         muteButton_->setIcon(bar_->style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
@@ -1065,7 +1070,7 @@ void MpvPlayer::setVolume(int volume)
         double v = volume_;
         mpv_set_property_async(engine_->get(), 0, "volume", MPV_FORMAT_DOUBLE, &v);
     }
-    if (volumeSlider_ && volumeSlider_->value() != volume_) {
+    if (bar_ && volumeSlider_->value() != volume_) {
         const QSignalBlocker block(volumeSlider_);
         volumeSlider_->setValue(volume_);
     }

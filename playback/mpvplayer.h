@@ -143,9 +143,10 @@ private:
     static QList<QUrl> expand(const QUrl& url);
 
     QPointer<QWidget> view_;
-    QWidget* videoHost_ = nullptr;
-    VideoSurface* surface_ = nullptr;
-    QWidget* bar_ = nullptr;
+    // Children of the view; the view may be deleted by its window first.
+    QPointer<QWidget> videoHost_;
+    QPointer<VideoSurface> surface_;
+    QPointer<QWidget> bar_;
     QToolButton* playButton_ = nullptr;
     QToolButton* stopButton_ = nullptr;
     QToolButton* muteButton_ = nullptr;

@@ -24,7 +24,13 @@ VideoSurface::VideoSurface(mpv_handle* engine, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-VideoSurface::~VideoSurface() { release(); }
+VideoSurface::~VideoSurface()
+{
+    // The GL context outlives this part of the object; its farewell must not
+    // call back into it.
+    disconnect(contextGone_);
+    release();
+}
 
 void VideoSurface::release()
 {
@@ -47,7 +53,8 @@ void VideoSurface::freeRenderContext()
 
 void VideoSurface::initializeGL()
 {
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+    disconnect(contextGone_);
+    contextGone_ = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
         makeCurrent();
         freeRenderContext();
         doneCurrent();

@@ -38,6 +38,7 @@ private:
     mpv_handle* engine_;
     mpv_render_context* render_ = nullptr;
     bool madeOnce_ = false;
+    QMetaObject::Connection contextGone_;
 };
 
 } // namespace miravon
