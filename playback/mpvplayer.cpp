@@ -471,7 +471,7 @@ void MpvPlayer::startFetch(const QUrl& url, int depth, bool sniff)
     if (!network_)
         network_ = new QNetworkAccessManager(this);
     visited_ << url;
-    setOpenState(OpenState::PlaylistLoading);
+    setOpenState(OpenState::PlaylistConnecting);
     QNetworkRequest request(url);
     request.setTransferTimeout(noProgressMs_);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
@@ -497,7 +497,7 @@ void MpvPlayer::startFetch(const QUrl& url, int depth, bool sniff)
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply, gen, tooBig] {
         if (gen != generation_)
             return;
-        setOpenState(OpenState::PlaylistConnecting);
+        setOpenState(OpenState::PlaylistLoading);
         progress();
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (length.isValid() && length.toLongLong() > maxPlaylistBytes)

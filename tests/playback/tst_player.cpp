@@ -58,6 +58,7 @@ private slots:
     void playersAreIndependent();
     void transport();
     void reconnectsDroppedLiveStream();
+    void mmsRollsOverFromHttpToTcp();
 
 private:
     std::unique_ptr<MpvPlayer> makePlayer()
@@ -185,6 +186,11 @@ void TestPlayer::plays()
     const int open = log.indexOf(QStringLiteral("o%1").arg(OpenState::MediaOpen));
     const int playing = log.indexOf(QStringLiteral("p%1").arg(PlayState::Playing));
     QVERIFY2(open > 1 && playing > open, qPrintable(log.events.join(' ')));
+    if (address.contains(QLatin1String(".asx"))) {
+        const int fetch = log.indexOf(QStringLiteral("o%1").arg(OpenState::PlaylistConnecting));
+        const int parsed = log.indexOf(QStringLiteral("o%1").arg(OpenState::PlaylistChanged));
+        QVERIFY2(fetch > 1 && parsed > fetch && open > parsed, qPrintable(log.events.join(' ')));
+    }
     QCOMPARE(player->statusText(), QStringLiteral("Đang phát"));
 }
 
@@ -374,8 +380,10 @@ void TestPlayer::transport()
     QVERIFY(player.isLive());
     QVERIFY(!seek->isEnabled());
 
-    // Full screen and back, by Escape.
-    player.setFullScreen(true);
+    // Full screen by double-click on the video, and back by Escape.
+    QWidget* video = player.widget()->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(video);
+    QTest::mouseDClick(video, Qt::LeftButton);
     QVERIFY(player.isFullScreen());
     QTest::keyClick(player.widget(), Qt::Key_Escape);
     QVERIFY(!player.isFullScreen());
@@ -396,6 +404,32 @@ void TestPlayer::reconnectsDroppedLiveStream()
     QCOMPARE(failed.at(0).at(0).value<PlayFailure>(), PlayFailure::ConnectionLost);
     QCOMPARE(log.events.count(QStringLiteral("p%1").arg(PlayState::Reconnecting)), 2);
     QCOMPARE(http_.hits("/dropping") - before, 3);
+}
+
+void TestPlayer::mmsRollsOverFromHttpToTcp()
+{
+    // A server that notes how each connection opens, then hangs up.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QList<QByteArray> openings;
+    connect(&server, &QTcpServer::newConnection, this, [&] {
+        while (QTcpSocket* s = server.nextPendingConnection()) {
+            connect(s, &QTcpSocket::readyRead, s, [&openings, s] {
+                openings << s->readAll().left(4);
+                s->disconnectFromHost();
+            });
+            connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+        }
+    });
+    auto player = makePlayer();
+    QSignalSpy failed(player.get(), &MpvPlayer::failed);
+    player->setUrl(QStringLiteral("mms://127.0.0.1:%1/live").arg(server.serverPort()));
+    QVERIFY(failed.wait(kWait));
+    QCOMPARE(failed.at(0).at(0).value<PlayFailure>(), PlayFailure::NotMedia);
+    // MMS over HTTP first (an HTTP request), then MMS over TCP (binary).
+    QVERIFY2(openings.size() >= 2, qPrintable(QString::number(openings.size())));
+    QCOMPARE(openings.first(), QByteArray("GET "));
+    QVERIFY(!openings.last().startsWith("GET"));
 }
 
 QTEST_MAIN(TestPlayer)
