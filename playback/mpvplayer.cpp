@@ -21,6 +21,7 @@
 
 #include <mpv/client.h>
 
+#include <clocale>
 #include <cmath>
 #include <mutex>
 #include <thread>
@@ -212,6 +213,9 @@ void MpvPlayer::ensureEngine()
 {
     if (engine_)
         return;
+    // initPlayback() normally did this; the engine refuses to start without it.
+    if (const char* numeric = std::setlocale(LC_NUMERIC, nullptr); !numeric || qstrcmp(numeric, "C") != 0)
+        std::setlocale(LC_NUMERIC, "C");
     mpv_handle* handle = mpv_create();
     if (!handle) {
         qCWarning(lcPlayer) << "engine could not be created";
