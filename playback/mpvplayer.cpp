@@ -106,25 +106,6 @@ PlayFailure failureFromNetwork(QNetworkReply::NetworkError error)
     }
 }
 
-// The engine reports network trouble only in its log; these are the lines
-// that say why an address could not be opened.
-PlayFailure failureFromLog(const QString& text)
-{
-    if (text.contains(QLatin1String("resolve"), Qt::CaseInsensitive)
-        || text.contains(QLatin1String("Name or service not known")) || text.contains(QLatin1String("No address associated")))
-        return PlayFailure::HostNotFound;
-    if (text.contains(QLatin1String("Connection refused"), Qt::CaseInsensitive))
-        return PlayFailure::ConnectionRefused;
-    if (text.contains(QLatin1String("timed out"), Qt::CaseInsensitive)
-        || text.contains(QLatin1String("timeout"), Qt::CaseInsensitive))
-        return PlayFailure::TimedOut;
-    if (text.contains(QLatin1String("404")) || text.contains(QLatin1String("Not Found"), Qt::CaseInsensitive)
-        || text.contains(QLatin1String("HTTP error"), Qt::CaseInsensitive) || text.contains(QLatin1String("Server returned 4"))
-        || text.contains(QLatin1String("Server returned 5")))
-        return PlayFailure::NotFound;
-    return PlayFailure::None;
-}
-
 } // namespace
 
 QString failureText(PlayFailure failure)
@@ -240,6 +221,7 @@ void MpvPlayer::ensureEngine()
     opt("idle", "yes");
     opt("keep-open", "no");
     opt("hwdec", "no");
+    opt("gpu-hwdec-interop", "no");
     opt("audio-display", "no");
     // Playlists are parsed by the player, under its own limits; the engine's
     // own playlist reader would follow references unchecked.
@@ -252,7 +234,9 @@ void MpvPlayer::ensureEngine()
     opt("speed", "1.0");
     opt("keepaspect", "yes");
     opt("video-unscaled", "downscale-big");
-    opt("network-timeout", QByteArray::number(std::max(1, (noProgressMs_ + 999) / 1000)));
+    // The engine's own network timeout is a backstop; the player's
+    // no-progress bound fires first and says "timed out".
+    opt("network-timeout", QByteArray::number(std::max(1, (noProgressMs_ + 999) / 1000) + 5));
     if (mpv_initialize(handle) < 0) {
         qCWarning(lcPlayer) << "engine could not be initialised";
         mpv_terminate_destroy(handle);
@@ -291,9 +275,10 @@ void MpvPlayer::buildFace()
         surface_->setFocusProxy(view_);
         connect(surface_, &VideoSurface::frameRendered, this, &MpvPlayer::onFrameRendered);
         connect(surface_, &VideoSurface::renderContextReady, this, [this](bool) {
-            if (loaded_ && engine_) {
-                // The video output started without a context (the view was
-                // hidden) or lost it (full screen): have it made again.
+            if (!engineUrl_.isEmpty() && engine_) {
+                // The file started without a surface (the view was hidden)
+                // or the video output lost its context (full screen): have
+                // the video made again.
                 const char* off = "no";
                 const char* on = "auto";
                 mpv_set_property_async(engine_->get(), 0, "vid", MPV_FORMAT_STRING, &off);
@@ -394,7 +379,6 @@ void MpvPlayer::resetAttempt()
     refused_ = 0;
     engineTries_ = 0;
     lastFailure_ = PlayFailure::None;
-    logFailure_ = PlayFailure::None;
     engineUrl_.clear();
     expectedEntry_ = -1;
     loaded_ = restarted_ = buffering_ = firstFrame_ = wasPlaying_ = hasVideo_ = false;
@@ -514,6 +498,29 @@ void MpvPlayer::startFetch(const QUrl& url, int depth, bool sniff)
         if (received > maxPlaylistBytes)
             tooBig();
     });
+    if (sniff) {
+        // The engine could not read this address: see whether it is a
+        // playlist, but do not download a stream to find out.
+        connect(reply, &QNetworkReply::readyRead, this, [this, reply, gen] {
+            if (gen != generation_ || (reply->bytesAvailable() < 512 && !reply->isFinished()))
+                return;
+            const QString head = decodePlaylistText(reply->peek(512)).trimmed();
+            static const QStringList starts = {QStringLiteral("["), QStringLiteral("<"), QStringLiteral("#"),
+                                               QStringLiteral("http"), QStringLiteral("mms"), QStringLiteral("rtsp")};
+            for (const QString& start : starts) {
+                if (head.startsWith(start, Qt::CaseInsensitive))
+                    return;
+            }
+            reply->disconnect(this);
+            reply->abort();
+            reply->deleteLater();
+            fetch_ = nullptr;
+            lastFailure_ = PlayFailure::NotMedia;
+            if (!queue_.isEmpty())
+                queue_.first().next++;
+            advance();
+        });
+    }
     connect(reply, &QNetworkReply::finished, this, [this, reply, url, depth, sniff, gen] {
         reply->deleteLater();
         if (gen != generation_)
@@ -577,7 +584,6 @@ void MpvPlayer::startEngine(const QUrl& url)
     engineUrl_ = url;
     engineTries_++;
     loaded_ = restarted_ = buffering_ = false;
-    logFailure_ = PlayFailure::None;
     live_ = true;
     seekable_ = sized_ = false;
     hasVideo_ = false;
@@ -610,6 +616,11 @@ void MpvPlayer::loadIntoEngine()
     } else if (scheme == QLatin1String("rtspu")) {
         url.setScheme(QStringLiteral("rtsp"));
         options = "rtsp-transport=udp";
+    }
+    if (renderMode_ && (!surface_ || !surface_->hasRenderContext())) {
+        // Nothing to draw into yet (the window is hidden): play without
+        // video; the picture is switched on when the surface is made.
+        options += options.isEmpty() ? "vid=no" : ",vid=no";
     }
     const QByteArray address = url.toString(QUrl::FullyEncoded).toUtf8();
     const char* args[] = {"loadfile", address.constData(), "replace", options.isEmpty() ? nullptr : options.constData(), nullptr};
@@ -662,10 +673,9 @@ void MpvPlayer::handleEvent(const mpv_event& event)
     case MPV_EVENT_LOG_MESSAGE: {
         const auto* msg = static_cast<const mpv_event_log_message*>(event.data);
         const QString text = QString::fromUtf8(msg->text).trimmed();
+        // Only for the debug log: whether the engine's network library
+        // reports through it at all varies, so reasons come from probes.
         qCDebug(lcPlayer) << "engine:" << msg->prefix << text;
-        const PlayFailure f = failureFromLog(text);
-        if (f != PlayFailure::None && logFailure_ == PlayFailure::None)
-            logFailure_ = f;
         break;
     }
     case MPV_EVENT_COMMAND_REPLY: {
@@ -851,20 +861,19 @@ void MpvPlayer::handleEndFile(int reason, int error)
         updateBar();
         return;
     }
-    PlayFailure why = logFailure_;
-    if (why == PlayFailure::None)
-        why = PlayFailure::NotMedia;
+    // Why it failed is found out below: a fetch of the same address for
+    // web addresses, one connection attempt for stream servers.
+    const PlayFailure why = PlayFailure::NotMedia;
     qCDebug(lcPlayer) << "engine could not play" << engineUrl_ << mpv_error_string(error);
     // A web address the engine cannot read may be a playlist the player can
     // (a live mount point answering with a [Reference] file, for one).
     const QString scheme = engineUrl_.scheme().toLower();
-    if ((error == MPV_ERROR_UNKNOWN_FORMAT || why == PlayFailure::NotMedia)
-        && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) && !queue_.isEmpty()
+    if ((scheme == QLatin1String("http") || scheme == QLatin1String("https")) && !queue_.isEmpty()
         && !visited_.contains(engineUrl_) && queue_.first().depth < maxPlaylistDepth) {
         startFetch(engineUrl_, queue_.first().depth, true);
         return;
     }
-    if (why == PlayFailure::NotMedia && scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
         probeServer(engineUrl_);
         return;
     }

@@ -178,7 +178,6 @@ private:
     int refused_ = 0;
     int engineTries_ = 0;
     PlayFailure lastFailure_ = PlayFailure::None;
-    PlayFailure logFailure_ = PlayFailure::None;
 
     // The engine's side of the current address.
     QUrl engineUrl_;

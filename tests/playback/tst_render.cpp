@@ -5,6 +5,7 @@
 #include "mpvplayer.h"
 #include "playback.h"
 #include "playerstates.h"
+#include "videosurface.h"
 
 #include <QOpenGLWidget>
 #include <QSignalSpy>
@@ -18,6 +19,8 @@ class TestRender : public QObject {
 private slots:
     void initTestCase();
     void rendersFirstFrame();
+    void hiddenPlayerShowsVideoOnceShown();
+    void fullScreenKeepsRendering();
 
 private:
     HttpFixture http_;
@@ -28,6 +31,12 @@ void TestRender::initTestCase()
     initPlayback();
     setPlaybackOutputs({QString(), QStringLiteral("null")});
     http_.route("/clip.wmv", HttpFixture::media(QStringLiteral("clip.wmv")), "video/x-ms-wmv");
+    HttpFixture::Route live;
+    live.body = HttpFixture::media(QStringLiteral("live.asf"));
+    live.contentType = "video/x-ms-asf";
+    live.mode = HttpFixture::Mode::Stream;
+    live.slice = 4096;
+    http_.route("/livemount", live);
 }
 
 void TestRender::rendersFirstFrame()
@@ -58,6 +67,47 @@ void TestRender::rendersFirstFrame()
     QVERIFY2(coloured > 20, qPrintable(QString::number(coloured)));
     player.close();
     QCOMPARE(player.playState(), int(PlayState::Stopped));
+}
+
+void TestRender::hiddenPlayerShowsVideoOnceShown()
+{
+    // The player of a hidden window plays; its picture appears when the
+    // window is shown.
+    QWidget window;
+    window.resize(320, 280);
+    MpvPlayer player(&window);
+    player.widget()->setGeometry(0, 0, 320, 280);
+    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
+    player.setUrl(http_.url("/clip.wmv"));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(PlayState::Playing), 20000);
+    QCOMPARE(frame.count(), 0);
+    window.show();
+    QVERIFY(frame.count() > 0 || frame.wait(20000));
+}
+
+void TestRender::fullScreenKeepsRendering()
+{
+    QWidget window;
+    window.resize(320, 280);
+    MpvPlayer player(&window);
+    player.widget()->setGeometry(0, 0, 320, 280);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
+    player.setUrl(http_.url("/livemount"));
+    QVERIFY(frame.wait(20000));
+
+    // Moving the view to its own window makes a new GL context.
+    auto* surface = player.widget()->findChild<VideoSurface*>();
+    QVERIFY(surface);
+    QSignalSpy rendered(surface, &VideoSurface::frameRendered);
+    player.setFullScreen(true);
+    QVERIFY(player.isFullScreen());
+    QVERIFY(rendered.wait(10000));
+    player.setFullScreen(false);
+    QCOMPARE(player.widget()->parentWidget(), &window);
+    rendered.clear();
+    QVERIFY(rendered.wait(10000));
 }
 
 QTEST_MAIN(TestRender)
