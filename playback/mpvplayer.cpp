@@ -827,18 +827,8 @@ void MpvPlayer::handleEndFile(int reason, int error)
     expectedEntry_ = -1;
     if (reason == MPV_END_FILE_REASON_STOP || reason == MPV_END_FILE_REASON_QUIT)
         return;
-    const bool dropped = wasPlaying_ && live_;
-    if (dropped && reconnects_ < reconnectAttempts_) {
-        reconnects_++;
-        setOpenState(OpenState::MediaConnecting);
-        setPlayState(PlayState::Reconnecting);
-        setStatus(QStringLiteral("Mất tín hiệu, đang kết nối lại…"));
-        progress();
-        reconnectTimer_.start(reconnectDelayMs_ << std::min(reconnects_ - 1, 10));
-        return;
-    }
-    if (dropped) {
-        fail(PlayFailure::ConnectionLost);
+    if (wasPlaying_ && live_) {
+        liveStreamDropped();
         return;
     }
     if (reason == MPV_END_FILE_REASON_EOF && loaded_) {
@@ -919,6 +909,20 @@ void MpvPlayer::probeServer(const QUrl& url)
     socket->connectToHost(url.host(), static_cast<quint16>(url.port(defaultPort)));
 }
 
+void MpvPlayer::liveStreamDropped()
+{
+    if (reconnects_ >= reconnectAttempts_) {
+        fail(PlayFailure::ConnectionLost);
+        return;
+    }
+    reconnects_++;
+    setOpenState(OpenState::MediaConnecting);
+    setPlayState(PlayState::Reconnecting);
+    setStatus(QStringLiteral("Mất tín hiệu, đang kết nối lại…"));
+    progress();
+    reconnectTimer_.start(reconnectDelayMs_ << std::min(reconnects_ - 1, 10));
+}
+
 void MpvPlayer::alternativeFailed(PlayFailure reason)
 {
     lastFailure_ = reason;
@@ -935,12 +939,9 @@ void MpvPlayer::reconnect()
     const QUrl url = queue_.first().alternatives.value(queue_.first().next);
     if (url.isEmpty())
         return;
+    // It has to play again before a further drop counts as one.
     wasPlaying_ = false;
-    const int kept = reconnects_;
     startEngine(url);
-    reconnects_ = kept;
-    // Playing again counts as live from the start.
-    wasPlaying_ = false;
 }
 
 void MpvPlayer::fail(PlayFailure reason)
@@ -983,6 +984,12 @@ void MpvPlayer::onWatchdog()
     if (!active_)
         return;
     qCDebug(lcPlayer) << "no progress within" << noProgressMs_ << "ms";
+    if (wasPlaying_ && live_ && !engineUrl_.isEmpty()) {
+        // A live stream that stalls is a dropped one.
+        stopEngine();
+        liveStreamDropped();
+        return;
+    }
     fail(PlayFailure::TimedOut);
 }
 

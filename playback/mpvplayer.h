@@ -125,6 +125,7 @@ private:
     void handleEvent(const mpv_event& event);
     void handleEndFile(int reason, int error);
     void alternativeFailed(PlayFailure reason);
+    void liveStreamDropped();
     void probeServer(const QUrl& url);
     void fail(PlayFailure reason);
     PlayFailure finalFailure() const;

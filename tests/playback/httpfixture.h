@@ -30,6 +30,7 @@ public:
         int status = 200;
         Mode mode = Mode::Normal;
         qsizetype slice = 16 * 1024;  // Stream: bytes sent every 100 ms after a first 64 KiB
+        bool stall = false;           // Stream: at the end go silent, keeping the connection
     };
 
     HttpFixture()
@@ -113,12 +114,13 @@ private:
             const qsizetype burst = std::min<qsizetype>(64 * 1024, r.body.size());
             socket->write(r.body.left(burst));
             auto offset = std::make_shared<qsizetype>(burst);
-            connect(timer, &QTimer::timeout, socket, [socket, timer, offset, body = r.body, slice = r.slice] {
+            connect(timer, &QTimer::timeout, socket, [socket, timer, offset, body = r.body, slice = r.slice, stall = r.stall] {
                 socket->write(body.mid(*offset, slice));
                 *offset += slice;
                 if (*offset >= body.size()) {
                     timer->stop();
-                    socket->disconnectFromHost();
+                    if (!stall)
+                        socket->disconnectFromHost();
                 }
             });
             timer->start(100);

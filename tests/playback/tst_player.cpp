@@ -57,6 +57,7 @@ private slots:
     void rapidSetUrlPlaysOnlyTheLast();
     void playersAreIndependent();
     void transport();
+    void reconnectsDroppedLiveStream_data();
     void reconnectsDroppedLiveStream();
     void mmsRollsOverFromHttpToTcp();
 
@@ -93,8 +94,13 @@ void TestPlayer::initTestCase()
     live.slice = 4096;
     http_.route("/livemount", live);
     HttpFixture::Route drop = live;
-    drop.body = live.body.left(96 * 1024);
+    // Three seconds of a denser live stream, so that drops come quickly.
+    drop.body = HttpFixture::media(QStringLiteral("burst.asf"));
     http_.route("/dropping", drop);
+    HttpFixture::Route stalling = drop;
+    stalling.body = drop.body;
+    stalling.stall = true;
+    http_.route("/stalling", stalling);
     HttpFixture::Route silent;
     silent.mode = HttpFixture::Mode::Silent;
     http_.route("/silent.asx", silent);
@@ -391,19 +397,33 @@ void TestPlayer::transport()
     QCOMPARE(player.widget()->geometry(), QRect(0, 0, 400, 300));
 }
 
+void TestPlayer::reconnectsDroppedLiveStream_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("attempts");
+    // The mount point drops every connection after a few seconds of stream.
+    QTest::newRow("connection dropped") << "/dropping" << 2;
+    // The mount point stops sending but keeps the connection.
+    QTest::newRow("stream stalled") << "/stalling" << 1;
+}
+
 void TestPlayer::reconnectsDroppedLiveStream()
 {
+    QFETCH(QString, path);
+    QFETCH(int, attempts);
     auto player = makePlayer();
-    player->setReconnectPolicy(2, 50);
+    player->setReconnectPolicy(attempts, 50);
     EventLog log(*player);
     QSignalSpy failed(player.get(), &MpvPlayer::failed);
-    const int before = http_.hits("/dropping");
-    player->setUrl(http_.url("/dropping"));
-    // The mount point drops every connection after a few seconds of stream.
-    QVERIFY(failed.wait(30000));
+    const int before = http_.hits(path);
+    player->setUrl(http_.url(path));
+    QVERIFY(failed.wait(40000));
     QCOMPARE(failed.at(0).at(0).value<PlayFailure>(), PlayFailure::ConnectionLost);
-    QCOMPARE(log.events.count(QStringLiteral("p%1").arg(PlayState::Reconnecting)), 2);
-    QCOMPARE(http_.hits("/dropping") - before, 3);
+    QCOMPARE(log.events.count(QStringLiteral("p%1").arg(PlayState::Reconnecting)), attempts);
+    QCOMPARE(http_.hits(path) - before, attempts + 1);
+    // Each reconnection went back through connecting to playing.
+    const int firstReconnect = log.indexOf(QStringLiteral("p%1").arg(PlayState::Reconnecting));
+    QVERIFY(log.events.indexOf(QStringLiteral("p%1").arg(PlayState::Playing), firstReconnect) > firstReconnect);
 }
 
 void TestPlayer::mmsRollsOverFromHttpToTcp()
