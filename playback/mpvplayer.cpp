@@ -1129,25 +1129,21 @@ void MpvPlayer::showContextMenu(const QPoint& globalPos)
 {
     QMenu menu(view_);
     QAction* play = menu.addAction(paused_ || !loaded_ ? QStringLiteral("Phát") : QStringLiteral("Tạm dừng"));
+    play->setEnabled(engine_ != nullptr);
+    connect(play, &QAction::triggered, this, &MpvPlayer::togglePause);
     QAction* stopAction = menu.addAction(QStringLiteral("Dừng"));
+    stopAction->setEnabled(active_);
+    connect(stopAction, &QAction::triggered, this, &MpvPlayer::stop);
     menu.addSeparator();
     QAction* mute = menu.addAction(QStringLiteral("Tắt tiếng"));
     mute->setCheckable(true);
     mute->setChecked(muted_);
+    connect(mute, &QAction::toggled, this, &MpvPlayer::setMuted);
     QAction* full = menu.addAction(QStringLiteral("Toàn màn hình"));
     full->setCheckable(true);
     full->setChecked(isFullScreen());
-    stopAction->setEnabled(active_);
-    play->setEnabled(engine_ != nullptr);
-    QAction* chosen = menu.exec(globalPos);
-    if (chosen == play)
-        togglePause();
-    else if (chosen == stopAction)
-        stop();
-    else if (chosen == mute)
-        setMuted(!muted_);
-    else if (chosen == full)
-        setFullScreen(!isFullScreen());
+    connect(full, &QAction::toggled, this, &MpvPlayer::setFullScreen);
+    menu.exec(globalPos);
 }
 
 bool MpvPlayer::eventFilter(QObject* watched, QEvent* event)

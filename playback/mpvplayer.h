@@ -156,7 +156,7 @@ private:
     QSlider* volumeSlider_ = nullptr;
     QLabel* timeLabel_ = nullptr;
     QLabel* statusLabel_ = nullptr;
-    QWidget* homeParent_ = nullptr;
+    QPointer<QWidget> homeParent_;
     QRect homeGeometry_;
 
     std::unique_ptr<EngineHandle> engine_;

@@ -5,7 +5,10 @@
 #include "playback.h"
 #include "playerstates.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QOpenGLWidget>
 #include <QSignalSpy>
 #include <QSlider>
@@ -385,6 +388,25 @@ void TestPlayer::transport()
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(PlayState::Playing), kWait);
     QVERIFY(player.isLive());
     QVERIFY(!seek->isEnabled());
+
+    // The context menu offers the same actions.
+    QStringList offered;
+    QTimer::singleShot(0, this, [&offered] {
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (QAction* a : menu->actions()) {
+            if (!a->isSeparator())
+                offered << a->text();
+        }
+        menu->actions().first()->trigger();  // play/pause
+        menu->close();
+    });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(10, 10), player.widget()->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(player.widget(), &menuEvent);
+    QCOMPARE(offered, QStringList({QStringLiteral("Tạm dừng"), QStringLiteral("Dừng"), QStringLiteral("Tắt tiếng"),
+                                   QStringLiteral("Toàn màn hình")}));
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(PlayState::Paused), kWait);
 
     // Full screen by double-click on the video, and back by Escape.
     QWidget* video = player.widget()->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
