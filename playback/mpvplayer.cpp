@@ -566,8 +566,17 @@ void MpvPlayer::fetchDone(QNetworkReply* reply, const QUrl& url, int depth, bool
         Candidate c;
         c.depth = depth + 1;
         c.playlistRef = entry.isPlaylistRef;
-        for (const QUrl& alt : entry.alternatives)
+        for (const QUrl& alt : entry.alternatives) {
             c.alternatives << expand(alt);
+            // A Windows Media server hands plain web clients a [Reference]
+            // whose http address only its own players can use: those speak
+            // MMS over HTTP to it.
+            if (parsed.kind == ParsedPlaylist::Reference && alt.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0) {
+                QUrl mmsh = alt;
+                mmsh.setScheme(QStringLiteral("mmsh"));
+                c.alternatives << mmsh;
+            }
+        }
         spliced << c;
     }
     // If nothing inside the playlist plays, the entry's other alternatives still may.

@@ -66,6 +66,7 @@ public:
     }
 
     int hits(const QString& path) const { return hits_.value(path); }
+    QList<QByteArray> requests(const QString& path) const { return requests_.value(path); }
     int openConnections() const
     {
         int n = 0;
@@ -99,6 +100,7 @@ private:
         QString path = first.size() > 1 ? QString::fromLatin1(first[1]) : QString();
         path = path.left(path.indexOf(QLatin1Char('?')));
         hits_[path]++;
+        requests_[path] << request;
         emit requested(path);
         if (!routes_.contains(path)) {
             socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nConnection: close\r\n\r\nnot found");
@@ -147,6 +149,7 @@ private:
     QTcpServer server_;
     QHash<QString, Route> routes_;
     QHash<QString, int> hits_;
+    QHash<QString, QList<QByteArray>> requests_;
     QHash<QTcpSocket*, QByteArray> pending_;
     QList<QPointer<QTcpSocket>> sockets_;
 };

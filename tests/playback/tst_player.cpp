@@ -63,6 +63,7 @@ private slots:
     void reconnectsDroppedLiveStream_data();
     void reconnectsDroppedLiveStream();
     void mmsRollsOverFromHttpToTcp();
+    void windowsMediaReferenceTriesMmsOverHttp();
 
 private:
     std::unique_ptr<MpvPlayer> makePlayer()
@@ -472,6 +473,23 @@ void TestPlayer::mmsRollsOverFromHttpToTcp()
     QVERIFY2(openings.size() >= 2, qPrintable(QString::number(openings.size())));
     QCOMPARE(openings.first(), QByteArray("GET "));
     QVERIFY(!openings.last().startsWith("GET"));
+}
+
+void TestPlayer::windowsMediaReferenceTriesMmsOverHttp()
+{
+    // Like a Windows Media server to a web client: the mount point answers
+    // with a [Reference] to itself.
+    const QString mount = http_.url("/wms");
+    http_.route("/wms", "[Reference]\r\nRef1=" + mount.toUtf8() + "?MSWMExt=.asf\r\n", "video/x-ms-asf");
+    auto player = makePlayer();
+    QSignalSpy failed(player.get(), &MpvPlayer::failed);
+    player->setUrl(mount);
+    QVERIFY(failed.wait(kWait));
+    bool mmsOverHttp = false;
+    for (const QByteArray& request : http_.requests("/wms"))
+        mmsOverHttp |= request.contains("NSPlayer");
+    QVERIFY(mmsOverHttp);
+    QVERIFY(http_.hits("/wms") < 10);  // no loop
 }
 
 QTEST_MAIN(TestPlayer)
