@@ -94,6 +94,7 @@ public:
     // at each further attempt).
     void setReconnectPolicy(int attempts, int firstDelayMs);
 
+    // 20 s, or MIRAVON_NO_PROGRESS_MS when set: the bound new players start with.
     static int defaultNoProgressTimeout();
 
 signals:

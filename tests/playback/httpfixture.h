@@ -132,8 +132,8 @@ private:
         qsizetype from = 0;
         const qsizetype at = request.toLower().indexOf("\r\nrange: bytes=");
         if (r.status == 200 && at >= 0) {
-            const QByteArray spec = request.mid(at + 16, request.indexOf("\r\n", at + 2) - at - 16);
-            from = std::clamp<qsizetype>(spec.left(spec.indexOf('-')).toLongLong(), 0, r.body.size());
+            const QByteArray range = request.mid(at + 16, request.indexOf("\r\n", at + 2) - at - 16);
+            from = std::clamp<qsizetype>(range.left(range.indexOf('-')).toLongLong(), 0, r.body.size());
         }
         const QByteArray body = r.body.mid(from);
         QByteArray head = "HTTP/1.1 " + QByteArray::number(from ? 206 : r.status) + (r.status == 200 ? " OK" : " Error")
