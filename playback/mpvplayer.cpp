@@ -243,7 +243,9 @@ void MpvPlayer::ensureEngine()
         return;
     }
     engine_ = std::make_unique<EngineHandle>(handle);
-    mpv_request_log_messages(handle, "warn");
+    // The engine's log only feeds the debug output.
+    if (lcPlayer().isDebugEnabled())
+        mpv_request_log_messages(handle, "warn");
     mpv_observe_property(handle, PropPause, "pause", MPV_FORMAT_FLAG);
     mpv_observe_property(handle, PropPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
     mpv_observe_property(handle, PropBufferingState, "cache-buffering-state", MPV_FORMAT_INT64);
