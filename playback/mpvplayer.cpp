@@ -363,7 +363,10 @@ QList<QUrl> MpvPlayer::expand(const QUrl& url)
     return {url};
 }
 
-void MpvPlayer::resetAttempt()
+// Drops everything still in flight for the current attempt: the playlist
+// fetch, the timers and the queue of alternatives. Events of the old attempt
+// are ignored from here on (the generation moves on).
+void MpvPlayer::cancelPending()
 {
     generation_++;
     if (fetch_) {
@@ -376,6 +379,11 @@ void MpvPlayer::resetAttempt()
     surfaceWait_.stop();
     loadWaitingForSurface_ = false;
     queue_.clear();
+}
+
+void MpvPlayer::resetAttempt()
+{
+    cancelPending();
     visited_.clear();
     viaPlaylist_ = false;
     refused_ = 0;
@@ -959,17 +967,7 @@ void MpvPlayer::fail(PlayFailure reason)
 {
     qCDebug(lcPlayer) << "failed" << static_cast<int>(reason);
     const bool hadEngine = !engineUrl_.isEmpty();
-    generation_++;
-    if (fetch_) {
-        fetch_->abort();
-        fetch_->deleteLater();
-        fetch_ = nullptr;
-    }
-    watchdog_.stop();
-    reconnectTimer_.stop();
-    surfaceWait_.stop();
-    loadWaitingForSurface_ = false;
-    queue_.clear();
+    cancelPending();
     if (hadEngine)
         stopEngine();
     engineUrl_.clear();

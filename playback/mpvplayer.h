@@ -116,6 +116,7 @@ private:
 
     void ensureEngine();
     void buildFace();
+    void cancelPending();
     void resetAttempt();
     void advance();
     void startFetch(const QUrl& url, int depth, bool sniff);
