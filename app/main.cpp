@@ -1,13 +1,38 @@
 #include "program.h"
 
 #include "catalogue.h"
+#include "commands.h"
 #include "look.h"
 #include "playback.h"
 
 #include <QApplication>
+#include <cstring>
+
+// The import commands, read here until the program has its option parser:
+// --import-m3u SOURCE... [--country CC] [--dry-run], --undo-import.
+static int importCommand(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("miravon"));
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.value(0) == QLatin1String("--undo-import"))
+        return miravon::runUndoImport();
+    miravon::ImportRequest request;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args.at(i) == QLatin1String("--dry-run"))
+            request.dryRun = true;
+        else if (args.at(i) == QLatin1String("--country") && i + 1 < args.size())
+            request.country = args.at(++i);
+        else
+            request.sources << args.at(i);
+    }
+    return miravon::runImport(request);
+}
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && (std::strcmp(argv[1], "--import-m3u") == 0 || std::strcmp(argv[1], "--undo-import") == 0))
+        return importCommand(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("miravon"));
     // The program ends when a viewer window closes, not when the last window
