@@ -5,6 +5,7 @@
 #include "m3u.h"
 #include "matcher.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSet>
 #include <QTest>
@@ -41,6 +42,7 @@ private slots:
     void fixtures_data();
     void fixtures();
     void preferenceAndReport();
+    void inventedListsPrecision();
 };
 
 void TestMatcher::words_data()
@@ -205,6 +207,64 @@ void TestMatcher::preferenceAndReport()
     QCOMPARE(r.suggestions.size(), 1);
     QCOMPARE(all.at(r.suggestions.first().target).caption, QStringLiteral("Mizpa TV"));
     QVERIFY(!by.contains("usa2_18"));
+}
+
+// Invented per-country lists in which each stream is marked with the entry
+// it truly is ("# expect window/panel/caption") or "-" for none. Every row
+// written must be right; how many of the marked entries are found is
+// printed, and must stay at four in five or better.
+void TestMatcher::inventedListsPrecision()
+{
+    const QDir dir(QStringLiteral(FIXTURES "/mixed"));
+    QList<Source> sources;
+    QHash<QString, QString> truth; // url -> "window/panel/caption" or "-"
+    for (const QString& name : dir.entryList({QStringLiteral("*.m3u")}, QDir::Files, QDir::Name)) {
+        Source s = fixture(QStringLiteral("mixed/") + name);
+        s.name = name;
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QString expect;
+        for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n')) {
+            if (line.startsWith(QLatin1String("# expect ")))
+                expect = line.mid(9);
+            else if (!line.isEmpty() && !line.startsWith(u'#'))
+                truth.insert(line, expect);
+        }
+        sources << s;
+    }
+    const QList<Target> all = targets(pristine(), builtInMatchData());
+    const Result r = match(all, sources, {});
+    QSet<QString> expected;
+    for (const QString& t : std::as_const(truth))
+        if (t != QLatin1String("-"))
+            expected.insert(t);
+    int right = 0;
+    QStringList wrong;
+    for (const Match& m : r.matches) {
+        const Target& t = all.at(m.target);
+        const QString entry = t.window + u'/' + t.panel + u'/' + t.caption;
+        const QString url = r.streams.at(m.candidates.first().stream).entry->url;
+        if (truth.value(url) == entry)
+            ++right;
+        else
+            wrong << entry + QStringLiteral(" <- ") + url;
+    }
+    QStringList missed;
+    for (const QString& e : std::as_const(expected)) {
+        bool found = false;
+        for (const Match& m : r.matches) {
+            const Target& t = all.at(m.target);
+            found = found || t.window + u'/' + t.panel + u'/' + t.caption == e;
+        }
+        if (!found)
+            missed << e;
+    }
+    missed.sort();
+    qInfo("invented lists: %lld streams, %lld entries marked, %lld rows written, %d right; missed: %s",
+          qint64(truth.size()), qint64(expected.size()), qint64(r.matches.size()), right,
+          qPrintable(missed.join(QStringLiteral(", "))));
+    QCOMPARE(wrong, QStringList{});
+    QVERIFY(right * 5 >= expected.size() * 4);
 }
 
 QTEST_GUILESS_MAIN(TestMatcher)
