@@ -7,17 +7,19 @@ namespace {
 
 QString where(const Target& t) { return t.window + u'/' + t.panel + u'/' + t.control; }
 
-QString streamText(const ReportInput& in, int index)
+// "title" (list, dòng N; khớp theo tên; [markers]; cần referrer)
+QString streamText(const ReportInput& in, int index, How how)
 {
     const Stream& s = in.result.streams.at(index);
-    QString text = QStringLiteral("\"%1\" (%2").arg(s.entry->title.isEmpty() ? s.entry->tvgName : s.entry->title,
-                                                     in.sources.at(s.source).name);
-    text += QStringLiteral(", dòng %1)").arg(s.entry->line);
+    QStringList notes{QStringLiteral("%1 dòng %2").arg(in.sources.at(s.source).name).arg(s.entry->line),
+                      QStringLiteral("khớp theo %1").arg(howText(how))};
+    notes << s.markers;
     if (!s.entry->referrer.isEmpty())
-        text += QStringLiteral(" referrer");
+        notes << QStringLiteral("cần referrer");
     if (!s.entry->userAgent.isEmpty())
-        text += QStringLiteral(" user-agent");
-    return text;
+        notes << QStringLiteral("cần user-agent");
+    return QStringLiteral("\"%1\" (%2)")
+        .arg(s.entry->title.isEmpty() ? s.entry->tvgName : s.entry->title, notes.join(QStringLiteral("; ")));
 }
 
 } // namespace
@@ -65,34 +67,32 @@ QString buildReport(const ReportInput& in)
     for (const Match& m : r.matches) {
         const Target& t = in.targets.at(m.target);
         const Candidate& c = m.candidates.first();
-        const Stream& s = r.streams.at(c.stream);
-        QString line = QStringLiteral("  %1 \"%2\" -> %3, %4").arg(where(t), t.caption, streamText(in, c.stream),
-                                                                   howText(c.how));
-        if (!s.markers.isEmpty())
-            line += u' ' + s.markers.join(u' ');
-        if (s.resolution > 0)
-            line += QStringLiteral(" %1p").arg(s.resolution);
-        out << line << QStringLiteral("      %1").arg(s.entry->url);
+        out << QStringLiteral("  %1 \"%2\" -> %3").arg(where(t), t.caption, streamText(in, c.stream, c.how))
+            << QStringLiteral("      %1").arg(r.streams.at(c.stream).entry->url);
     }
     if (r.matches.isEmpty())
         out << QStringLiteral("  (không có)");
 
     QStringList others;
     for (const Match& m : r.matches)
-        for (int i = 1; i < m.candidates.size(); ++i)
-            others << QStringLiteral("  %1 \"%2\": %3, %4 %5")
+        for (int i = 1; i < m.candidates.size(); ++i) {
+            const Candidate& c = m.candidates.at(i);
+            others << QStringLiteral("  %1 \"%2\": %3")
                           .arg(where(in.targets.at(m.target)), in.targets.at(m.target).caption,
-                               streamText(in, m.candidates.at(i).stream), howText(m.candidates.at(i).how),
-                               r.streams.at(m.candidates.at(i).stream).entry->url);
+                               streamText(in, c.stream, c.how))
+                   << QStringLiteral("      %1").arg(r.streams.at(c.stream).entry->url);
+        }
     if (!others.isEmpty())
         out << QString() << QStringLiteral("Luồng khác cho cùng mục, không chọn:") << others;
 
     if (!r.suggestions.isEmpty()) {
         out << QString() << QStringLiteral("Tên gần giống, chỉ gợi ý, không ghi:");
         for (const Suggestion& s : r.suggestions)
-            out << QStringLiteral("  %1 \"%2\" ~ %3, %4%")
+            out << QStringLiteral("  %1 \"%2\" ~ \"%3\" (%4 dòng %5; giống %6%)")
                        .arg(where(in.targets.at(s.target)), in.targets.at(s.target).caption,
-                            streamText(in, s.stream))
+                            in.result.streams.at(s.stream).entry->title,
+                            in.sources.at(in.result.streams.at(s.stream).source).name)
+                       .arg(in.result.streams.at(s.stream).entry->line)
                        .arg(qRound(s.ratio * 100));
     }
 
