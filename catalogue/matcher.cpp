@@ -103,27 +103,50 @@ QString idBase(const QString& id, QString* country)
     return base;
 }
 
-// A US call sign as the lists write them in tvg-ids: "WHDH", "KTUUDT",
-// "WSVNDT1", "KWQC-TV".
-QString callSignOfId(const QString& base)
+// The first letters of broadcast call signs in North America: the United
+// States (K, W), Canada (CF, CH, CI, CJ, CK, CY) and Mexico (XE, XH).
+QString callSignPrefix(const QString& country)
 {
-    static const QRegularExpression re(QStringLiteral("^([KW][A-Z]{2,3})(?:-?(?:TV|DT|CD|LD|LP|CA)\\d*)?$"));
-    const auto m = re.match(base);
+    if (country == QLatin1String("US"))
+        return QStringLiteral("[KW][A-Z]");
+    if (country == QLatin1String("CA"))
+        return QStringLiteral("C[FHIJKY]");
+    if (country == QLatin1String("MX"))
+        return QStringLiteral("X[EH]");
+    return {};
+}
+
+// A call sign as the lists write them in tvg-ids: "WHDH", "KTUUDT",
+// "WSVNDT1", "KWQC-TV", "XEJTDT".
+QString callSignOfId(const QString& base, const QString& country)
+{
+    const QString prefix = callSignPrefix(country);
+    if (prefix.isEmpty())
+        return {};
+    thread_local QHash<QString, QRegularExpression> cache;
+    auto it = cache.find(prefix);
+    if (it == cache.end())
+        it = cache.insert(prefix, QRegularExpression(
+                                      QStringLiteral("^(%1[A-Z]{1,2}?)(?:-?(?:TV|DT|TDT|CD|LD|LP|CA)\\d*)?$").arg(prefix)));
+    const auto m = it->match(base);
     return m.hasMatch() ? m.captured(1) : QString();
 }
 
 // A call sign in an entry's caption: a whole upper-case word ("WHDH 7 News",
-// "KWQC-TV6", "WHOTV").
-QString callSignOfCaption(const QString& caption)
+// "KWQC-TV6", "WHOTV", "XEJTV").
+QString callSignOfCaption(const QString& caption, const QString& country)
 {
-    static const QRegularExpression word(QStringLiteral("^([KW][A-Z]{2,3}?)(?:TV\\d*)?$"));
-    static const QRegularExpression plain(QStringLiteral("^[KW][A-Z]{2,3}$"));
+    const QString prefix = callSignPrefix(country);
+    if (prefix.isEmpty())
+        return {};
+    const QRegularExpression plain(QStringLiteral("^%1[A-Z]{1,2}$").arg(prefix));
+    const QRegularExpression word(QStringLiteral("^(%1[A-Z]{0,2}?)(?:TV\\d*)$").arg(prefix));
     const QStringList parts = caption.split(QRegularExpression(QStringLiteral("[\\s-]+")), Qt::SkipEmptyParts);
     for (const QString& p : parts) {
         if (plain.match(p).hasMatch())
             return p;
         const auto m = word.match(p);
-        if (m.hasMatch())
+        if (m.hasMatch() && m.captured(1).size() >= 3)
             return m.captured(1);
     }
     return {};
@@ -424,7 +447,7 @@ Result match(const QList<Target>& targets, const QList<Source>& sources, const Q
                         byId[c][u's' + k.set] << idx;
                         byId[c][u'j' + k.join] << idx;
                     }
-                    const QString sign = callSignOfId(base.toUpper());
+                    const QString sign = callSignOfId(base.toUpper(), c);
                     if (!sign.isEmpty())
                         byId[c][u'c' + sign] << idx;
                 }
@@ -444,8 +467,8 @@ Result match(const QList<Target>& targets, const QList<Source>& sources, const Q
                     *it = how;
             }
         };
-        const QString sign = t.countries.contains(QLatin1String("US")) ? callSignOfCaption(t.caption) : QString();
         for (const QString& c : t.countries) {
+            const QString sign = callSignOfCaption(t.caption, c);
             const auto names = byName.constFind(c);
             const auto ids = byId.constFind(c);
             for (int ni = 0; ni < t.names.size(); ++ni) {
