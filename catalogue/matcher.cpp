@@ -237,7 +237,9 @@ QString howText(How how)
 
 QStringList nameWords(QStringView name)
 {
-    QString s = foldLetters(name);
+    // "BYUtv": a suffix word glued in lower case to a name in capitals.
+    static const QRegularExpression glued(QStringLiteral("(?<=[A-Z])(tv|hd)\\b"));
+    QString s = foldLetters(name.toString().replace(glued, QStringLiteral(" \\1")));
     s.replace(u'&', QLatin1String(" and "));
     s.replace(u'+', QLatin1String(" plus "));
     for (QChar apostrophe : {QChar(u'\''), QChar(0x2019), QChar(u'`')})

@@ -53,6 +53,8 @@ void TestMatcher::words_data()
     QTest::newRow("suffix kept when only digits remain") << "TV 5" << QStringList{"tv", "5"};
     QTest::newRow("ch. and channel") << "BCAT TV ch.2" << QStringList{"bcat", "2"};
     QTest::newRow("HD, case") << "VTV1 HD" << QStringList{"vtv", "1"};
+    QTest::newRow("suffix glued in lower case") << "BYUtv" << QStringList{"byu"};
+    QTest::newRow("a word ending in tv") << "Nuevatv" << QStringList{"nuevatv"};
     QTest::newRow("diacritics and đ") << QStringLiteral("Đài Hà Nội 1") << QStringList{"dai", "ha", "noi", "1"};
     QTest::newRow("punctuation and leading zeros") << "BBC_Parliament 01" << QStringList{"bbc", "parliament", "1"};
     QTest::newRow("apostrophe joins, & is and") << "Shepherd's Create & Craft"
