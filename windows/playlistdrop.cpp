@@ -8,6 +8,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -51,6 +52,7 @@ void showReport(const import::ImportOutcome& outcome)
         auto* text = new QPlainTextEdit(outcome.report, w);
         text->setObjectName(QStringLiteral("report"));
         text->setReadOnly(true);
+        text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont)); // the report has columns
         text->setLineWrapMode(QPlainTextEdit::NoWrap);
         layout->addWidget(text, 1);
     }
