@@ -35,12 +35,16 @@ public:
 
     bool setkieugotv() const { return true; }
 
+    // Opens the first item of the bar, as F10 does.
+    void openFirst();
+
 signals:
     void chosen(const QString& name);
 
 private:
     QString display(const QString& stored) const;
     void bind(QAction* action, const QString& name, const QString& storedCaption);
+    void installMenuKeys();
 
     QMenuBar* bar_;
     QHash<QString, QAction*> items_;
