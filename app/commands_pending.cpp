@@ -1,0 +1,20 @@
+// Stand-ins for the commands that this build does not carry yet. Each says
+// so in one line on standard error and fails.
+#include "commands.h"
+
+#include <cstdio>
+
+namespace miravon {
+namespace {
+int unavailable(const char* option)
+{
+    std::fprintf(stderr, "miravon: %s is not available in this build\n", option);
+    return 1;
+}
+} // namespace
+
+int runImport(const ImportRequest&) { return unavailable("--import-m3u"); }
+int runUndoImport() { return unavailable("--undo-import"); }
+int runCheck(int) { return unavailable("--check"); }
+
+} // namespace miravon
