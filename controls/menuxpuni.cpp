@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QBitmap>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
@@ -143,6 +144,41 @@ void MenuXpUni::installMenuKeys()
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), bar_);
     f10->setContext(Qt::WindowShortcut);
     connect(f10, &QShortcut::activated, this, &MenuXpUni::openFirst);
+    // Alt pressed and released alone does the same; the style does not.
+    bar_->window()->installEventFilter(this);
+}
+
+bool MenuXpUni::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // The press of a modifier may or may not carry the modifier itself
+        // (X11 reports the state before the press).
+        altAlone_ = key->key() == Qt::Key_Alt && !(key->modifiers() & ~Qt::AltModifier);
+        break;
+    }
+    case QEvent::KeyRelease: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Alt && altAlone_ && !key->isAutoRepeat()) {
+            altAlone_ = false;
+            openFirst();
+        }
+        break;
+    }
+    case QEvent::ShortcutOverride:
+        // Alt+letter: a mnemonic, not Alt alone.
+        if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Alt)
+            altAlone_ = false;
+        break;
+    case QEvent::WindowDeactivate:
+    case QEvent::MouseButtonPress:
+        altAlone_ = false;
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void MenuXpUni::openFirst()

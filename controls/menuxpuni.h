@@ -41,6 +41,9 @@ public:
 signals:
     void chosen(const QString& name);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QString display(const QString& stored) const;
     void bind(QAction* action, const QString& name, const QString& storedCaption);
@@ -48,6 +51,7 @@ private:
 
     QMenuBar* bar_;
     QHash<QString, QAction*> items_;
+    bool altAlone_ = false; // Alt is down and no other key came since
 };
 
 } // namespace miravon
