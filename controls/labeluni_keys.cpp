@@ -3,30 +3,26 @@
 #include "labeluni.h"
 
 #include <QKeyEvent>
-#include <algorithm>
+#include <cstdlib>
 
 namespace miravon {
 namespace {
 
-// The entries of a panel that can take the focus now, in reading order:
-// down a column, then on to the next column to the right. Columns are
-// told apart by their left edges; labels of one column may stand a few
-// pixels in or out, so lefts closer than `columnSlack` count as one column.
-constexpr int columnSlack = 12;
-
+// The entries of a panel that can take the focus now, in the order they
+// were placed in it. Panels are filled in reading order (down a column,
+// then on to the next column), so this is also the order of Tab.
 QList<LabelUni*> readingOrder(QWidget* panel)
 {
     QList<LabelUni*> entries;
     for (LabelUni* l : panel->findChildren<LabelUni*>(Qt::FindDirectChildrenOnly))
         if (l->use() == LabelUni::Use::Entry && l->isVisibleTo(panel) && l->isEnabled())
             entries.append(l);
-    std::stable_sort(entries.begin(), entries.end(), [](const LabelUni* a, const LabelUni* b) {
-        if (std::abs(a->x() - b->x()) > columnSlack)
-            return a->x() < b->x();
-        return a->y() < b->y();
-    });
     return entries;
 }
+
+// Columns are told apart by their left edges; labels of one column may
+// stand a few pixels in or out, so lefts closer than this count as one.
+constexpr int columnSlack = 12;
 
 // The entry of the next column (step +1) or the previous one (-1) that
 // stands nearest to `from` vertically; nullptr at the edge.
