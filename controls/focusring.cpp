@@ -1,7 +1,7 @@
 #include "focusring.h"
 
 #include <QApplication>
-#include <QEvent>
+#include <QFocusEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -21,6 +21,50 @@ bool wantsRing(const QWidget* w)
         && !qobject_cast<const QMenu*>(w);
 }
 } // namespace
+
+// Watches the whole application's events for focus changes, key presses
+// and the focused widget's moves.
+class FocusWatcher : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            if (watched->isWidgetType()) {
+                const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+                FocusRing::instance()->follow(static_cast<QWidget*>(watched), reason != Qt::MouseFocusReason);
+            }
+            break;
+        case QEvent::FocusOut:
+            if (ring && watched == ring->target_)
+                ring->follow(nullptr, false);
+            break;
+        case QEvent::KeyPress:
+            if (ring && watched == ring->target_ && !ring->shown_) {
+                ring->shown_ = true;
+                ring->place();
+            }
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::Hide:
+            if (ring && watched == ring->target_)
+                ring->place();
+            break;
+        case QEvent::ParentChange:
+            if (ring && watched == ring->target_)
+                ring->follow(ring->target_, ring->shown_);
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 FocusRing::FocusRing()
     : QWidget(nullptr)
@@ -46,9 +90,8 @@ void FocusRing::install()
     if (installed)
         return;
     installed = true;
-    QObject::connect(qApp, &QApplication::focusChanged, qApp,
-                     [](QWidget*, QWidget* now) { instance()->follow(now); });
-    instance()->follow(QApplication::focusWidget());
+    qApp->installEventFilter(new FocusWatcher(qApp));
+    instance()->follow(QApplication::focusWidget(), true);
 }
 
 FocusRing* FocusRing::instance()
@@ -60,18 +103,16 @@ FocusRing* FocusRing::instance()
 
 QWidget* FocusRing::target() { return ring ? ring->target_.data() : nullptr; }
 
-void FocusRing::follow(QWidget* now)
+void FocusRing::follow(QWidget* now, bool shown)
 {
-    if (target_)
-        target_->removeEventFilter(this);
     target_ = wantsRing(now) ? now : nullptr;
+    shown_ = shown;
     if (!target_) {
         hide();
         // Out of any window that may go away.
         setParent(nullptr);
         return;
     }
-    target_->installEventFilter(this);
     if (parentWidget() != target_->parentWidget())
         setParent(target_->parentWidget());
     place();
@@ -79,7 +120,7 @@ void FocusRing::follow(QWidget* now)
 
 void FocusRing::place()
 {
-    if (!target_ || !target_->isVisible()) {
+    if (!target_ || !shown_ || !target_->isVisible()) {
         hide();
         return;
     }
@@ -87,26 +128,6 @@ void FocusRing::place()
     raise();
     show();
     update();
-}
-
-bool FocusRing::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == target_) {
-        switch (event->type()) {
-        case QEvent::Move:
-        case QEvent::Resize:
-        case QEvent::Show:
-        case QEvent::Hide:
-            place();
-            break;
-        case QEvent::ParentChange:
-            follow(target_);
-            break;
-        default:
-            break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void FocusRing::paintEvent(QPaintEvent*)

@@ -307,6 +307,15 @@ void TestKeyboard::focusRingStandsAroundFocus()
     QTest::keyClick(logo, Qt::Key_Down);
     auto* next = w.findChild<LabelUni*>(QStringLiteral("Image2"));
     QCOMPARE(FocusRing::target(), next);
+    // A click gives the focus without a ring; the next key brings it back.
+    auto* entry = w.findChild<LabelUni*>(QStringLiteral("LabelUni5"));
+    QTest::mouseClick(entry, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), entry);
+    QVERIFY(!ring->isVisible());
+    QTest::keyClick(entry, Qt::Key_Up);
+    QVERIFY(ring->isVisible());
+    QCOMPARE(FocusRing::target(), w.findChild<LabelUni*>(QStringLiteral("Image7")));
+
     program->setPanelVisible(WindowId::frmmain, QStringLiteral("vn_"), false);
     QVERIFY(FocusRing::target() != next);
     QVERIFY(!ring->isVisible() || FocusRing::target() == QApplication::focusWidget());
