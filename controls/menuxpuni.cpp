@@ -133,10 +133,6 @@ void MenuXpUni::setPicture(const QString& key, const QImage& picture, QRgb mask)
     connect(pic, &QAction::triggered, this, [this, target] { emit chosen(target); });
 }
 
-} // namespace miravon
-
-namespace miravon {
-
 // F10 opens the bar's first list from anywhere in the window, as on other
 // desktops; the arrow keys then move along the bar.
 void MenuXpUni::installMenuKeys()
