@@ -219,6 +219,13 @@ void TestKeyboard::chooserByKeyboard()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     QVERIFY(chooser.findChild<FrameUni*>(QStringLiteral("qg2"))->isVisible());
 
+    // Enter on the next page button turns the page too.
+    chooser.findChild<ButtonUni*>(QStringLiteral("ButtonUni2"))->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(chooser.findChild<FrameUni*>(QStringLiteral("qg3"))->isVisible());
+    runChooserControl(*program, QStringLiteral("ButtonUni3")); // back to the first page
+    runChooserControl(*program, QStringLiteral("cont"));
+
     // Enter on a country opens its panel, as a click does.
     auto* france = chooser.findChild<LabelUni*>(QStringLiteral("LabelUni12"));
     france->setFocus(Qt::TabFocusReason);
