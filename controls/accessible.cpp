@@ -81,16 +81,32 @@ public:
     }
 };
 
+// The focus ring is drawing, not content: screen readers skip it.
+class RingAccessible : public QAccessibleWidget {
+public:
+    explicit RingAccessible(QWidget* ring)
+        : QAccessibleWidget(ring, QAccessible::Border)
+    {
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.invisible = true;
+        return s;
+    }
+};
+
 QAccessibleInterface* factory(const QString& className, QObject* object)
 {
+    if (className == QLatin1String("miravon::FocusRing"))
+        return new RingAccessible(static_cast<QWidget*>(object));
     if (className == QLatin1String("miravon::LabelUni"))
         return new LabelAccessible(static_cast<LabelUni*>(object));
     if (className == QLatin1String("miravon::FrameUni"))
         return new PanelAccessible(static_cast<FrameUni*>(object));
     // The program's windows are plain widgets to Qt, which would show them
     // as fillers: they are frames, named by their titles.
-    if (className.startsWith(QLatin1String("miravon::")) && object->isWidgetType()
-        && className != QLatin1String("miravon::FocusRing")) {
+    if (className.startsWith(QLatin1String("miravon::")) && object->isWidgetType()) {
         auto* w = static_cast<QWidget*>(object);
         if (w->isWindow())
             return new QAccessibleWidget(w, QAccessible::Window);
