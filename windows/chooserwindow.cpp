@@ -147,9 +147,9 @@ ChooserWindow::ChooserWindow(Program& program)
         auto* pic = new QLabel(this);
         pic->setObjectName(QStringLiteral("Image%1").arg(++n));
         pic->setAttribute(Qt::WA_TransparentForMouseEvents);
-        pic->setScaledContents(true);
-        pic->setPixmap(artwork(QString::fromLatin1(p.file)));
-        pic->setGeometry(twRect(p.left, p.top, p.width, p.height));
+        const QRect at = twRect(p.left, p.top, p.width, p.height);
+        pic->setPixmap(artwork(QString::fromLatin1(p.file), at.size(), pic->devicePixelRatioF()));
+        pic->setGeometry(at);
     }
 
     for (int i = 1; i <= 3; ++i) {

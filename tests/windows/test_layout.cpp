@@ -36,6 +36,8 @@ private slots:
     void textsFit_data();
     void textsFit();
     void chooserBullets();
+    void picturesCrisp_data();
+    void picturesCrisp();
 
     void menuBar_data();
     void menuBar();
@@ -152,6 +154,53 @@ void TestLayout::chooserBullets()
         QVERIFY(ink.width() > b->width() / 2);
         QVERIFY(ink.width() <= b->width() && ink.height() <= b->height());
     }
+}
+
+void TestLayout::picturesCrisp_data()
+{
+    QTest::addColumn<WindowId>("id");
+    for (WindowId id : allWindows)
+        QTest::newRow(qPrintable(windowName(id))) << id;
+}
+
+void TestLayout::picturesCrisp()
+{
+    // Every picture is drawn for the pixels it covers on this screen, so it
+    // is neither stretched nor blurred when painted, and no pixel of a
+    // picture with transparent parts blends the old magenta key.
+    QFETCH(WindowId, id);
+    QWidget* window = windowInState(id, QString());
+    int pictures = 0;
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        const QPixmap pix = label->pixmap();
+        if (pix.isNull())
+            continue;
+        ++pictures;
+        const QString name = label->objectName();
+        QVERIFY2(!label->hasScaledContents(), qPrintable(name));
+        QCOMPARE(pix.devicePixelRatio(), label->devicePixelRatioF());
+        const QSizeF shown = pix.deviceIndependentSize();
+        QVERIFY2(shown.width() <= label->width() && shown.height() <= label->height(), qPrintable(name));
+        if (!name.startsWith(QLatin1String("Image")) || id != WindowId::frmmain)
+            QCOMPARE(shown, QSizeF(label->size()));
+        const QImage image = pix.toImage().convertToFormat(QImage::Format_ARGB32);
+        bool transparent = false;
+        for (int y = 0; y < image.height() && !transparent; ++y)
+            for (int x = 0; x < image.width() && !transparent; ++x)
+                transparent = qAlpha(image.pixel(x, y)) < 255;
+        if (!transparent)
+            continue;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                const int redBlue = std::min(c.red(), c.blue());
+                const bool magenta = redBlue > 120 && c.green() < redBlue * 6 / 10;
+                QVERIFY2(c.alpha() == 0 || !magenta,
+                         qPrintable(QStringLiteral("%1 at %2,%3").arg(name).arg(x).arg(y)));
+            }
+        }
+    }
+    QVERIFY(pictures > 0);
 }
 
 void TestLayout::menuBar_data()
