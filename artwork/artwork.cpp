@@ -1,6 +1,5 @@
 #include "artwork.h"
 
-#include <QBitmap>
 #include <QHash>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -16,18 +15,6 @@ QImage artworkImage(const QString& name)
     static const bool registered = (initArtworkResource(), true);
     (void)registered;
     return QImage(QStringLiteral(":/artwork/") + name);
-}
-
-QPixmap artwork(const QString& name)
-{
-    static QHash<QString, QPixmap> cache;
-    if (auto it = cache.constFind(name); it != cache.constEnd())
-        return *it;
-    QPixmap pix = QPixmap::fromImage(artworkImage(name));
-    if (!pix.isNull())
-        pix.setMask(pix.createMaskFromColor(QColor::fromRgb(artworkKey), Qt::MaskInColor));
-    cache.insert(name, pix);
-    return pix;
 }
 
 QPixmap artwork(const QString& name, const QSize& shown, qreal dpr)
@@ -50,7 +37,7 @@ QPixmap artwork(const QString& name, const QSize& shown, qreal dpr)
         painter.end();
         pix = QPixmap::fromImage(image);
     } else {
-        const QPixmap own = artwork(name);
+        const QPixmap own = QPixmap::fromImage(artworkImage(name));
         const QSize pixels = (QSizeF(shown.isEmpty() ? own.size() : shown) * dpr).toSize();
         pix = own.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }

@@ -1,23 +1,15 @@
 #!/bin/sh
-# Draws the program's bitmaps with ImageMagick. The PNGs it writes are
-# committed; run it again only to change the look. The pictures with
-# transparent parts (banner, corner, bottom banner, start-window frame,
-# television sets and knobs) and the nine channel logos are drawings, *.svg beside this script, rendered
-# at the size and pixel ratio they are shown. The menu picture keeps the
-# stored mask colour #FFD6CE as its key and is drawn without anti-aliasing,
-# so that no edge pixel is a blend of the key.
+# Draws the program's two bitmaps, the menu picture and the icon, with
+# ImageMagick. The PNGs it writes are committed; run it again only to change
+# the look. Every other picture (bars, backgrounds, banners, corner picture,
+# start-window frame, television sets, knobs and the nine channel logos) is a
+# drawing, *.svg beside this script, rendered at the size and pixel ratio it
+# is shown, with real transparency. The menu picture keeps the stored mask
+# colour #FFD6CE as its key and is drawn without anti-aliasing, so that no
+# edge pixel is a blend of the key.
 set -eu
 cd "$(dirname "$0")"
 IM=/usr/bin/convert
-FONT=DejaVu-Sans-Bold
-
-# Decoration pieces of the viewer windows.
-$IM -size 16x500 gradient:'#1b2a4a-#3d5a99' \
-    -fill '#d4af37' -draw 'rectangle 7,0 8,499' vbar.png
-$IM -size 246x16 gradient:'#3d5a99-#1b2a4a' -rotate 0 \
-    -fill '#d4af37' -draw 'rectangle 0,7 245,8' hbar.png
-# Start window and information windows.
-$IM -size 300x300 radial-gradient:'#2f4f8f-#0b1428' background.png
 
 # Menu picture beside the Vietnamese-television item, on its stored mask.
 $IM -size 36x35 xc:'#FFD6CE' +antialias -fill '#da251d' -draw 'rectangle 3,6 32,28' \

@@ -102,11 +102,11 @@ struct Picture {
     int left, top, width, height;
 };
 constexpr Picture pictures[] = {
-    {"background.png", 0, 0, 4035, 7305},
-    {"vbar.png", 120, 120, 240, 6780},
-    {"vbar.png", 3480, 120, 240, 6780},
-    {"hbar.png", 240, 120, 3690, 240},
-    {"hbar.png", 240, 6720, 3690, 240},
+    {"background.svg", 0, 0, 4035, 7305},
+    {"vbar.svg", 120, 120, 240, 6780},
+    {"vbar.svg", 3480, 120, 240, 6780},
+    {"hbar.svg", 240, 120, 3690, 240},
+    {"hbar.svg", 240, 6720, 3690, 240},
 };
 
 // The count label that follows a plain caption on its page and lies over the

@@ -112,7 +112,7 @@ InfoWindow::InfoWindow(Program& program, WindowId id)
         pic->setPixmap(artwork(file, at.size(), pic->devicePixelRatioF()));
         pic->setGeometry(at);
     };
-    picture("Image1", QStringLiteral("background.png"), l.background);
+    picture("Image1", QStringLiteral("background.svg"), l.background);
     picture("Image16", QStringLiteral("banner.svg"), l.banner);
 
     for (const Text& t : l.texts) {

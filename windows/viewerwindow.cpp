@@ -30,9 +30,9 @@ struct Piece {
     int width;
     int height;
 };
-constexpr Piece vbar{"vbar.png", 240, 7500};
-constexpr Piece hbar{"hbar.png", 11010, 240};
-constexpr Piece hbarWide{"hbar.png", 11130, 240};
+constexpr Piece vbar{"vbar.svg", 240, 7500};
+constexpr Piece hbar{"hbar.svg", 11010, 240};
+constexpr Piece hbarWide{"hbar.svg", 11130, 240};
 constexpr Piece banner{"banner.svg", 5520, 765};
 constexpr Piece corner{"corner.svg", 2580, 2355};
 constexpr Piece bottom{"bottom.svg", 10575, 840};
