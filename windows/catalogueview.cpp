@@ -21,10 +21,10 @@ constexpr qint64 white = 16777215;
 
 QRect tw(const QRect& r) { return twRect(r.x(), r.y(), r.width(), r.height()); }
 
-// The logo pictures of `vn_` are the artwork "logoN.png" of control `ImageN`.
+// The logo pictures of `vn_` are the artwork "logoN.svg" of control `ImageN`.
 QString logoFile(const QString& control)
 {
-    return QStringLiteral("logo%1.png").arg(control.mid(int(qstrlen("Image"))));
+    return QStringLiteral("logo%1.svg").arg(control.mid(int(qstrlen("Image"))));
 }
 
 // The channel each logo picture shows, by control: what a screen reader
@@ -91,7 +91,7 @@ void populateCatalogue(ViewerWindow& window)
         auto* label = new LabelUni(panels.value(l->panel));
         label->setObjectName(l->control);
         if (l->kind == catalogue::Kind::Logo) {
-            label->setPixmap(artwork(logoFile(l->control)));
+            label->setPixmap(artwork(logoFile(l->control), QSize(), label->devicePixelRatioF()));
             label->setAccessibleName(logoName(l->control));
         } else {
             label->setSetkieugotv(l->vni);

@@ -31,12 +31,12 @@ struct Piece {
     int width;
     int height;
 };
-constexpr Piece vbar{"vbar.png", 240, 7500};
-constexpr Piece hbar{"hbar.png", 11010, 240};
-constexpr Piece hbarWide{"hbar.png", 11130, 240};
-constexpr Piece banner{"banner.png", 5520, 765};
-constexpr Piece corner{"corner.png", 2580, 2355};
-constexpr Piece bottom{"bottom.png", 10575, 840};
+constexpr Piece vbar{"vbar.svg", 240, 7500};
+constexpr Piece hbar{"hbar.svg", 11010, 240};
+constexpr Piece hbarWide{"hbar.svg", 11130, 240};
+constexpr Piece banner{"banner.svg", 5520, 765};
+constexpr Piece corner{"corner.svg", 2580, 2355};
+constexpr Piece bottom{"bottom.svg", 10575, 840};
 
 struct Placed {
     const Piece* piece;
@@ -158,9 +158,9 @@ void ViewerWindow::buildFrame()
         auto* pic = new QLabel(client_);
         pic->setObjectName(QStringLiteral("decoration%1").arg(++n));
         pic->setAttribute(Qt::WA_TransparentForMouseEvents);
-        pic->setScaledContents(true);
-        pic->setPixmap(artwork(QString::fromLatin1(d.piece->file)));
-        pic->setGeometry(twRect(d.left, d.top, d.piece->width, d.piece->height));
+        const QRect at = twRect(d.left, d.top, d.piece->width, d.piece->height);
+        pic->setPixmap(artwork(QString::fromLatin1(d.piece->file), at.size(), pic->devicePixelRatioF()));
+        pic->setGeometry(at);
     }
 
     player_ = playerFactory()(client_);
