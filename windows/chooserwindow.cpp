@@ -204,8 +204,8 @@ ChooserWindow::ChooserWindow(Program& program)
 void ChooserWindow::load()
 {
     // Against frmmain's right edge, as frmmain stands now; never followed later.
-    const QRect main = program().window(WindowId::frmmain).frameGeometry();
-    move(main.x() + main.width(), main.y());
+    const QRect main = program().outerGeometry(WindowId::frmmain);
+    placeOuter(QPoint(main.x() + main.width(), main.y()));
     runLoadSteps(program(), id());
 }
 
