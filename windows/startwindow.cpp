@@ -61,8 +61,17 @@ constexpr int progressFull = 6700;
 
 } // namespace
 
+OpacityCapability& windowOpacitySupported()
+{
+    static OpacityCapability supported = [] {
+        return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    };
+    return supported;
+}
+
 StartWindow::StartWindow(Program& program)
     : ProgramWindow(program, WindowId::Form1)
+    , fades_(windowOpacitySupported()())
 {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("Miravon"));
@@ -135,7 +144,10 @@ void StartWindow::load()
 void StartWindow::applyAlpha(int alpha)
 {
     appliedAlpha_ = alpha;
-    setWindowOpacity(alpha / 255.0);
+    // A platform without window opacity warns on every call: the window then
+    // simply stays opaque.
+    if (fades_)
+        setWindowOpacity(alpha / 255.0);
     qCDebug(lcStart) << "opacity" << alpha;
 }
 
