@@ -65,11 +65,14 @@ void populateCatalogue(ViewerWindow& window)
         if (l->clickable() || l->kind == catalogue::Kind::Hidden) {
             // Activation: the entry's address into this window's own player,
             // once, and nothing else. The status line follows the player's
-            // events, never the click.
+            // events, never the click; the entry is marked as the one playing.
             const QString address = l->address;
-            QObject::connect(label, &LabelUni::clicked, &window,
-                             [&window, address] { window.player().setUrl(address); });
+            QObject::connect(label, &LabelUni::clicked, &window, [&window, label, address] {
+                window.player().setUrl(address);
+                window.markEntry(label);
+            });
         }
+        label->setInvitesClick(l->clickable());
     }
 
     // Page buttons above the labels, so that a label's edge never takes a

@@ -186,6 +186,7 @@ ChooserWindow::ChooserWindow(Program& program)
                 l->setPalette(lp);
             }
             connect(l, &LabelUni::clicked, this, [this, name] { runChooserControl(this->program(), name); });
+            l->setInvitesClick(findSteps(StepTable::Chooser, WindowId::chonkenh, name) != nullptr);
             w = l;
         }
         w->setObjectName(name);

@@ -248,6 +248,17 @@ void ViewerWindow::load()
     runLoadSteps(program(), id());
 }
 
+void ViewerWindow::markEntry(LabelUni* entry)
+{
+    if (marked_ == entry)
+        return;
+    if (marked_)
+        marked_->setMarked(false);
+    marked_ = entry;
+    if (marked_)
+        marked_->setMarked(true);
+}
+
 void ViewerWindow::unloaded()
 {
     // Closing any viewer window or the movie window ends the program at once.
