@@ -6,8 +6,10 @@
 
 #include <QCloseEvent>
 #include <QMoveEvent>
+#include <QPlatformSurfaceEvent>
 #include <QLayout>
 #include <QWindow>
+#include <cstdlib>
 
 namespace miravon {
 namespace {
@@ -138,10 +140,7 @@ void ProgramWindow::setVisible(bool visible)
 void ProgramWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!watchingHandle_ && windowHandle()) {
-        watchingHandle_ = true;
-        windowHandle()->installEventFilter(this);
-    }
+    watch();
     settle();
 }
 
@@ -155,9 +154,44 @@ void ProgramWindow::moveEvent(QMoveEvent* event)
 
 bool ProgramWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
-        settle();
+    if (watched == watched_) {
+        if (event->type() == QEvent::Expose && watched_->isExposed()) {
+            settle();
+        } else if (event->type() == QEvent::PlatformSurface && onScreenOnce_) {
+            // Qt makes the native window anew when the player's OpenGL
+            // picture first shows in it: remember where the old one stood.
+            const auto type = static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType();
+            if (type == QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed) {
+                if (const auto f = outerFrameOnScreen(*this))
+                    lastOuter_ = f->outer;
+            }
+        }
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+bool ProgramWindow::event(QEvent* event)
+{
+    const bool done = QWidget::event(event);
+    if (event->type() == QEvent::WinIdChange && windowHandle()) {
+        // A native window made anew, in place of one that was on screen: it
+        // must come back where the old one stood.
+        watch();
+        if (onScreenOnce_ && isVisible())
+            arm(lastOuter_.topLeft());
+    }
+    return done;
+}
+
+void ProgramWindow::watch()
+{
+    if (watched_ == windowHandle())
+        return;
+    if (watched_)
+        watched_->removeEventFilter(this);
+    watched_ = windowHandle();
+    if (watched_)
+        watched_->installEventFilter(this);
 }
 
 void ProgramWindow::settle()
@@ -176,7 +210,11 @@ void ProgramWindow::settle()
     if (correctedFrom_ && at == *correctedFrom_)
         return; // the last correction is not done yet
     const QPoint delta = *target_ - at;
-    if (delta.isNull() || corrections_ >= maxCorrections) {
+    // Scaled, a frame of one native pixel is half a pixel here: a difference
+    // of one is all that can be told apart, and chasing it only oscillates.
+    const int slack = devicePixelRatio() > 1 ? 1 : 0;
+    const bool inPlace = std::abs(delta.x()) <= slack && std::abs(delta.y()) <= slack;
+    if (inPlace || corrections_ >= maxCorrections) {
         qCDebug(lcWindows) << "placed" << objectName() << f->outer << "after" << corrections_
                            << "corrections";
         target_.reset();

@@ -3,6 +3,8 @@
 #include "windowid.h"
 
 #include <QMargins>
+#include <QPointer>
+#include <QWindow>
 #include <QTimer>
 #include <QWidget>
 #include <optional>
@@ -53,6 +55,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     // Reads the window's place from the window system and finishes a pending
@@ -60,6 +63,8 @@ private:
     void settle();
     // Starts checking that the frame's corner comes to stand at `at`.
     void arm(const QPoint& at);
+    // Follows the window's native window, which Qt may make anew.
+    void watch();
 
     // A pending placement gives up after this many corrections, so that a
     // window manager that refuses the position cannot keep the window moving.
@@ -76,7 +81,7 @@ private:
     QTimer giveUp_;
     bool onScreenOnce_ = false;
     bool placed_ = false;
-    bool watchingHandle_ = false;
+    QPointer<QWindow> watched_;
     QRect lastOuter_;
     Program& program_;
     WindowId id_;

@@ -115,7 +115,10 @@ StartWindow::StartWindow(Program& program)
     timer2_.setInterval(0);
     timer3_.setInterval(2000);
     timer4_.setInterval(1);
-    timer4_.setTimerType(Qt::PreciseTimer);
+    // Precise: a coarse timer may tick up to 5 % early, and the hand-over
+    // must not come before its 6 seconds.
+    for (QTimer* t : {&timer1_, &timer2_, &timer3_, &timer4_})
+        t->setTimerType(Qt::PreciseTimer);
     connect(&timer1_, &QTimer::timeout, this, &StartWindow::tickFadeIn);
     connect(&timer2_, &QTimer::timeout, this, &StartWindow::tickFadeOut);
     connect(&timer3_, &QTimer::timeout, this, &StartWindow::tickHandOver);
