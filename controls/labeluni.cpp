@@ -5,6 +5,7 @@
 
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include <algorithm>
 
@@ -33,9 +34,79 @@ void LabelUni::setCaption(const QString& stored)
 
 void LabelUni::setForecolor(qint64 ole)
 {
+    fore_ = oleColor(ole);
+    applyColour();
+}
+
+void LabelUni::applyColour()
+{
     QPalette pal = palette();
-    pal.setColor(QPalette::WindowText, oleColor(ole));
+    pal.setColor(QPalette::WindowText, marked_ ? markColour() : fore_);
     setPalette(pal);
+}
+
+QColor LabelUni::markColour()
+{
+    // Warm gold: apart from the white and light texts on the dark panels.
+    return QColor(0xFF, 0xD2, 0x3F);
+}
+
+void LabelUni::setInvitesClick(bool on)
+{
+    invitesClick_ = on;
+    setAttribute(Qt::WA_Hover, on);
+    if (on)
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
+    if (!on)
+        hovered_ = false;
+    update();
+}
+
+void LabelUni::setMarked(bool on)
+{
+    if (marked_ == on)
+        return;
+    marked_ = on;
+    applyColour();
+    update();
+}
+
+void LabelUni::enterEvent(QEnterEvent* event)
+{
+    QLabel::enterEvent(event);
+    if (invitesClick_) {
+        hovered_ = true;
+        update();
+    }
+}
+
+void LabelUni::leaveEvent(QEvent* event)
+{
+    QLabel::leaveEvent(event);
+    if (hovered_) {
+        hovered_ = false;
+        update();
+    }
+}
+
+void LabelUni::paintEvent(QPaintEvent* event)
+{
+    if (hovered_) {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 46));
+        p.drawRoundedRect(QRectF(rect()), 3, 3);
+    }
+    QLabel::paintEvent(event);
+    if (marked_ && !pixmap().isNull()) {
+        QPainter p(this);
+        p.setPen(QPen(markColour(), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
 }
 
 void LabelUni::setTextHeightLimit(int pixels)

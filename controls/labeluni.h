@@ -42,6 +42,17 @@ public:
     void setTextHeightLimit(int pixels);
 
     static constexpr int minimumStretch = 70;
+    // An entry that invites a click: a pointing hand over it and a faint
+    // light behind it while the pointer is there. Nothing moves or resizes.
+    void setInvitesClick(bool on);
+    bool invitesClick() const { return invitesClick_; }
+    bool hovered() const { return hovered_; }
+
+    // The entry now playing: its text in the mark colour, a picture framed
+    // in it. Same font and place, so nothing moves.
+    void setMarked(bool on);
+    bool marked() const { return marked_; }
+    static QColor markColour();
 
 signals:
     void clicked();
@@ -52,18 +63,26 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void refresh();
+    void applyColour();
     void fit(bool resized = false);
     bool fits(const QFont& font) const;
 
     QString caption_;
+    QColor fore_;
     bool setkieugotv_ = false;
     bool pressed_ = false;
     Use use_ = Use::Text;
     bool fitting_ = false;
     int heightLimit_ = -1;
+    bool invitesClick_ = false;
+    bool hovered_ = false;
+    bool marked_ = false;
 };
 
 } // namespace miravon

@@ -101,18 +101,25 @@ void populateCatalogue(ViewerWindow& window)
             label->setFont(boldFont);
         label->setGeometry(tw(l->rect));
         label->setUse(useOf(l->kind));
+        label->setInvitesClick(l->clickable());
         // Activation: the entry's address into this window's own player,
         // once, and nothing else. The status line follows the player's
-        // events, never the click. The label is read at the click: an import
-        // may have given it another address, or made a label without one an
-        // entry, since the window was built.
-        QObject::connect(label, &LabelUni::clicked, &window, [&window, l] {
-            if (l->clickable() || l->kind == catalogue::Kind::Hidden)
+        // events, never the click; the entry is marked as the one playing.
+        // The label is read at the click: an import may have given it
+        // another address, or made a label without one an entry, since the
+        // window was built.
+        QObject::connect(label, &LabelUni::clicked, &window, [&window, label, l] {
+            if (l->clickable() || l->kind == catalogue::Kind::Hidden) {
                 window.player().setUrl(l->address);
+                window.markEntry(label);
+            }
         });
         // An import may turn a heading or an inert label into an entry.
         QObject::connect(&catalogue::addressNotifier(), &catalogue::AddressNotifier::addressesChanged, label,
-                         [label, l] { label->setUse(useOf(l->kind)); });
+                         [label, l] {
+                             label->setUse(useOf(l->kind));
+                             label->setInvitesClick(l->clickable());
+                         });
     }
 
     // Page buttons above the labels, so that a label's edge never takes a

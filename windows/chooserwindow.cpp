@@ -216,6 +216,7 @@ ChooserWindow::ChooserWindow(Program& program)
             // Venezuela line are text.
             const bool acts = findSteps(StepTable::Chooser, WindowId::chonkenh, name) != nullptr;
             l->setUse(acts ? LabelUni::Use::Entry : LabelUni::Use::Text);
+            l->setInvitesClick(acts);
             w = l;
         }
         w->setObjectName(name);
@@ -238,8 +239,8 @@ ChooserWindow::ChooserWindow(Program& program)
 void ChooserWindow::load()
 {
     // Against frmmain's right edge, as frmmain stands now; never followed later.
-    const QRect main = program().window(WindowId::frmmain).frameGeometry();
-    move(main.x() + main.width(), main.y());
+    const QRect main = program().outerGeometry(WindowId::frmmain);
+    placeOuter(QPoint(main.x() + main.width(), main.y()));
     runLoadSteps(program(), id());
 }
 

@@ -61,8 +61,17 @@ constexpr int progressFull = 6700;
 
 } // namespace
 
+OpacityCapability& windowOpacitySupported()
+{
+    static OpacityCapability supported = [] {
+        return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    };
+    return supported;
+}
+
 StartWindow::StartWindow(Program& program)
     : ProgramWindow(program, WindowId::Form1)
+    , fades_(windowOpacitySupported()())
 {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("Miravon"));
@@ -106,7 +115,10 @@ StartWindow::StartWindow(Program& program)
     timer2_.setInterval(0);
     timer3_.setInterval(2000);
     timer4_.setInterval(1);
-    timer4_.setTimerType(Qt::PreciseTimer);
+    // Precise: a coarse timer may tick up to 5 % early, and the hand-over
+    // must not come before its 6 seconds.
+    for (QTimer* t : {&timer1_, &timer2_, &timer3_, &timer4_})
+        t->setTimerType(Qt::PreciseTimer);
     connect(&timer1_, &QTimer::timeout, this, &StartWindow::tickFadeIn);
     connect(&timer2_, &QTimer::timeout, this, &StartWindow::tickFadeOut);
     connect(&timer3_, &QTimer::timeout, this, &StartWindow::tickHandOver);
@@ -135,7 +147,10 @@ void StartWindow::load()
 void StartWindow::applyAlpha(int alpha)
 {
     appliedAlpha_ = alpha;
-    setWindowOpacity(alpha / 255.0);
+    // A platform without window opacity warns on every call: the window then
+    // simply stays opaque.
+    if (fades_)
+        setWindowOpacity(alpha / 255.0);
     qCDebug(lcStart) << "opacity" << alpha;
 }
 

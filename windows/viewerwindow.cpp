@@ -15,7 +15,9 @@
 #include "statusline.h"
 #include "units.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QMenuBar>
 #include <QVBoxLayout>
 
@@ -235,16 +237,28 @@ QStringList ViewerWindow::visiblePanels() const
 
 void ViewerWindow::load()
 {
-    // Placement: the first viewer window opens at the screen's top-left
-    // corner; every other takes frmmain's position at this moment.
+    // Placement of the whole window, title bar included: the first viewer
+    // window opens at the top-left corner of the screen's free area (below
+    // a panel, if the desktop has one there); every other lies exactly over
+    // frmmain as it stands at this moment.
     if (id() == WindowId::frmmain) {
-        move(0, 0);
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        placeOuter(screen ? screen->availableGeometry().topLeft() : QPoint(0, 0));
     } else {
-        const QPoint at = program().position(WindowId::frmmain);
-        move(at);
+        placeOuter(program().position(WindowId::frmmain));
     }
-    qCDebug(lcWindows) << "placed" << windowName(id()) << pos();
     runLoadSteps(program(), id());
+}
+
+void ViewerWindow::markEntry(LabelUni* entry)
+{
+    if (marked_ == entry)
+        return;
+    if (marked_)
+        marked_->setMarked(false);
+    marked_ = entry;
+    if (marked_)
+        marked_->setMarked(true);
 }
 
 void ViewerWindow::unloaded()

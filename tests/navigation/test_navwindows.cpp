@@ -485,12 +485,15 @@ void TestNavWindows::realConfirmationBox()
             poll.stop();
             seen = box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|')
                    + QString::number(int(box->icon())) + QLatin1Char('|')
-                   + QString::number(int(box->standardButtons()));
+                   + QString::number(int(box->standardButtons())) + QLatin1Char('|')
+                   + box->button(QMessageBox::Yes)->text() + QLatin1Char('/')
+                   + box->button(QMessageBox::No)->text();
             box->button(answer)->click();
         });
         poll.start(10);
         h.choose(WindowId::frmmain, QStringLiteral("thoat"));
-        QCOMPARE(seen, QStringLiteral("Khoan da ban oi !|Ban co that su muon thoat khoi chuong trinh ?|%1|%2")
+        QCOMPARE(seen, QStringLiteral("Khoan da ban oi !|Ban co that su muon thoat khoi chuong trinh ?|%1|%2|"
+                                      "C\u00f3/Kh\u00f4ng")
                            .arg(int(QMessageBox::NoIcon))
                            .arg(int(QMessageBox::Yes | QMessageBox::No)));
         QCOMPARE(h.ends, answer == QMessageBox::Yes ? 1 : 0);
