@@ -93,6 +93,9 @@ bool isWeb(const QUrl& url)
 // A live stream that plays again this long counts as won back: a later drop
 // starts a new round of reconnection attempts.
 constexpr int kSteadyMs = 30000;
+// How long an unsized stream plays before a length that has not grown is
+// believed.
+constexpr double kLengthHoldsSeconds = 2.0;
 // How long a closed player keeps its engine by default.
 constexpr int kIdleReleaseMs = 5000;
 
@@ -295,7 +298,7 @@ void MpvPlayer::resetAttempt()
     loadSerial_ = 0;
     loaded_ = restarted_ = buffering_ = firstFrame_ = hasVideo_ = paused_ = false;
     live_ = true;
-    position_ = duration_ = firstDuration_ = 0;
+    position_ = duration_ = firstDuration_ = durationSeenAt_ = 0;
     durationGrew_ = false;
     played_ = outage_ = false;
     reconnects_ = 0;
@@ -308,7 +311,7 @@ void MpvPlayer::startEngine(const QUrl& url)
     loaded_ = restarted_ = buffering_ = hasVideo_ = false;
     live_ = true;
     seekable_ = sized_ = false;
-    duration_ = position_ = firstDuration_ = 0;
+    duration_ = position_ = firstDuration_ = durationSeenAt_ = 0;
     durationGrew_ = false;
     expectedEntry_ = startedEntry_ = -1;
     loadSerial_ = 0;
@@ -607,7 +610,7 @@ void MpvPlayer::onProperty(quint64 id, const QVariant& value)
             if (pos != position_)
                 progress();
             position_ = pos;
-            updateTransport();
+            updateLive();
         }
         break;
     case PropCacheTime:
@@ -617,9 +620,11 @@ void MpvPlayer::onProperty(quint64 id, const QVariant& value)
     case PropDuration:
         if (current) {
             duration_ = value.isValid() ? value.toDouble() : 0;
-            if (duration_ > 0 && firstDuration_ <= 0)
+            if (duration_ > 0 && firstDuration_ <= 0) {
                 firstDuration_ = duration_;
-            else if (firstDuration_ > 0 && duration_ > firstDuration_ + 1.5)
+                durationSeenAt_ = position_;
+            }
+            else if (firstDuration_ > 0 && duration_ > firstDuration_ + 0.5)
                 durationGrew_ = true;
             updateLive();
         }
@@ -655,11 +660,13 @@ void MpvPlayer::onProperty(quint64 id, const QVariant& value)
 
 void MpvPlayer::updateLive()
 {
-    // A film has a length that does not grow and can be sought or sized.
-    // Anything else is live: a live mount (whose growing length says
-    // nothing), an RTSP or MMS broadcast (no length, or one the engine
-    // makes up as it goes).
-    live_ = !(duration_ > 0 && !durationGrew_ && (seekable_ || sized_));
+    // A film has a length and a size, or a length that holds while it plays
+    // (streaming servers give no size). Anything else is live: a live mount
+    // (whose growing length says nothing), an RTSP broadcast (no length), an
+    // MMS broadcast (a length the engine makes up from what has arrived, and
+    // which grows as more does).
+    const bool lengthHolds = !durationGrew_ && position_ - durationSeenAt_ >= kLengthHoldsSeconds;
+    live_ = !(duration_ > 0 && (sized_ || (seekable_ && lengthHolds)));
     updateTransport();
 }
 

@@ -167,6 +167,7 @@ private:
     double position_ = 0;
     double duration_ = 0;
     double firstDuration_ = 0;
+    double durationSeenAt_ = 0;  // position when a length was first reported
     bool durationGrew_ = false;
     // Live reconnection: the stream has played; an outage is under way.
     bool played_ = false;
