@@ -131,7 +131,12 @@ void VideoSurface::paintGL()
         mpv_render_context_render(render_, params);
     }
     if (!render_ || blank_) {
+        // The engine leaves its own GL state behind: draw into this widget's
+        // framebuffer, unclipped.
         QOpenGLFunctions* gl = context()->functions();
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+        gl->glDisable(GL_SCISSOR_TEST);
+        gl->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         gl->glClearColor(0, 0, 0, 1);
         gl->glClear(GL_COLOR_BUFFER_BIT);
         return;

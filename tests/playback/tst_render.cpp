@@ -7,7 +7,9 @@
 #include "playerstates.h"
 #include "videosurface.h"
 
+#include <QGuiApplication>
 #include <QOpenGLWidget>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
@@ -28,6 +30,21 @@ int colouredPixels(QOpenGLWidget* surface)
     return coloured;
 }
 
+
+// The same, as the screen shows it: what the user sees, without making the
+// surface render anew (grabbing the framebuffer would).
+int colouredOnScreen(QWidget* window, QWidget* surface)
+{
+    const QRect r(surface->mapTo(window, QPoint(0, 0)), surface->size());
+    const QImage image =
+        QGuiApplication::primaryScreen()->grabWindow(window->winId(), r.x(), r.y(), r.width(), r.height()).toImage();
+    int coloured = 0;
+    for (int y = 0; y < image.height(); y += 8) {
+        for (int x = 0; x < image.width(); x += 8)
+            coloured += qGray(image.pixel(x, y)) > 40;
+    }
+    return coloured;
+}
 } // namespace
 
 class TestRender : public QObject {
@@ -148,13 +165,8 @@ void TestRender::pictureClearedWhenPlaybackEnds()
     QVERIFY(frame.wait(20000));
     auto* surface = player.widget()->findChild<QOpenGLWidget*>();
     QVERIFY(surface);
-    QTRY_VERIFY_WITH_TIMEOUT(colouredPixels(surface) > 20, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(colouredOnScreen(&window, surface) > 20, 10000);
 
-    // Nothing more comes from the engine once it stops: the surface must
-    // repaint by itself, and show black.
-    QSignalSpy repainted(surface, &QOpenGLWidget::frameSwapped);
-    QTest::qWait(100);
-    repainted.clear();
     if (how == QLatin1String("stop")) {
         player.stop();
     } else if (how == QLatin1String("close")) {
@@ -164,9 +176,9 @@ void TestRender::pictureClearedWhenPlaybackEnds()
         player.setUrl(http_.url("/missing.wmv"));
         QVERIFY(failed.wait(10000));
     }
-    QTRY_VERIFY_WITH_TIMEOUT(!repainted.isEmpty(), 5000);
-    QTest::qWait(200);
-    QCOMPARE(colouredPixels(surface), 0);
+    // Nothing more comes from the engine once it stops: the surface must
+    // repaint by itself, in black.
+    QTRY_COMPARE_WITH_TIMEOUT(colouredOnScreen(&window, surface), 0, 5000);
 }
 
 // The first address played does not re-create the window's native window
