@@ -273,8 +273,10 @@ void MpvPlayer::open(const QString& address, const AddressOptions& options)
     ensureEngine();
     resetAttempt();
     active_ = true;
-    if (view_)
+    if (view_) {
+        view_->setFailure(PlayFailure::None);
         view_->blankPicture();
+    }
     enter(Phase::Changing);
     updateTransport();
     resolver_.start(address, options);

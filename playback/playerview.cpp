@@ -38,6 +38,31 @@ QString failureText(PlayFailure failure)
     return {};
 }
 
+QString failureAdvice(PlayFailure failure)
+{
+    switch (failure) {
+    case PlayFailure::None:
+        return {};
+    case PlayFailure::UnsupportedAddress:
+    case PlayFailure::NotMedia:
+    case PlayFailure::PlaylistRefused:
+        return QStringLiteral("Kênh này không xem được. Xin chọn kênh khác.");
+    case PlayFailure::HostNotFound:
+        return QStringLiteral("Xin kiểm tra kết nối mạng rồi bấm lại vào kênh.");
+    case PlayFailure::ConnectionRefused:
+        return QStringLiteral("Máy chủ của kênh có thể đang tắt. Xin thử lại sau.");
+    case PlayFailure::TimedOut:
+        return QStringLiteral("Mạng chậm hoặc máy chủ không trả lời. Xin thử lại sau.");
+    case PlayFailure::NotFound:
+        return QStringLiteral("Kênh có thể đã đổi địa chỉ hoặc ngừng phát. Xin chọn kênh khác.");
+    case PlayFailure::NoPlayableEntry:
+        return QStringLiteral("Không mục nào trong danh sách của kênh phát được. Xin thử lại sau.");
+    case PlayFailure::ConnectionLost:
+        return QStringLiteral("Xin bấm lại vào kênh để kết nối lại.");
+    }
+    return {};
+}
+
 PlayerView::PlayerView(QWidget* parent, bool withSurface)
     : QWidget(parent)
 {
@@ -79,6 +104,10 @@ PlayerView::PlayerView(QWidget* parent, bool withSurface)
     message_ = new QLabel(this);
     message_->setObjectName(QStringLiteral("pictureMessage"));
     message_->setAlignment(Qt::AlignCenter);
+    QFont messageFont = message_->font();
+    messageFont.setPointSizeF(messageFont.pointSizeF() * 1.3);
+    messageFont.setBold(true);
+    message_->setFont(messageFont);
     message_->setWordWrap(true);
     message_->setAttribute(Qt::WA_TransparentForMouseEvents);
     QPalette messagePal = message_->palette();
@@ -124,6 +153,7 @@ void PlayerView::setFailure(PlayFailure reason)
 {
     bar_->setStatusText(failureText(reason));
     blankPicture();
+    setPictureMessage(reason == PlayFailure::None ? QString() : failureText(reason) + QLatin1Char('\n') + failureAdvice(reason));
 }
 
 QString PlayerView::statusText() const { return bar_->statusText(); }
@@ -146,7 +176,7 @@ void PlayerView::setPictureMessage(const QString& text)
     }
 }
 
-QString PlayerView::pictureMessage() const { return message_->isVisible() ? message_->text() : QString(); }
+QString PlayerView::pictureMessage() const { return message_->isHidden() ? QString() : message_->text(); }
 
 void PlayerView::placeMessage() { message_->setGeometry(picture_->geometry().adjusted(8, 8, -8, -8)); }
 

@@ -13,8 +13,10 @@ namespace miravon {
 class TransportBar;
 class VideoSurface;
 
-// The text a player reads to the user for each reason.
+// The text a player reads to the user for each reason, and what the user
+// can do about it.
 QString failureText(PlayFailure failure);
+QString failureAdvice(PlayFailure failure);
 
 // The player's face, the `manhinh` widget of a window: the picture area
 // (an OpenGL surface the engine renders into, or a plain black area when
@@ -37,7 +39,8 @@ public:
 
     // Status: an activity, with a buffering percentage where known.
     void setActivity(Activity activity, int percent = -1);
-    // A failure: the status shows its text and the picture area is cleared.
+    // A failure: the status shows its text, the picture area is cleared and
+    // the reason and advice show in its middle. None takes the message away.
     void setFailure(PlayFailure reason);
     QString statusText() const;
     // A one-time notice in the status, such as that there is no sound.

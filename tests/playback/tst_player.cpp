@@ -202,6 +202,7 @@ void TestPlayer::plays()
         QVERIFY2(fetch > 1 && parsed > fetch && open > parsed, qPrintable(log.events.join(' ')));
     }
     QCOMPARE(player->statusText(), QStringLiteral("Đang phát"));
+    QVERIFY(player->view()->pictureMessage().isEmpty());
 }
 
 void TestPlayer::fails_data()
@@ -244,6 +245,8 @@ void TestPlayer::fails()
     QCOMPARE(failed.count(), 1);
     QCOMPARE(failed.at(0).at(0).value<PlayFailure>(), reason);
     QCOMPARE(player->statusText(), failureText(reason));
+    // Said in the middle of the picture too, with what the user can do.
+    QCOMPARE(player->view()->pictureMessage(), failureText(reason) + QLatin1Char('\n') + failureAdvice(reason));
     QCOMPARE(frame.count(), 0);
     QCOMPARE(log.events.value(0), QStringLiteral("o%1").arg(OpenState::MediaChanging));
     QCOMPARE(player->openState(), int(OpenState::Closed));
@@ -343,6 +346,7 @@ void TestPlayer::playersAreIndependent()
     b->setUrl(http_.url("/clip.mp4"));
     QSignalSpy frameB(b.get(), &MpvPlayer::firstFrame);
     QVERIFY(frameB.wait(kWait));
+    QVERIFY(b->view()->pictureMessage().isEmpty());  // the failure message went with the new address
     b->close();
     QCOMPARE(b->playState(), int(PlayState::Stopped));
     QTest::qWait(300);
