@@ -33,8 +33,6 @@ public:
     QAction* item(const QString& name) const { return items_.value(name); }
     QStringList itemNames() const { return items_.keys(); }
 
-    bool setkieugotv() const { return true; }
-
     // Opens the first item of the bar, as F10 does.
     void openFirst();
 

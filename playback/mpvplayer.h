@@ -1,63 +1,31 @@
 #pragma once
 
+#include "engineoptions.h"
+#include "failure.h"
 #include "player.h"
-#include "playlist.h"
+#include "playerview.h"
+#include "probe.h"
+#include "resolver.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
-#include <QRect>
 #include <QTimer>
 #include <QUrl>
 
-#include <atomic>
 #include <memory>
-
-struct mpv_handle;
-struct mpv_event;
-class QLabel;
-class QNetworkAccessManager;
-class QNetworkReply;
-class QSlider;
-class QToolButton;
-class QMenu;
 
 namespace miravon {
 
-class VideoSurface;
+class Engine;
+struct FileEnd;
 
-// Why an address could not be played.
-enum class PlayFailure {
-    None,
-    HostNotFound,
-    ConnectionRefused,
-    TimedOut,
-    NotFound,
-    NotMedia,
-    PlaylistRefused,
-    NoPlayableEntry,
-    ConnectionLost,
-};
-QString failureText(PlayFailure failure);
-
-// Owns one engine handle. Destroying the engine can take a moment (it
-// closes its connections), so it happens off the UI thread; every pending
-// destruction is finished before the process exits.
-class EngineHandle {
-public:
-    EngineHandle() = default;
-    explicit EngineHandle(mpv_handle* handle) : handle_(handle) {}
-    EngineHandle(const EngineHandle&) = delete;
-    EngineHandle& operator=(const EngineHandle&) = delete;
-    ~EngineHandle();
-    mpv_handle* get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    mpv_handle* handle_ = nullptr;
-};
-
-// The real player: libmpv behind the Player contract. Cheap until the first
-// address: no engine handle, no OpenGL, just the black view.
+// The real player: the engine behind the Player contract. It owns the
+// engine, the address resolver and the failure probe; it keeps the
+// no-progress bound, tells live streams from files, reconnects dropped live
+// streams, raises the state codes and drives its view.
+//
+// Cheap until the first address: no engine, just the view. The engine is
+// made off the UI thread on the first setUrl(), and given back (off the UI
+// thread too) once the player has been idle for a short while.
 class MpvPlayer : public Player {
     Q_OBJECT
 public:
@@ -67,6 +35,9 @@ public:
     QWidget* widget() override;
     void setUrl(const QString& address) override;
     void close() override;
+
+    // As setUrl(), with options the address's server insists on.
+    void open(const QString& address, const AddressOptions& options);
 
     // Transport, as the bar, the context menu and the keyboard drive it.
     void togglePause();
@@ -80,19 +51,24 @@ public:
     int openState() const { return openState_; }
     int playState() const { return playState_; }
     PlayFailure failure() const { return failure_; }
-    QString statusText() const { return statusText_; }
+    QString statusText() const;
     // The address the engine is playing or opening (after playlists and
     // protocol rollover), empty when none.
     QUrl engineAddress() const { return engineUrl_; }
     bool hasEngine() const { return static_cast<bool>(engine_); }
     bool firstFrameReached() const { return firstFrame_; }
     bool isLive() const { return live_; }
+    PlayerView* view() const { return view_; }
 
-    // How long an address may show no progress before it is failed.
+    // How long an alternative may show no progress before the next one is
+    // tried (and the address fails when none is left).
     void setNoProgressTimeout(int ms);
-    // Reconnection of a dropped live stream: attempts, first delay (doubled
-    // at each further attempt).
+    // Reconnection of a dropped live stream: attempts per outage, first
+    // delay (doubled at each further attempt).
     void setReconnectPolicy(int attempts, int firstDelayMs);
+    // How long a stopped, failed or finished player keeps its engine, so
+    // that a quick new click does not pay the start-up again.
+    void setIdleRelease(int ms);
 
     // 20 s, or MIRAVON_NO_PROGRESS_MS when set: the bound new players start with.
     static int defaultNoProgressTimeout();
@@ -100,105 +76,82 @@ public:
 signals:
     void firstFrame();
     void failed(miravon::PlayFailure failure);
-    void statusTextChanged(const QString& text);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The engine could not open an audio output: pictures only. Once per player.
+    void noSound();
 
 private:
-    // --- Keyboard and screen readers (playerkeys.cpp) ---
-    // The player's keys while its view has the focus: Space play/pause,
-    // M mute, F full screen, Up/Down volume, Left/Right seek where the
-    // stream allows it, Esc leaves full screen. True when the key was used.
-    bool handleKey(int key, Qt::KeyboardModifiers modifiers);
-    // Names of the view and the transport controls for screen readers.
-    void nameControls();
-    static constexpr int volumeStep = 5;       // per Up/Down
-    static constexpr double seekStepSeconds = 10;
-
-
-    struct Candidate {
-        QList<QUrl> alternatives;
-        int next = 0;
-        int depth = 0;
-        bool playlistRef = false;
-        bool sniffed = false;  // fetched once already: hand it to the engine
+    enum class Phase {
+        Changing,
+        PlaylistConnecting,
+        PlaylistLoading,
+        PlaylistChanged,
+        EngineLoading,
+        EngineOpening,
+        FileOpen,
+        Buffering,
+        Playing,
+        Paused,
+        EntryEnded,
+        Finished,
+        Reconnecting,
+        Failed,
+        Stopped,
     };
+    void enter(Phase phase);
 
     void ensureEngine();
-    void buildFace();
-    void cancelPending();
+    void engineReady();
+    void releaseEngine();
+    void scheduleRelease();
     void resetAttempt();
-    void advance();
-    void startFetch(const QUrl& url, int depth, bool sniff);
-    void fetchDone(QNetworkReply* reply, const QUrl& url, int depth, bool sniff);
     void startEngine(const QUrl& url);
     void loadIntoEngine();
-    void drainEvents();
-    void handleEvent(const mpv_event& event);
-    void handleEndFile(int reason, int error);
-    void alternativeFailed(PlayFailure reason);
-    void liveStreamDropped();
-    void probeServer(const QUrl& url);
-    void fail(PlayFailure reason);
-    PlayFailure finalFailure() const;
-    void reconnect();
     void stopEngine();
+    bool isCurrent() const { return expectedEntry_ >= 0 && startedEntry_ == expectedEntry_; }
+
+    void onCommandReplied(quint64 tag, bool ok, qint64 entry);
+    void onFileStarted(qint64 entry);
+    void onFileLoaded();
+    void onPlaybackRestarted();
+    void onFileEnded(const FileEnd& end);
+    void onProperty(quint64 id, const QVariant& value);
+    void engineFailed();
+    void becamePlaying();
+    void liveStreamDropped();
+    void reconnect();
+    void finish();
+    void fail(PlayFailure reason);
     void progress();
     void onWatchdog();
     void onFrameRendered();
     void maybeFirstFrame();
+    void checkSound();
+    void tellNoSound();
     void updateLive();
     void setOpenState(int state);
     void setPlayState(int state);
-    void setStatus(const QString& text);
-    void updateBar();
-    void showContextMenu(const QPoint& globalPos);
-    static QList<QUrl> expand(const QUrl& url);
+    void updateTransport();
 
-    QPointer<QWidget> view_;
-    // Children of the view; the view may be deleted by its window first.
-    QPointer<QWidget> videoHost_;
-    QPointer<VideoSurface> surface_;
-    QPointer<QWidget> bar_;
-    QToolButton* playButton_ = nullptr;
-    QToolButton* stopButton_ = nullptr;
-    QToolButton* muteButton_ = nullptr;
-    QToolButton* fullButton_ = nullptr;
-    QSlider* seekSlider_ = nullptr;
-    QSlider* volumeSlider_ = nullptr;
-    QLabel* timeLabel_ = nullptr;
-    QLabel* statusLabel_ = nullptr;
-    QPointer<QWidget> homeParent_;
-    QRect homeGeometry_;
-
-    std::unique_ptr<EngineHandle> engine_;
+    QPointer<PlayerView> view_;
     bool renderMode_ = false;
-    QNetworkAccessManager* network_ = nullptr;
-    QPointer<QNetworkReply> fetch_;
+    std::unique_ptr<Engine> engine_;
+    AddressResolver resolver_;
+    FailureProbe probe_;
 
     int openState_ = 0;
     int playState_ = 0;
     PlayFailure failure_ = PlayFailure::None;
-    QString statusText_;
     QString lastUrl_;
-
-    // The current address's resolution.
-    quint64 generation_ = 0;
+    AddressOptions lastOptions_;
     bool active_ = false;
-    QList<Candidate> queue_;
-    QList<QUrl> visited_;
-    bool viaPlaylist_ = false;
-    int refused_ = 0;
-    int engineTries_ = 0;
-    PlayFailure lastFailure_ = PlayFailure::None;
 
-    // The engine's side of the current address.
+    // The engine's side of the current candidate.
     QUrl engineUrl_;
-    bool loadWaitingForSurface_ = false;
+    bool loadPending_ = false;  // waiting for the engine or the surface
     qint64 expectedEntry_ = -1;
     qint64 startedEntry_ = -1;
     quint64 loadSerial_ = 0;
+    quint64 loads_ = 0;
     bool loaded_ = false;
     bool restarted_ = false;
     bool paused_ = false;
@@ -208,20 +161,30 @@ private:
     bool seekable_ = false;
     bool sized_ = false;
     bool hasVideo_ = false;
-    bool wasPlaying_ = false;
+    bool hasAudio_ = false;
+    bool audioOut_ = false;
+    bool soundTold_ = false;
     double position_ = 0;
     double duration_ = 0;
+    double firstDuration_ = 0;
+    double durationSeenAt_ = 0;  // position when a length was first reported
+    bool durationGrew_ = false;
+    // Live reconnection: the stream has played; an outage is under way.
+    bool played_ = false;
+    bool outage_ = false;
+    int reconnects_ = 0;
     bool muted_ = false;
     int volume_ = 50;
-    std::atomic_bool drainQueued_{false};
 
     QTimer watchdog_;
     QTimer reconnectTimer_;
     QTimer surfaceWait_;
+    QTimer steady_;
+    QTimer idleRelease_;
+    QTimer soundCheck_;
     int noProgressMs_;
     int reconnectAttempts_ = 3;
     int reconnectDelayMs_ = 1000;
-    int reconnects_ = 0;
 };
 
 } // namespace miravon

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engineoptions.h"
+
 #include <QLoggingCategory>
 #include <QString>
 
@@ -16,10 +18,13 @@ void initPlayback();
 // video rendered into the player's own OpenGL surface, audio on the
 // system's default device. "null" discards the output (headless runs).
 // The environment variables MIRAVON_VO and MIRAVON_AO set them at start-up;
-// the setters override them for players that have not opened anything yet.
+// the setters override them for players made afterwards. `extra` options
+// are appended to every new engine's option list (tests use it to make an
+// audio output that cannot open, for one).
 struct PlaybackOutputs {
     QString video;
     QString audio;
+    EngineOptions extra = {};
 };
 PlaybackOutputs playbackOutputs();
 void setPlaybackOutputs(const PlaybackOutputs& outputs);

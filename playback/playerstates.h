@@ -53,39 +53,4 @@ enum : int {
 };
 } // namespace PlayState
 
-// What the player raises for each thing that happens to it. One row per
-// event; -1 means that state is left as it is. A code is raised only when
-// it differs from the current one, so a row never repeats an event.
-struct StateTransition {
-    const char* event;
-    int openState;
-    int playState;
-};
-
-inline constexpr StateTransition stateTable[] = {
-    // setUrl(): whatever was playing is dropped.
-    {"address put", OpenState::MediaChanging, PlayState::Transitioning},
-    // A playlist (.asx, .wvx, .m3u, [Reference]) is fetched by the player.
-    {"playlist fetch started", OpenState::PlaylistConnecting, -1},
-    {"playlist answer arriving", OpenState::PlaylistLoading, -1},
-    {"playlist parsed", OpenState::PlaylistChanged, -1},
-    // An address is handed to the engine (loadfile).
-    {"engine loading address", OpenState::MediaConnecting, PlayState::Waiting},
-    {"engine start-file", OpenState::MediaOpening, -1},
-    {"engine file-loaded", OpenState::MediaOpen, PlayState::Buffering},
-    {"engine paused-for-cache on", -1, PlayState::Buffering},
-    {"engine playback-restart / cache filled", -1, PlayState::Playing},
-    // Pause and resume come from the transport bar, the menu or the space key.
-    {"engine pause on", -1, PlayState::Paused},
-    {"engine pause off", -1, PlayState::Playing},
-    {"engine end-file: end of stream", -1, PlayState::MediaEnded},
-    {"after media ended, nothing further", OpenState::Closed, PlayState::Stopped},
-    {"live stream dropped, reconnecting", OpenState::MediaConnecting, PlayState::Reconnecting},
-    // No alternative left, or no progress within the bound.
-    {"address failed", OpenState::Closed, PlayState::Ready},
-    // close(), and stop on the transport bar: on an idle player nothing is
-    // raised.
-    {"close() / stop", OpenState::Closed, PlayState::Stopped},
-};
-
 } // namespace miravon

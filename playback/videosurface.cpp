@@ -3,6 +3,7 @@
 #include "playback.h"
 
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 
 #include <mpv/render_gl.h>
 
@@ -16,9 +17,8 @@ void* procAddress(void*, const char* name)
 }
 } // namespace
 
-VideoSurface::VideoSurface(mpv_handle* engine, QWidget* parent)
+VideoSurface::VideoSurface(QWidget* parent)
     : QOpenGLWidget(parent)
-    , engine_(engine)
 {
     setObjectName(QStringLiteral("videoSurface"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -29,16 +29,38 @@ VideoSurface::~VideoSurface()
     // The GL context outlives this part of the object; its farewell must not
     // call back into it.
     disconnect(contextGone_);
-    release();
+    detach();
 }
 
-void VideoSurface::release()
+void VideoSurface::attach(mpv_handle* engine)
 {
-    if (!render_)
+    if (engine == engine_)
         return;
-    makeCurrent();
-    freeRenderContext();
-    doneCurrent();
+    detach();
+    engine_ = engine;
+    if (engine_ && context() && context()->isValid()) {
+        makeCurrent();
+        makeRenderContext();
+        doneCurrent();
+    }
+}
+
+void VideoSurface::detach()
+{
+    if (render_) {
+        makeCurrent();
+        freeRenderContext();
+        doneCurrent();
+    }
+    engine_ = nullptr;
+}
+
+void VideoSurface::setBlank(bool blank)
+{
+    if (blank == blank_)
+        return;
+    blank_ = blank;
+    update();
 }
 
 void VideoSurface::freeRenderContext()
@@ -51,14 +73,10 @@ void VideoSurface::freeRenderContext()
     render_ = nullptr;
 }
 
-void VideoSurface::initializeGL()
+void VideoSurface::makeRenderContext()
 {
-    disconnect(contextGone_);
-    contextGone_ = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
-        makeCurrent();
-        freeRenderContext();
-        doneCurrent();
-    }, Qt::DirectConnection);
+    if (render_ || !engine_)
+        return;
     mpv_opengl_init_params glInit{&procAddress, nullptr};
     int advanced = 0;
     mpv_render_param params[] = {
@@ -73,9 +91,18 @@ void VideoSurface::initializeGL()
         return;
     }
     mpv_render_context_set_update_callback(render_, &VideoSurface::onEngineUpdate, this);
-    const bool again = madeOnce_;
-    madeOnce_ = true;
-    emit renderContextReady(again);
+    emit renderContextReady();
+}
+
+void VideoSurface::initializeGL()
+{
+    disconnect(contextGone_);
+    contextGone_ = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+        makeCurrent();
+        freeRenderContext();
+        doneCurrent();
+    }, Qt::DirectConnection);
+    makeRenderContext();
 }
 
 void VideoSurface::onEngineUpdate(void* ctx)
@@ -87,19 +114,33 @@ void VideoSurface::onEngineUpdate(void* ctx)
 
 void VideoSurface::paintGL()
 {
-    if (!render_)
+    bool newFrame = false;
+    if (render_) {
+        // Rendered even when blank: the engine waits for its frames to be
+        // taken before it goes on.
+        newFrame = (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME) != 0;
+        const qreal ratio = devicePixelRatioF();
+        mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()), static_cast<int>(width() * ratio),
+                           static_cast<int>(height() * ratio), 0};
+        int flipY = 1;
+        mpv_render_param params[] = {
+            {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
+            {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
+        };
+        mpv_render_context_render(render_, params);
+    }
+    if (!render_ || blank_) {
+        // The engine leaves its own GL state behind: draw into this widget's
+        // framebuffer, unclipped.
+        QOpenGLFunctions* gl = context()->functions();
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+        gl->glDisable(GL_SCISSOR_TEST);
+        gl->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        gl->glClearColor(0, 0, 0, 1);
+        gl->glClear(GL_COLOR_BUFFER_BIT);
         return;
-    const bool newFrame = (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME) != 0;
-    const qreal ratio = devicePixelRatioF();
-    mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()), static_cast<int>(width() * ratio),
-                       static_cast<int>(height() * ratio), 0};
-    int flipY = 1;
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-        {MPV_RENDER_PARAM_FLIP_Y, &flipY},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv_render_context_render(render_, params);
+    }
     if (newFrame)
         emit frameRendered();
 }

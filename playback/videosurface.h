@@ -8,22 +8,33 @@ struct mpv_render_context;
 namespace miravon {
 
 // The OpenGL surface the engine renders video into, through its render API.
-// The render context lives exactly as long as this widget's GL context: it
-// is made in initializeGL() and freed when the GL context goes away (a
-// reparent for full screen re-creates it) or in release().
+// It exists from the player's construction, so that its window is made
+// OpenGL-capable from the start and is never re-created when playback
+// begins; the engine is attached later and detached when it goes.
+//
+// The render context lives while both an engine is attached and this
+// widget has a GL context: it is made on attach() or in initializeGL(),
+// and freed on detach() or when the GL context goes away (a reparent for
+// full screen re-creates it).
 class VideoSurface : public QOpenGLWidget {
     Q_OBJECT
 public:
-    VideoSurface(mpv_handle* engine, QWidget* parent);
+    explicit VideoSurface(QWidget* parent);
     ~VideoSurface() override;
 
-    bool hasRenderContext() const { return render_ != nullptr; }
+    void attach(mpv_handle* engine);
     // Frees the render context now; the engine may be destroyed afterwards.
-    void release();
+    void detach();
+    bool hasRenderContext() const { return render_ != nullptr; }
+
+    // A blank surface shows black, not the engine's last picture: set when
+    // playback stops or fails, cleared when a new picture is on its way.
+    void setBlank(bool blank);
+    bool isBlank() const { return blank_; }
 
 signals:
-    // A render context was made (first show, or again after a reparent).
-    void renderContextReady(bool again);
+    // A render context was made (attach, first show, or after a reparent).
+    void renderContextReady();
     // A new video frame was drawn.
     void frameRendered();
 
@@ -32,12 +43,13 @@ protected:
     void paintGL() override;
 
 private:
+    void makeRenderContext();
     void freeRenderContext();
     static void onEngineUpdate(void* ctx);
 
-    mpv_handle* engine_;
+    mpv_handle* engine_ = nullptr;
     mpv_render_context* render_ = nullptr;
-    bool madeOnce_ = false;
+    bool blank_ = true;
     QMetaObject::Connection contextGone_;
 };
 

@@ -2,6 +2,7 @@
 // clicks: every label of every panel is clicked where it shows, and the puts
 // on the window's player are recorded by a test double.
 #include "buttonuni.h"
+#include "fakeplayer.h"
 #include "catalogue.h"
 #include "frameuni.h"
 #include "labeluni.h"
@@ -22,28 +23,9 @@ Q_DECLARE_METATYPE(miravon::WindowId)
 
 namespace {
 
-// Records the puts and calls a window makes on its player; raises the two
-// state events on demand.
-class RecordingPlayer : public Player {
-public:
-    explicit RecordingPlayer(QWidget* parent)
-        : face_(new QWidget(parent))
-    {
-    }
-    QWidget* widget() override { return face_; }
-    void setUrl(const QString& address) override { urls.append(address); }
-    void close() override { ++closes; }
-
-    QStringList urls;
-    int closes = 0;
-
-private:
-    QWidget* face_;
-};
-
-RecordingPlayer& recorder(ViewerWindow& w)
+FakePlayer& recorder(ViewerWindow& w)
 {
-    return static_cast<RecordingPlayer&>(w.player());
+    return static_cast<FakePlayer&>(w.player());
 }
 
 QRect tw(const QRect& r) { return twRect(r.x(), r.y(), r.width(), r.height()); }
@@ -99,9 +81,7 @@ void TestActivation::initTestCase()
     f.close();
     qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
 
-    playerFactory() = [](QWidget* parent) -> std::unique_ptr<Player> {
-        return std::make_unique<RecordingPlayer>(parent);
-    };
+    useFakePlayers();
 }
 
 void TestActivation::init()
@@ -204,7 +184,7 @@ void TestActivation::everyLabelClickedWhereItShows()
     ViewerWindow& w = program_->viewer(id);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    RecordingPlayer& player = recorder(w);
+    FakePlayer& player = recorder(w);
     const QString name = windowName(id);
     const cat::Catalogue& c = cat::builtIn();
 
@@ -240,7 +220,7 @@ void TestActivation::sameStreamFromLogoAndLabelAndTwice()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QVERIFY(!w.panel(QStringLiteral("vn_"))->isHidden());
-    RecordingPlayer& player = recorder(w);
+    FakePlayer& player = recorder(w);
     clickOn(w, w.findChild<LabelUni*>(QStringLiteral("Image7")));
     clickOn(w, w.findChild<LabelUni*>(QStringLiteral("LabelUni5")));
     clickOn(w, w.findChild<LabelUni*>(QStringLiteral("LabelUni5")));
@@ -316,9 +296,9 @@ void TestActivation::statusLine()
     int state = 0;
     for (QChar e : events) {
         if (e == QLatin1Char('o'))
-            emit w.player().openStateChange(++state);
+            recorder(w).raiseOpenState(++state);
         else
-            emit w.player().playStateChange(++state);
+            recorder(w).raisePlayState(++state);
     }
     QCOMPARE(w.status()->caption(), shown);
     QCOMPARE(other.status()->caption(), storedStatus);

@@ -4,6 +4,7 @@
 // so that a test sees the steps a command took from the real objects: which
 // windows became visible or hidden, and which players were closed, in order.
 
+#include "fakeplayer.h"
 #include "player.h"
 #include "program.h"
 #include "programwindow.h"
@@ -36,32 +37,6 @@ inline QStringList& trace()
     return t;
 }
 
-class RecordingPlayer : public miravon::Player {
-public:
-    explicit RecordingPlayer(QWidget* parent)
-        : face_(new QWidget(parent))
-        , window_(parent->window()->objectName())
-    {
-    }
-    QWidget* widget() override { return face_; }
-    void setUrl(const QString& address) override
-    {
-        url = address;
-        trace().append(QStringLiteral("url ") + window_);
-    }
-    void close() override
-    {
-        url.clear();
-        trace().append(QStringLiteral("close ") + window_);
-    }
-    bool playing() const { return !url.isEmpty(); }
-
-    QString url;
-
-private:
-    QWidget* face_;
-    QString window_;
-};
 
 // Records the show and hide of the program's windows (not of their panels).
 class WindowRecorder : public QObject {
@@ -141,8 +116,9 @@ public:
     Harness()
     {
         quietPlatform();
-        miravon::playerFactory() = [](QWidget* parent) -> std::unique_ptr<miravon::Player> {
-            return std::make_unique<RecordingPlayer>(parent);
+        useFakePlayers();
+        FakePlayer::observer() = [](const QString& call, const FakePlayer& player) {
+            trace().append(call + QLatin1Char(' ') + player.windowName());
         };
         miravon::exitConfirmation() = [this] {
             ++confirmations;
@@ -162,7 +138,7 @@ public:
 
     miravon::Program& p() { return *program; }
     miravon::ViewerWindow& viewer(WindowId id) { return program->viewer(id); }
-    RecordingPlayer& player(WindowId id) { return static_cast<RecordingPlayer&>(viewer(id).player()); }
+    FakePlayer& player(WindowId id) { return static_cast<FakePlayer&>(viewer(id).player()); }
 
     QSet<QString> visibleWindows() const
     {

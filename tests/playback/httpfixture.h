@@ -37,6 +37,7 @@ public:
     {
         connect(&server_, &QTcpServer::newConnection, this, &HttpFixture::accept);
         server_.listen(QHostAddress::LocalHost, 0);
+        port_ = server_.serverPort();
     }
     ~HttpFixture() override
     {
@@ -46,7 +47,7 @@ public:
         }
     }
 
-    quint16 port() const { return server_.serverPort(); }
+    quint16 port() const { return port_; }
     QString url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path); }
 
     void route(const QString& path, Route r) { routes_.insert(path, r); }
@@ -74,6 +75,19 @@ public:
             n += s && s->state() == QAbstractSocket::ConnectedState;
         return n;
     }
+
+    // The server goes away (every connection dropped, new ones refused) and
+    // comes back on the same port after `ms`.
+    void goAway(int ms)
+    {
+        server_.close();
+        for (const QPointer<QTcpSocket>& s : std::as_const(sockets_)) {
+            if (s)
+                s->abort();
+        }
+        QTimer::singleShot(ms, this, [this] { server_.listen(QHostAddress::LocalHost, port_); });
+    }
+    bool isListening() const { return server_.isListening(); }
 
 signals:
     void requested(const QString& path);
@@ -147,6 +161,7 @@ private:
     }
 
     QTcpServer server_;
+    quint16 port_ = 0;
     QHash<QString, Route> routes_;
     QHash<QString, int> hits_;
     QHash<QString, QList<QByteArray>> requests_;

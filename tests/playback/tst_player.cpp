@@ -2,6 +2,7 @@
 
 #include "httpfixture.h"
 #include "mpvplayer.h"
+#include "playerview.h"
 #include "playback.h"
 #include "playerstates.h"
 
@@ -18,7 +19,6 @@
 
 using namespace miravon;
 
-Q_DECLARE_METATYPE(miravon::PlayFailure)
 
 namespace {
 
@@ -204,6 +204,7 @@ void TestPlayer::plays()
         QVERIFY2(fetch > 1 && parsed > fetch && open > parsed, qPrintable(log.events.join(' ')));
     }
     QCOMPARE(player->statusText(), QStringLiteral("Đang phát"));
+    QVERIFY(player->view()->pictureMessage().isEmpty());
 }
 
 void TestPlayer::fails_data()
@@ -224,7 +225,8 @@ void TestPlayer::fails_data()
     QTest::newRow("nesting deeper than 5") << http_.url("/deep0.asx") << PlayFailure::PlaylistRefused;
     QTest::newRow("empty playlist") << http_.url("/empty.asx") << PlayFailure::NoPlayableEntry;
     QTest::newRow("no entry plays") << http_.url("/dead.asx") << PlayFailure::NoPlayableEntry;
-    QTest::newRow("file address") << QStringLiteral("file:///etc/passwd") << PlayFailure::PlaylistRefused;
+    QTest::newRow("file address") << QStringLiteral("file:///etc/passwd") << PlayFailure::UnsupportedAddress;
+    QTest::newRow("unknown scheme") << QStringLiteral("gopher://127.0.0.1/1") << PlayFailure::UnsupportedAddress;
 }
 
 void TestPlayer::fails()
@@ -245,6 +247,8 @@ void TestPlayer::fails()
     QCOMPARE(failed.count(), 1);
     QCOMPARE(failed.at(0).at(0).value<PlayFailure>(), reason);
     QCOMPARE(player->statusText(), failureText(reason));
+    // Said in the middle of the picture too, with what the user can do.
+    QCOMPARE(player->view()->pictureMessage(), failureText(reason) + QLatin1Char('\n') + failureAdvice(reason));
     QCOMPARE(frame.count(), 0);
     QCOMPARE(log.events.value(0), QStringLiteral("o%1").arg(OpenState::MediaChanging));
     QCOMPARE(player->openState(), int(OpenState::Closed));
@@ -267,7 +271,8 @@ void TestPlayer::closeReleasesStream()
     player->close();
     QCOMPARE(player->playState(), int(PlayState::Stopped));
     QCOMPARE(player->openState(), int(OpenState::Closed));
-    QCOMPARE(log.events, QStringList({QStringLiteral("p1"), QStringLiteral("o0")}));
+    // The play state last: a window's status line ends on the loading message.
+    QCOMPARE(log.events, QStringList({QStringLiteral("o0"), QStringLiteral("p1")}));
     QVERIFY(player->engineAddress().isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(http_.openConnections(), 0, kWait);
 
@@ -343,6 +348,7 @@ void TestPlayer::playersAreIndependent()
     b->setUrl(http_.url("/clip.mp4"));
     QSignalSpy frameB(b.get(), &MpvPlayer::firstFrame);
     QVERIFY(frameB.wait(kWait));
+    QVERIFY(b->view()->pictureMessage().isEmpty());  // the failure message went with the new address
     b->close();
     QCOMPARE(b->playState(), int(PlayState::Stopped));
     QTest::qWait(300);
@@ -392,21 +398,33 @@ void TestPlayer::transport()
     QVERIFY(player.isLive());
     QVERIFY(!seek->isEnabled());
 
-    // The context menu offers the same actions.
+    // The context menu offers the same actions. The check runs inside the
+    // menu's own event loop; whatever happens, the menu is closed within a
+    // bound so that a missing popup fails the test instead of hanging it.
     QStringList offered;
-    QTimer::singleShot(0, this, [&offered] {
-        QTRY_VERIFY(QApplication::activePopupWidget());
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        QVERIFY(menu);
-        for (QAction* a : menu->actions()) {
-            if (!a->isSeparator())
-                offered << a->text();
+    bool popupSeen = false;
+    QTimer::singleShot(0, this, [&] {
+        QMenu* menu = nullptr;
+        QElapsedTimer waited;
+        waited.start();
+        while (!menu && waited.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         }
-        menu->actions().first()->trigger();  // play/pause
-        menu->close();
+        if (menu) {
+            popupSeen = true;
+            for (QAction* a : menu->actions()) {
+                if (!a->isSeparator())
+                    offered << a->text();
+            }
+            menu->actions().first()->trigger();  // play/pause
+        }
+        for (QMenu* open : player.widget()->findChildren<QMenu*>())
+            open->close();
     });
     QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(10, 10), player.widget()->mapToGlobal(QPoint(10, 10)));
     QApplication::sendEvent(player.widget(), &menuEvent);
+    QVERIFY2(popupSeen, "the context menu did not appear");
     QCOMPARE(offered, QStringList({QStringLiteral("Tạm dừng"), QStringLiteral("Dừng"), QStringLiteral("Tắt tiếng"),
                                    QStringLiteral("Toàn màn hình")}));
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(PlayState::Paused), kWait);

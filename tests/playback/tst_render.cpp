@@ -7,12 +7,45 @@
 #include "playerstates.h"
 #include "videosurface.h"
 
+#include <QGuiApplication>
 #include <QOpenGLWidget>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 using namespace miravon;
+
+namespace {
+// Sampled pixels of the surface that are not black.
+int colouredPixels(QOpenGLWidget* surface)
+{
+    const QImage image = surface->grabFramebuffer();
+    int coloured = 0;
+    for (int y = 0; y < image.height(); y += 8) {
+        for (int x = 0; x < image.width(); x += 8)
+            coloured += qGray(image.pixel(x, y)) > 40;
+    }
+    return coloured;
+}
+
+
+// The same, as the screen shows it: what the user sees, without making the
+// surface render anew (grabbing the framebuffer would).
+int colouredOnScreen(QWidget* window, QWidget* surface)
+{
+    const QRect r(surface->mapTo(window, QPoint(0, 0)), surface->size());
+    const QImage image =
+        QGuiApplication::primaryScreen()->grabWindow(window->winId(), r.x(), r.y(), r.width(), r.height()).toImage();
+    int coloured = 0;
+    for (int y = 0; y < image.height(); y += 8) {
+        for (int x = 0; x < image.width(); x += 8)
+            coloured += qGray(image.pixel(x, y)) > 40;
+    }
+    return coloured;
+}
+} // namespace
 
 class TestRender : public QObject {
     Q_OBJECT
@@ -21,6 +54,10 @@ private slots:
     void rendersFirstFrame();
     void hiddenPlayerShowsVideoOnceShown();
     void fullScreenKeepsRendering();
+    void pictureClearedWhenPlaybackEnds_data();
+    void pictureClearedWhenPlaybackEnds();
+    void windowKeepsItsNativeWindow();
+    void idlePlayerGivesRenderResourcesBack();
 
 private:
     HttpFixture http_;
@@ -57,13 +94,7 @@ void TestRender::rendersFirstFrame()
     // The surface shows the test pattern, not just black.
     auto* surface = player.widget()->findChild<QOpenGLWidget*>();
     QVERIFY(surface);
-    const QImage image = surface->grabFramebuffer();
-    QVERIFY(!image.isNull());
-    int coloured = 0;
-    for (int y = 0; y < image.height(); y += 8) {
-        for (int x = 0; x < image.width(); x += 8)
-            coloured += qGray(image.pixel(x, y)) > 40;
-    }
+    const int coloured = colouredPixels(surface);
     QVERIFY2(coloured > 20, qPrintable(QString::number(coloured)));
     player.close();
     QCOMPARE(player.playState(), int(PlayState::Stopped));
@@ -108,6 +139,90 @@ void TestRender::fullScreenKeepsRendering()
     QCOMPARE(player.widget()->parentWidget(), &window);
     rendered.clear();
     QVERIFY(rendered.wait(10000));
+}
+
+void TestRender::pictureClearedWhenPlaybackEnds_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("stop") << "stop";
+    QTest::newRow("close") << "close";
+    QTest::newRow("failure") << "failure";
+}
+
+// The last picture of what was playing does not stay in the picture area.
+void TestRender::pictureClearedWhenPlaybackEnds()
+{
+    QFETCH(QString, how);
+    QWidget window;
+    window.resize(320, 280);
+    MpvPlayer player(&window);
+    player.setNoProgressTimeout(3000);
+    player.widget()->setGeometry(0, 0, 320, 280);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
+    player.setUrl(http_.url("/livemount"));
+    QVERIFY(frame.wait(20000));
+    auto* surface = player.widget()->findChild<QOpenGLWidget*>();
+    QVERIFY(surface);
+    QTRY_VERIFY_WITH_TIMEOUT(colouredOnScreen(&window, surface) > 20, 10000);
+
+    if (how == QLatin1String("stop")) {
+        player.stop();
+    } else if (how == QLatin1String("close")) {
+        player.close();
+    } else {
+        QSignalSpy failed(&player, &MpvPlayer::failed);
+        player.setUrl(http_.url("/missing.wmv"));
+        QVERIFY(failed.wait(10000));
+    }
+    // Nothing more comes from the engine once it stops: the surface must
+    // repaint by itself, in black.
+    QTRY_COMPARE_WITH_TIMEOUT(colouredOnScreen(&window, surface), 0, 5000);
+}
+
+// The first address played does not re-create the window's native window
+// (a click in the gap would be lost, and the window flickers): the surface
+// is there from the start.
+void TestRender::windowKeepsItsNativeWindow()
+{
+    QWidget window;
+    window.resize(320, 280);
+    MpvPlayer player(&window);
+    player.widget()->setGeometry(0, 0, 320, 280);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const WId before = window.winId();
+    QWindow* handle = window.windowHandle();
+    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
+    player.setUrl(http_.url("/clip.wmv"));
+    QVERIFY(frame.wait(20000));
+    QCOMPARE(window.windowHandle(), handle);
+    QCOMPARE(window.winId(), before);
+}
+
+// A closed player frees its render context and engine after the idle
+// delay, and plays again afterwards.
+void TestRender::idlePlayerGivesRenderResourcesBack()
+{
+    QWidget window;
+    window.resize(320, 280);
+    MpvPlayer player(&window);
+    player.setIdleRelease(200);
+    player.widget()->setGeometry(0, 0, 320, 280);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
+    player.setUrl(http_.url("/clip.wmv"));
+    QVERIFY(frame.wait(20000));
+    auto* surface = player.widget()->findChild<VideoSurface*>();
+    QVERIFY(surface && surface->hasRenderContext());
+    player.close();
+    QTRY_VERIFY_WITH_TIMEOUT(!player.hasEngine(), 10000);
+    QVERIFY(!surface->hasRenderContext());
+    player.setUrl(http_.url("/clip.wmv"));
+    QVERIFY(frame.wait(20000));
+    QVERIFY(surface->hasRenderContext());
 }
 
 QTEST_MAIN(TestRender)

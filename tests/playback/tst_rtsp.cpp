@@ -12,7 +12,6 @@
 
 using namespace miravon;
 
-Q_DECLARE_METATYPE(miravon::PlayFailure)
 
 class TestRtsp : public QObject {
     Q_OBJECT
@@ -86,8 +85,8 @@ void TestRtsp::unknownMountFails()
     QSignalSpy failed(&player, &MpvPlayer::failed);
     player.setUrl(QStringLiteral("rtsp://127.0.0.1:%1/nothing").arg(port_));
     QVERIFY(failed.wait(15000));
-    // The server answers, but not with a stream.
-    QCOMPARE(failed.at(0).at(0).value<PlayFailure>(), PlayFailure::NotMedia);
+    // The server answers the DESCRIBE with 404: refused by the server.
+    QCOMPARE(failed.at(0).at(0).value<PlayFailure>(), PlayFailure::NotFound);
 }
 
 QTEST_MAIN(TestRtsp)

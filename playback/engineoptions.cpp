@@ -1,0 +1,68 @@
+#include "engineoptions.h"
+
+#include "playback.h"
+
+namespace miravon {
+
+bool rendersIntoSurface(const PlaybackOutputs& outputs)
+{
+    return outputs.video.isEmpty() || outputs.video == QLatin1String("libmpv");
+}
+
+EngineOptions engineOptions(const PlaybackOutputs& outputs, int networkTimeoutSeconds)
+{
+    EngineOptions list = {
+        {"vo", rendersIntoSurface(outputs) ? QByteArray("libmpv") : outputs.video.toUtf8()},
+        {"config", "no"},
+        {"terminal", "no"},
+        {"load-scripts", "no"},
+        {"osc", "no"},
+        {"ytdl", "no"},
+        {"input-default-bindings", "no"},
+        {"input-vo-keyboard", "no"},
+        {"idle", "yes"},
+        {"keep-open", "no"},
+        {"hwdec", "no"},
+        {"gpu-hwdec-interop", "no"},
+        {"audio-display", "no"},
+        // Playlists are parsed by the player, under its own limits; the
+        // engine's own playlist reader would follow references unchecked.
+        {"demuxer", "lavf"},
+        {"load-unsafe-playlists", "no"},
+        // The stored settings: volume 50, not muted, rate 1.0, not stretched
+        // (shown at its own size, scaled down to fit, aspect kept).
+        {"volume", "50"},
+        {"mute", "no"},
+        {"speed", "1.0"},
+        {"keepaspect", "yes"},
+        {"video-unscaled", "downscale-big"},
+        {"network-timeout", QByteArray::number(std::max(1, networkTimeoutSeconds))},
+    };
+    if (!outputs.audio.isEmpty())
+        list.append(EngineOption{"ao", outputs.audio.toUtf8()});
+    list += outputs.extra;
+    return list;
+}
+
+EngineOptions engineOptions(const AddressOptions& address)
+{
+    EngineOptions list;
+    if (!address.referrer.isEmpty())
+        list.append(EngineOption{"referrer", address.referrer.toUtf8()});
+    if (!address.userAgent.isEmpty())
+        list.append(EngineOption{"user-agent", address.userAgent.toUtf8()});
+    return list;
+}
+
+QByteArray encodeFileOptions(const EngineOptions& options)
+{
+    QByteArray out;
+    for (const EngineOption& o : options) {
+        if (!out.isEmpty())
+            out += ',';
+        out += o.name + "=%" + QByteArray::number(o.value.size()) + '%' + o.value;
+    }
+    return out;
+}
+
+} // namespace miravon

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QMetaType>
+
+namespace miravon {
+
+// Why an address could not be played: the one reason the user reads. The
+// texts belong to the player's view (playerview.h).
+enum class PlayFailure {
+    None,
+    // Not an address the player opens: an unknown scheme, a local file, a
+    // malformed or empty address.
+    UnsupportedAddress,
+    HostNotFound,
+    ConnectionRefused,
+    TimedOut,
+    // The server answered and refused: not found, forbidden, server error.
+    NotFound,
+    NotMedia,
+    PlaylistRefused,
+    NoPlayableEntry,
+    ConnectionLost,
+};
+
+// How much a reason says about where the stream broke down: a server that
+// answered says more than one that could not be reached. Of several attempts
+// at one address (protocol rollover, alternatives), the user is told the
+// reason that ranks highest.
+int informativeness(PlayFailure reason);
+
+// The more informative of two reasons; `current` wins a tie.
+PlayFailure moreInformative(PlayFailure current, PlayFailure candidate);
+
+} // namespace miravon
+
+Q_DECLARE_METATYPE(miravon::PlayFailure)

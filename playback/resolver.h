@@ -1,0 +1,103 @@
+#pragma once
+
+#include "engineoptions.h"
+#include "failure.h"
+#include "playlist.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace miravon {
+
+// Turns the address a window puts into the addresses the engine should try,
+// one at a time: `mms` rolls over from MMS over HTTP to MMS over TCP;
+// playlists (ASX, WVX, [Reference], M3U) are fetched and parsed under their
+// limits (size, nesting, no loops, no local references); each entry's
+// alternatives are tried in order, then the next entry.
+//
+// The resolver knows nothing of the engine. Whoever plays its candidates
+// reports back: candidateFailed() moves on to the next alternative,
+// candidateUnreadable() has an http candidate fetched to see whether it is
+// a playlist the engine could not read, candidateEnded() goes on with the
+// next entry. Every playlist fetch has its own no-progress bound; a fetch
+// that passes it fails that alternative only.
+//
+// Signals come after the call that caused them has returned, never from
+// inside start().
+class AddressResolver : public QObject {
+    Q_OBJECT
+public:
+    explicit AddressResolver(QObject* parent = nullptr);
+    ~AddressResolver() override;
+
+    // How long one fetch may show no progress (default 20 s).
+    void setFetchBound(int ms);
+
+    // Drops whatever was being resolved and starts on `address`.
+    void start(const QString& address, const AddressOptions& options = {});
+    // Drops everything in flight; no further signal.
+    void cancel();
+    bool isActive() const { return active_; }
+
+    void candidateFailed(PlayFailure reason);
+    void candidateUnreadable();
+    void candidateEnded();
+
+    // The candidate being played, with the options it carries.
+    QUrl current() const { return current_; }
+    AddressOptions options() const { return options_; }
+
+signals:
+    // A playlist fetch began / its answer is arriving / it was parsed.
+    void fetchStarted();
+    void fetchAnswering();
+    void playlistParsed();
+    // Hand this address to the engine.
+    void candidate(const QUrl& url);
+    // Nothing (more) to try: the address failed for this reason.
+    void failed(miravon::PlayFailure reason);
+    // The last entry played to its end.
+    void finished();
+
+private:
+    struct Entry {
+        QList<QUrl> alternatives;
+        int next = 0;
+        int depth = 0;
+        bool playlistRef = false;
+        bool sniffed = false;  // fetched once already: hand it to the engine
+    };
+
+    void later(std::function<void()> step);
+    void advance();
+    void nextAlternative(PlayFailure reason);
+    void startFetch(const QUrl& url, int depth, bool sniff);
+    void dropFetch();
+    void fetchDone(QNetworkReply* reply, const QUrl& url, int depth, bool sniff);
+    PlayFailure finalFailure() const;
+    static QList<QUrl> expand(const QUrl& url);
+
+    QNetworkAccessManager* network_ = nullptr;
+    QPointer<QNetworkReply> fetch_;
+    QTimer fetchBound_;
+    int fetchBoundMs_ = 20000;
+
+    quint64 generation_ = 0;
+    bool active_ = false;
+    AddressOptions options_;
+    QList<Entry> queue_;
+    QList<QUrl> visited_;
+    QUrl current_;
+    bool viaPlaylist_ = false;
+    int refused_ = 0;
+    int engineTries_ = 0;
+    PlayFailure best_ = PlayFailure::None;
+};
+
+} // namespace miravon

@@ -1,0 +1,127 @@
+#include "transportbar.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QStyle>
+#include <QToolButton>
+
+#include <cmath>
+
+namespace miravon {
+
+namespace {
+QString formatTime(double seconds)
+{
+    const int s = std::isfinite(seconds) && seconds > 0 ? static_cast<int>(seconds) : 0;
+    if (s >= 3600)
+        return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2").arg(s / 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+} // namespace
+
+TransportBar::TransportBar(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("transportBar"));
+    setAutoFillBackground(true);
+    setPalette(QApplication::palette());
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(2, 1, 2, 1);
+    row->setSpacing(2);
+    auto makeButton = [this, row](const char* name, QStyle::StandardPixmap icon, const QString& tip) {
+        auto* b = new QToolButton(this);
+        b->setObjectName(QLatin1String(name));
+        b->setIcon(style()->standardIcon(icon));
+        b->setToolTip(tip);
+        b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        row->addWidget(b);
+        return b;
+    };
+    playButton_ = makeButton("playPause", QStyle::SP_MediaPlay, QStringLiteral("Phát / Tạm dừng"));
+    stopButton_ = makeButton("stop", QStyle::SP_MediaStop, QStringLiteral("Dừng"));
+    stopButton_->setEnabled(false);
+    seekSlider_ = new QSlider(Qt::Horizontal, this);
+    seekSlider_->setObjectName(QStringLiteral("seek"));
+    seekSlider_->setFocusPolicy(Qt::NoFocus);
+    seekSlider_->setEnabled(false);
+    row->addWidget(seekSlider_, 1);
+    timeLabel_ = new QLabel(QStringLiteral("00:00 / 00:00"), this);
+    timeLabel_->setObjectName(QStringLiteral("time"));
+    row->addWidget(timeLabel_);
+    muteButton_ = makeButton("mute", QStyle::SP_MediaVolume, QStringLiteral("Tắt tiếng"));
+    muteButton_->setCheckable(true);
+    volumeSlider_ = new QSlider(Qt::Horizontal, this);
+    volumeSlider_->setObjectName(QStringLiteral("volume"));
+    volumeSlider_->setFocusPolicy(Qt::NoFocus);
+    volumeSlider_->setRange(0, 100);
+    volumeSlider_->setValue(50);
+    volumeSlider_->setMaximumWidth(80);
+    row->addWidget(volumeSlider_);
+    fullButton_ = makeButton("fullScreen", QStyle::SP_TitleBarMaxButton, QStringLiteral("Toàn màn hình"));
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QStringLiteral("playerStatus"));
+    statusLabel_->setMinimumWidth(60);
+    row->addWidget(statusLabel_);
+
+    // Screen readers name each control as its tooltip does.
+    for (QWidget* w : {static_cast<QWidget*>(playButton_), static_cast<QWidget*>(stopButton_),
+                       static_cast<QWidget*>(muteButton_), static_cast<QWidget*>(fullButton_)})
+        w->setAccessibleName(w->toolTip());
+    seekSlider_->setAccessibleName(QStringLiteral("Vị trí"));
+    timeLabel_->setAccessibleName(QStringLiteral("Thời gian"));
+    volumeSlider_->setAccessibleName(QStringLiteral("Âm lượng"));
+    statusLabel_->setAccessibleName(QStringLiteral("Trạng thái"));
+
+    connect(playButton_, &QToolButton::clicked, this, &TransportBar::playPauseClicked);
+    connect(stopButton_, &QToolButton::clicked, this, &TransportBar::stopClicked);
+    connect(muteButton_, &QToolButton::toggled, this, &TransportBar::mutedChanged);
+    connect(volumeSlider_, &QSlider::valueChanged, this, &TransportBar::volumeChanged);
+    connect(seekSlider_, &QSlider::sliderReleased, this, [this] { emit seekRequested(seekSlider_->value()); });
+    connect(fullButton_, &QToolButton::clicked, this, &TransportBar::fullScreenClicked);
+}
+
+void TransportBar::setPlaying(bool playing)
+{
+    playButton_->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+}
+
+void TransportBar::setStopEnabled(bool enabled) { stopButton_->setEnabled(enabled); }
+
+void TransportBar::setTimes(double position, double duration, bool seekable, bool loaded)
+{
+    const bool canSeek = loaded && seekable && duration > 0;
+    seekSlider_->setEnabled(canSeek);
+    if (canSeek) {
+        seekSlider_->setRange(0, static_cast<int>(duration));
+        if (!seekSlider_->isSliderDown())
+            seekSlider_->setValue(static_cast<int>(position));
+        timeLabel_->setText(formatTime(position) + QStringLiteral(" / ") + formatTime(duration));
+    } else {
+        seekSlider_->setRange(0, 0);
+        timeLabel_->setText(loaded ? formatTime(position) : QStringLiteral("00:00"));
+    }
+}
+
+void TransportBar::setMuted(bool muted)
+{
+    const QSignalBlocker block(muteButton_);
+    muteButton_->setChecked(muted);
+    muteButton_->setIcon(style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+}
+
+void TransportBar::setVolume(int volume)
+{
+    if (volumeSlider_->value() == volume)
+        return;
+    const QSignalBlocker block(volumeSlider_);
+    volumeSlider_->setValue(volume);
+}
+
+void TransportBar::setStatusText(const QString& text) { statusLabel_->setText(text); }
+
+QString TransportBar::statusText() const { return statusLabel_->text(); }
+
+} // namespace miravon

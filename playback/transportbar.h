@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QSlider;
+class QToolButton;
+
+namespace miravon {
+
+// The player's own transport bar: play/pause, stop, seek, time, mute,
+// volume, full screen and a short status text. A pure view: it shows what
+// it is given and reports what the user does.
+class TransportBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit TransportBar(QWidget* parent);
+
+    void setPlaying(bool playing);
+    void setStopEnabled(bool enabled);
+    // Position and length in seconds; the seek slider works only for a
+    // seekable stream of known length.
+    void setTimes(double position, double duration, bool seekable, bool loaded);
+    void setMuted(bool muted);
+    void setVolume(int volume);
+    void setStatusText(const QString& text);
+    QString statusText() const;
+
+signals:
+    void playPauseClicked();
+    void stopClicked();
+    void seekRequested(double seconds);
+    void mutedChanged(bool muted);
+    void volumeChanged(int volume);
+    void fullScreenClicked();
+
+private:
+    QToolButton* playButton_;
+    QToolButton* stopButton_;
+    QSlider* seekSlider_;
+    QLabel* timeLabel_;
+    QToolButton* muteButton_;
+    QSlider* volumeSlider_;
+    QToolButton* fullButton_;
+    QLabel* statusLabel_;
+};
+
+} // namespace miravon
