@@ -154,9 +154,14 @@ QList<Text> textsOf(QWidget* window)
             add(out, w, window, button->text(), button->rect(), miravon::ButtonUni::textFlags,
                 button->font());
         } else if (auto* bar = qobject_cast<QMenuBar*>(w)) {
-            for (QAction* a : bar->actions())
-                add(out, w, window, a->text(), bar->actionGeometry(a), Qt::AlignCenter | Qt::TextSingleLine,
-                    bar->font());
+            for (QAction* a : bar->actions()) {
+                // An item with a picture shows the picture alone; its words
+                // are for screen readers.
+                if (!a->icon().isNull())
+                    continue;
+                add(out, w, window, a->text(), bar->actionGeometry(a),
+                    Qt::AlignCenter | Qt::TextSingleLine, bar->font());
+            }
         }
     }
     return out;
