@@ -1,10 +1,15 @@
-# The two commands of the README: `make run` and `make test`.
+# The two commands of the README: `make run` and `make test`; `make fuzz` and
+# `make bench` for the parsers' fuzz targets and the benchmarks.
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test clean
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
+
+.PHONY: deps configure build run test fuzz clean
 
 deps:
 	@sh scripts/install-deps.sh
@@ -21,5 +26,13 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
+# Each parser's libFuzzer target for FUZZ_SECONDS (clang, ASan + UBSan), one
+# after the other; FUZZ_TARGETS="playlist vni" runs only those.
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+	    -DMIRAVON_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzzers
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash tests/fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_TARGETS)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)

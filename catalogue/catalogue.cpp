@@ -585,14 +585,19 @@ int applyOverrides(Catalogue& catalogue, const QString& path, const Report& repo
     QFile file(path);
     if (!file.exists())
         return 0;
-    auto bad = [&](int line, const QString& what) {
-        report(QStringLiteral("%1:%2: %3; row skipped").arg(path).arg(line).arg(what));
-    };
     if (!file.open(QIODevice::ReadOnly)) {
         report(QStringLiteral("%1: cannot be read (%2); built-in addresses used").arg(path, file.errorString()));
         return 0;
     }
-    QString text = QString::fromUtf8(file.readAll());
+    return applyOverrides(catalogue, file.readAll(), path, report);
+}
+
+int applyOverrides(Catalogue& catalogue, const QByteArray& content, const QString& path, const Report& report)
+{
+    auto bad = [&](int line, const QString& what) {
+        report(QStringLiteral("%1:%2: %3; row skipped").arg(path).arg(line).arg(what));
+    };
+    QString text = QString::fromUtf8(content);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     const QStringList lines = text.split(QLatin1Char('\n'));

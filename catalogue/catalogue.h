@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QLoggingCategory>
@@ -122,6 +123,10 @@ bool isAcceptedOverride(const QString& address);
 // Returns the number of rows applied.
 using Report = std::function<void(const QString& line)>;
 int applyOverrides(Catalogue& catalogue, const QString& path, const Report& report);
+
+// The same rules over the file's bytes (UTF-8, optionally with a byte-order
+// mark); `name` stands for the file in the reports. Touches no file.
+int applyOverrides(Catalogue& catalogue, const QByteArray& content, const QString& name, const Report& report);
 
 } // namespace catalogue
 } // namespace miravon
