@@ -9,7 +9,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?=
 
-.PHONY: deps configure build run test fuzz clean
+.PHONY: deps configure build run test fuzz bench clean
 
 deps:
 	@sh scripts/install-deps.sh
@@ -33,6 +33,11 @@ fuzz: deps
 	    -DMIRAVON_FUZZ=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzzers
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash tests/fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_TARGETS)
+
+# Every benchmark, one table (bench/README.md); not part of `make test`.
+bench: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target benches
+	@bash bench/run.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)
