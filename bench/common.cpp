@@ -39,7 +39,8 @@ void printRow(const Row& r)
     if (r.subject.n && r.ref.n) {
         const double d = r.subject.median - r.ref.median;
         diff = QStringLiteral("%1%2").arg(d >= 0 ? QStringLiteral("+") : QString()).arg(d, 0, 'f', 1);
-        if (r.unit == QLatin1String("ms") && r.ref.median > 0)
+        // A share of a reference near zero (an idle window) says nothing.
+        if (r.unit == QLatin1String("ms") && r.ref.median >= 5)
             diff += QStringLiteral(" (%1%2%)").arg(d >= 0 ? QStringLiteral("+") : QString()).arg(100 * d / r.ref.median, 0, 'f', 0);
     }
     const QStringList fields = {QStringLiteral("ROW"), r.bench, r.caseName, r.unit, QString::number(n),
@@ -163,16 +164,15 @@ void BareEngine::drain()
             break;
         case MPV_EVENT_PROPERTY_CHANGE: {
             const auto* p = static_cast<mpv_event_property*>(e->data);
-            if (e->reply_userdata == PropVid)
+            if (e->reply_userdata == PropVid) {
                 hasVideo_ = p->format == MPV_FORMAT_INT64;
+                nullFrame();
+            }
             break;
         }
         case MPV_EVENT_PLAYBACK_RESTART:
             restarted_ = true;
-            if (!rendered_ && hasVideo_ && !frameSeen_) {
-                frameSeen_ = true;
-                emit firstFrame();
-            }
+            nullFrame();
             break;
         case MPV_EVENT_END_FILE:
             if (static_cast<mpv_event_end_file*>(e->data)->reason == MPV_END_FILE_REASON_ERROR)
@@ -184,6 +184,16 @@ void BareEngine::drain()
         default:
             break;
         }
+    }
+}
+
+void BareEngine::nullFrame()
+{
+    // As the player: with null video, a frame is shown once playback has
+    // (re)started with a video track, whichever of the two is heard last.
+    if (!rendered_ && restarted_ && hasVideo_ && !frameSeen_) {
+        frameSeen_ = true;
+        emit firstFrame();
     }
 }
 

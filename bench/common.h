@@ -93,6 +93,7 @@ signals:
 
 private:
     void drain();
+    void nullFrame();
     void frameRendered();
 
     mpv_handle* handle_ = nullptr;

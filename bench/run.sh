@@ -23,7 +23,7 @@ trap 'rm -f "$rows"' EXIT
 
 step() {
     echo "== $*" >&2
-    "$@" | tee /dev/stderr | grep '^ROW' >>"$rows" || echo "   (failed: $*)" >&2
+    "$@" | tee -a /dev/stderr | grep '^ROW' >>"$rows" || echo "   (failed: $*)" >&2
 }
 QT_QPA_PLATFORM=offscreen step "$build/bench_catalogue" 20
 for mode in "" --rendered; do
