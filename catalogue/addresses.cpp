@@ -120,18 +120,24 @@ bool isAcceptedOverride(const QString& address)
 
 QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QString& path, const Report& report)
 {
-    QList<AddressRow> rows;
     QFile file(path);
     if (!file.exists())
-        return rows;
+        return {};
+    if (!file.open(QIODevice::ReadOnly)) {
+        report(QStringLiteral("%1: cannot be read (%2); its addresses are not used").arg(path, file.errorString()));
+        return {};
+    }
+    return readAddressFile(catalogue, file.readAll(), path, report);
+}
+
+QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& content, const QString& path,
+                                  const Report& report)
+{
+    QList<AddressRow> rows;
     auto bad = [&](int line, const QString& what) {
         report(QStringLiteral("%1:%2: %3; row skipped").arg(path).arg(line).arg(what));
     };
-    if (!file.open(QIODevice::ReadOnly)) {
-        report(QStringLiteral("%1: cannot be read (%2); its addresses are not used").arg(path, file.errorString()));
-        return rows;
-    }
-    QString text = QString::fromUtf8(file.readAll());
+    QString text = QString::fromUtf8(content);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     const QStringList lines = text.split(QLatin1Char('\n'));
@@ -185,9 +191,10 @@ QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QString& pat
     return rows;
 }
 
-int applyOverrides(Catalogue& catalogue, const QString& path, const Report& report)
+namespace {
+
+int applyRows(Catalogue& catalogue, const QList<AddressRow>& rows)
 {
-    const QList<AddressRow> rows = readAddressFile(catalogue, path, report);
     for (const AddressRow& r : rows) {
         Label* l = catalogue.label(r.window, r.control);
         l->address = r.address;
@@ -197,6 +204,18 @@ int applyOverrides(Catalogue& catalogue, const QString& path, const Report& repo
             l->kind = Kind::Entry;
     }
     return int(rows.size());
+}
+
+} // namespace
+
+int applyOverrides(Catalogue& catalogue, const QString& path, const Report& report)
+{
+    return applyRows(catalogue, readAddressFile(catalogue, path, report));
+}
+
+int applyOverrides(Catalogue& catalogue, const QByteArray& content, const QString& name, const Report& report)
+{
+    return applyRows(catalogue, readAddressFile(catalogue, content, name, report));
 }
 
 } // namespace miravon::catalogue

@@ -110,7 +110,10 @@ public:
             errors_->append(QStringLiteral("%1:%2: %3").arg(name_).arg(line).arg(what));
     }
 
-    // Integer fields; `ok` turns false (and the error is reported) on bad text.
+    // Integer fields; `ok` turns false (and the error is reported) on bad
+    // text or a value beyond ±maxNumber, so that sums of positions and sizes
+    // stay far inside int.
+    static constexpr int maxNumber = 1'000'000;
     int number(QStringView text, const char* field, int line, bool& ok) const
     {
         bool good = false;
@@ -118,6 +121,12 @@ public:
         if (!good) {
             error(line, QStringLiteral("%1 \"%2\" is not a number").arg(QLatin1String(field), text));
             ok = false;
+            return 0;
+        }
+        if (v > maxNumber || v < -maxNumber) {
+            error(line, QStringLiteral("%1 %2 is out of range (-%3 to %3)").arg(QLatin1String(field)).arg(v).arg(maxNumber));
+            ok = false;
+            return 0;
         }
         return v;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -159,10 +160,18 @@ struct AddressRow {
 using Report = std::function<void(const QString& line)>;
 QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QString& path, const Report& report);
 
+// The same rules over a file's bytes (UTF-8, optionally with a byte-order
+// mark); `name` stands for the file in the reports. Touches no file.
+QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& content, const QString& name,
+                                  const Report& report);
+
 // Applies the address file at `path` to `catalogue`: each row replaces the
 // label's address and headers; a heading, inert or title label named there
 // becomes an entry. Returns the number of rows applied.
 int applyOverrides(Catalogue& catalogue, const QString& path, const Report& report);
+
+// The same over a file's bytes, as readAddressFile() reads them.
+int applyOverrides(Catalogue& catalogue, const QByteArray& content, const QString& name, const Report& report);
 
 } // namespace catalogue
 } // namespace miravon

@@ -82,6 +82,8 @@ int MpvPlayer::defaultNoProgressTimeout()
     return ok && fromEnv > 0 ? fromEnv : 20000;
 }
 
+int MpvPlayer::engineNetworkTimeout(int noProgressMs) { return (noProgressMs + 999) / 1000 + 5; }
+
 MpvPlayer::MpvPlayer(QWidget* parent)
     : renderMode_(rendersIntoSurface(playbackOutputs()))
     , noProgressMs_(defaultNoProgressTimeout())
@@ -206,7 +208,7 @@ void MpvPlayer::ensureEngine()
         e->setProperty("volume", double(volume_));
     // The engine's own network timeout is a backstop; the no-progress bound
     // fires first and says "timed out".
-    e->start(engineOptions(playbackOutputs(), (noProgressMs_ + 999) / 1000 + 5));
+    e->start(engineOptions(playbackOutputs(), engineNetworkTimeout(noProgressMs_)));
 }
 
 void MpvPlayer::engineReady()

@@ -72,6 +72,9 @@ public:
 
     // 20 s, or MIRAVON_NO_PROGRESS_MS when set: the bound new players start with.
     static int defaultNoProgressTimeout();
+    // The engine's own network timeout under a no-progress bound: a
+    // backstop a few seconds past it, so that the bound fires first.
+    static int engineNetworkTimeout(int noProgressMs);
 
 signals:
     void firstFrame();

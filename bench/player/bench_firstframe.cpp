@@ -1,75 +1,65 @@
-// Time from setUrl() to the first video frame, against the bare engine (a
-// plain libmpv handle loading the already-resolved address), for a loopback
-// .wmv, an .asx pointing at it, and an RTSP mount.
+// Time from the address put to the first shown frame: the player against the
+// bare engine opening the address the player ends up playing.
 //
-//   QT_QPA_PLATFORM=offscreen ./bench_player_firstframe [rounds]
+//   bench_player_firstframe [--rendered] [--rounds N] [--warmup N]
 //
-// Both sides use null outputs and a warm engine (the handle exists before the
-// clock starts); the first, cold open of the player is reported apart.
+// Fair by construction: the server is another process (bench/media_server.py),
+// answering after a fixed delay of 0 or 50 ms; both sides start their engine
+// with the same options (the player's own list, subject.h) and run the same thread model
+// (commands and events on the UI thread, nothing spinning); both are warm
+// (warm-up rounds first); the order alternates every round. With
+// --rendered (under X) the first frame is the first one drawn into an OpenGL
+// surface, otherwise the first one decoded with null video output.
 
-#include "httpfixture.h"
-#include "mpvplayer.h"
-#include "playback.h"
+#include "common.h"
+#include "subject.h"
+#include "wait.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QTest>
+#include <QHBoxLayout>
+#include <QWidget>
 
-#include <mpv/client.h>
-
-#include <algorithm>
-#include <atomic>
-#include <thread>
 #include <cstdio>
+#include <cstring>
 
 using namespace miravon;
+using namespace miravon::bench;
 
 namespace {
 
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v.at(v.size() / 2);
-}
+constexpr int frameBoundMs = 20000;
 
-// Milliseconds from loadfile to the first frame on a plain handle, or -1.
-double bareEngine(mpv_handle* h, const QByteArray& url)
+double timePlayer(Subject& p, const QString& url)
 {
-    QElapsedTimer clock;
-    clock.start();
-    const char* args[] = {"loadfile", url.constData(), "replace", nullptr};
-    mpv_command(h, args);
-    while (clock.elapsed() < 20000) {
-        mpv_event* e = mpv_wait_event(h, 1.0);
-        if (e->event_id == MPV_EVENT_PLAYBACK_RESTART) {
-            const double ms = clock.nsecsElapsed() / 1e6;
-            const char* stop[] = {"stop", nullptr};
-            mpv_command(h, stop);
-            return ms;
-        }
-        if (e->event_id == MPV_EVENT_END_FILE) {
-            auto* end = static_cast<mpv_event_end_file*>(e->data);
-            if (end->reason == MPV_END_FILE_REASON_ERROR)
-                return -1;
-        }
-    }
-    return -1;
-}
-
-double player(MpvPlayer& p, const QString& url)
-{
-    QSignalSpy frame(&p, &MpvPlayer::firstFrame);
     QElapsedTimer clock;
     clock.start();
     p.setUrl(url);
-    if (!frame.wait(20000))
-        return -1;
+    const bool ok = waitFor(&p, subjectFirstFrame, frameBoundMs);
     const double ms = clock.nsecsElapsed() / 1e6;
     p.close();
-    QTest::qWait(50);
-    return ms;
+    settle(150);
+    return ok ? ms : failedSample;
+}
+
+double timeBare(BareEngine& e, const QString& url)
+{
+    QElapsedTimer clock;
+    clock.start();
+    e.load(url);
+    const bool ok = waitFor(&e, &BareEngine::firstFrame, frameBoundMs);
+    const double ms = clock.nsecsElapsed() / 1e6;
+    e.stop();
+    settle(150);
+    return ok ? ms : failedSample;
+}
+
+int argValue(int argc, char** argv, const char* name, int fallback)
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0)
+            return std::atoi(argv[i + 1]);
+    return fallback;
 }
 
 } // namespace
@@ -78,64 +68,79 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     initPlayback();
-    setPlaybackOutputs({QStringLiteral("null"), QStringLiteral("null")});
-    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 9;
+    bool rendered = false;
+    for (int i = 1; i < argc; ++i)
+        rendered = rendered || std::strcmp(argv[i], "--rendered") == 0;
+    const int rounds = std::max(1, argValue(argc, argv, "--rounds", 12));
+    const int warmup = std::max(1, argValue(argc, argv, "--warmup", 2));
+    useOutputs(rendered);
+    const QString outputs = rendered ? QStringLiteral("rendered") : QStringLiteral("null video");
 
-    HttpFixture http;
-    http.route("/clip.wmv", HttpFixture::media(QStringLiteral("clip.wmv")), "video/x-ms-wmv");
-    http.route("/clip.asx", "<asx version=\"3.0\"><entry><ref href=\"" + http.url("/clip.wmv").toUtf8() + "\"/></entry></asx>",
-               "video/x-ms-asf");
-
-    QProcess rtsp;
-    rtsp.start(QStringLiteral("/usr/bin/python3"),
-               {QStringLiteral(SOURCE_DIR "/rtsp_server.py"), QStringLiteral(MEDIA_DIR "/clip.mp4")});
-    QString rtspUrl;
-    if (rtsp.waitForStarted(5000) && rtsp.waitForReadyRead(15000)) {
-        const QByteArray line = rtsp.readLine().trimmed();
-        if (line.startsWith("PORT "))
-            rtspUrl = QStringLiteral("rtsp://127.0.0.1:%1/vod").arg(QString::fromLatin1(line.mid(5)));
+    // Both sides in one window, the same size. The player plays once before
+    // the bare engine's surface joins the window: the player's first play
+    // may turn the window into an OpenGL one, re-creating it, which would
+    // take the bare surface's render context away.
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto player = makeSubject(&window);
+    layout->addWidget(player->widget());
+    const QSize each(460, 340);
+    player->widget()->setFixedSize(each);
+    window.resize(rendered ? 960 : 480, 360);
+    window.show();
+    settle(300);
+    {
+        MediaServer server(0, false);
+        timePlayer(*player, server.http(QStringLiteral("/clip.wmv")));
     }
+    BareEngine bare(rendered, &window);
+    if (bare.surface()) {
+        bare.surface()->setFixedSize(each);
+        layout->addWidget(bare.surface());
+        bare.surface()->show();
+    }
+    settle(300);
 
-    // The bare engine, in a worker thread so the loopback servers, which
-    // live on this thread's event loop, keep answering.
-    mpv_handle* bare = mpv_create();
-    for (auto [k, v] : {std::pair{"vo", "null"}, {"ao", "null"}, {"config", "no"}, {"terminal", "no"}, {"idle", "yes"},
-                        {"ytdl", "no"}, {"load-scripts", "no"}})
-        mpv_set_option_string(bare, k, v);
-    mpv_initialize(bare);
-    auto runBare = [&](const QString& url) {
-        double result = -1;
-        std::atomic_bool done{false};
-        std::thread worker([&] { result = bareEngine(bare, url.toUtf8()); done = true; });
-        while (!done)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        worker.join();
-        return result;
+    struct Case {
+        QString name;
+        int delayMs;
+        bool rtsp;
+        QString playerPath; // what the player is given
+        QString barePath;   // what the engine ends up playing
     };
-
-    MpvPlayer p(nullptr);
-    const double cold = player(p, http.url("/clip.wmv"));
-
-    struct Row { const char* name; QString playerUrl; QString bareUrl; };
-    QList<Row> rows = {{"wmv (http)", http.url("/clip.wmv"), http.url("/clip.wmv")},
-                       {"asx -> wmv", http.url("/clip.asx"), http.url("/clip.wmv")}};
-    if (!rtspUrl.isEmpty())
-        rows.append({"rtsp vod", rtspUrl, rtspUrl});
-
-    std::printf("first frame, median of %d rounds (ms); player's cold first open: %.1f ms\n", rounds, cold);
-    std::printf("%-12s %10s %10s %7s\n", "address", "bare", "player", "ratio");
-    for (const Row& row : rows) {
-        QList<double> b, m;
-        for (int i = 0; i < rounds; ++i) {
-            b << runBare(row.bareUrl);
-            m << player(p, row.playerUrl);
+    const QList<Case> cases = {
+        {QStringLiteral("wmv over http"), 0, false, QStringLiteral("/clip.wmv"), QStringLiteral("/clip.wmv")},
+        {QStringLiteral("asx -> wmv"), 0, false, QStringLiteral("/clip.wmv.asx"), QStringLiteral("/clip.wmv")},
+        {QStringLiteral("wmv over http"), 50, false, QStringLiteral("/clip.wmv"), QStringLiteral("/clip.wmv")},
+        {QStringLiteral("asx -> wmv"), 50, false, QStringLiteral("/clip.wmv.asx"), QStringLiteral("/clip.wmv")},
+        {QStringLiteral("rtsp live, running"), 0, true, QStringLiteral("/live"), QStringLiteral("/live")},
+    };
+    for (const Case& c : cases) {
+        MediaServer server(c.delayMs, c.rtsp);
+        if (!server.ok()) {
+            std::fprintf(stderr, "%s: the server did not start\n", qPrintable(c.name));
+            continue;
         }
-        const double mb = median(b), mm = median(m);
-        std::printf("%-12s %10.1f %10.1f %7.2f\n", row.name, mb, mm, mb > 0 ? mm / mb : 0.0);
+        const QString playerUrl = c.rtsp ? server.rtsp(c.playerPath) : server.http(c.playerPath);
+        const QString bareUrl = c.rtsp ? server.rtsp(c.barePath) : server.http(c.barePath);
+        for (int i = 0; i < warmup; ++i) {
+            timeBare(bare, bareUrl);
+            timePlayer(*player, playerUrl);
+        }
+        QList<double> b, p;
+        for (int i = 0; i < rounds; ++i) {
+            if (i % 2 == 0) {
+                b << timeBare(bare, bareUrl);
+                p << timePlayer(*player, playerUrl);
+            } else {
+                p << timePlayer(*player, playerUrl);
+                b << timeBare(bare, bareUrl);
+            }
+        }
+        const QString name = c.rtsp ? QStringLiteral("%1, %2").arg(c.name, outputs)
+                                    : QStringLiteral("%1, %2 ms, %3").arg(c.name).arg(c.delayMs).arg(outputs);
+        printRow({QStringLiteral("first frame"), name, QStringLiteral("ms"), stats(p), QStringLiteral("bare engine"),
+                  stats(b)});
     }
-    mpv_terminate_destroy(bare);
-    rtsp.closeWriteChannel();
-    if (!rtsp.waitForFinished(5000))
-        rtsp.kill();
     return 0;
 }

@@ -1,82 +1,192 @@
-// Resident memory of a process with one idle player, seven idle players,
-// and seven players of which one plays (null outputs, loopback .wmv).
+// Resident memory of the players as a user meets them, and its growth over
+// many channel switches, against a bare engine doing the same.
 //
-//   QT_QPA_PLATFORM=offscreen ./bench_player_memory
+//   bench_player_memory [--rendered] [--runs N] [--switches N]
 //
-// Each figure comes from a fresh child process, so that one case's freed
-// memory does not flatter the next.
+// Each figure comes from a fresh child process (this program with a case
+// name), so that no case inherits another's heap; each case runs N times
+// (default 3) and the median is shown. Closed players are measured after a
+// settling time (BENCH_SETTLE_MS, default 3000 ms), for a player that gives
+// its engine back after a short idle delay. With --rendered (under X) the
+// players draw into their real OpenGL surface; otherwise outputs are null.
 
-#include "httpfixture.h"
-#include "mpvplayer.h"
-#include "playback.h"
+#include "common.h"
+#include "subject.h"
+#include "wait.h"
 
 #include <QApplication>
-#include <QFile>
+#include <QElapsedTimer>
+#include <QGridLayout>
 #include <QProcess>
-#include <QSignalSpy>
-#include <QTest>
+#include <QWidget>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
 
 using namespace miravon;
+using namespace miravon::bench;
 
 namespace {
-long residentKiB()
+
+constexpr int frameBoundMs = 20000;
+
+int settleMs()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
+    bool ok = false;
+    const int v = qEnvironmentVariableIntValue("BENCH_SETTLE_MS", &ok);
+    return ok ? v : 3000;
 }
 
-int measure(const QString& mode)
+// One case in this process; prints "<KiB> [<KiB>]" on stdout.
+int runCase(const QString& name, bool rendered, int switches)
 {
-    HttpFixture http;
-    http.route("/clip.wmv", HttpFixture::media(QStringLiteral("clip.wmv")), "video/x-ms-wmv");
+    MediaServer server(0, false);
+    if (!server.ok())
+        return 2;
+    const QString a = server.http(QStringLiteral("/clip.wmv"));
+    const QString b = server.http(QStringLiteral("/clip.wmv?b"));
     QWidget window;
-    window.resize(800, 600);
-    const int count = mode == QLatin1String("idle1") ? 1 : 7;
-    std::vector<std::unique_ptr<MpvPlayer>> players;
-    for (int i = 0; i < count; ++i)
-        players.push_back(std::make_unique<MpvPlayer>(&window));
-    window.show();
-    QTest::qWait(200);
-    if (mode == QLatin1String("play1")) {
-        QSignalSpy frame(players.front().get(), &MpvPlayer::firstFrame);
-        players.front()->setUrl(http.url("/clip.wmv"));
-        if (!frame.wait(20000))
-            return 1;
-        QTest::qWait(1000);
+    auto* grid = new QGridLayout(&window);
+    window.resize(960, 720);
+
+    if (name.startsWith(QLatin1String("bare-switches"))) {
+        BareEngine bare(rendered, &window);
+        if (bare.surface())
+            grid->addWidget(bare.surface(), 0, 0);
+        window.show();
+        settle(300);
+        long at100 = 0;
+        for (int i = 1; i <= switches; ++i) {
+            bare.load(i % 2 ? a : b);
+            if (!waitFor(&bare, &BareEngine::firstFrame, frameBoundMs))
+                return 1;
+            if (i == std::min(100, switches))
+                at100 = residentKiB();
+        }
+        std::printf("%ld %ld\n", at100, residentKiB());
+        return 0;
     }
-    std::printf("%ld\n", residentKiB());
+
+    const int count = name == QLatin1String("idle1") || name == QLatin1String("closed1")
+                          || name == QLatin1String("switches")
+                      ? 1
+                      : 7;
+    std::vector<std::unique_ptr<Subject>> players;
+    for (int i = 0; i < count; ++i) {
+        players.push_back(makeSubject(&window));
+        grid->addWidget(players.back()->widget(), i / 3, i % 3);
+    }
+    window.show();
+    settle(300);
+    auto play = [&](Subject& p, const QString& url) { p.setUrl(url); return waitFor(&p, subjectFirstFrame, frameBoundMs); };
+
+    if (name == QLatin1String("switches")) {
+        long at100 = 0;
+        for (int i = 1; i <= switches; ++i) {
+            if (!play(*players.front(), i % 2 ? a : b))
+                return 1;
+            if (i == std::min(100, switches))
+                at100 = residentKiB();
+        }
+        std::printf("%ld %ld\n", at100, residentKiB());
+        return 0;
+    }
+    if (name != QLatin1String("idle1")) {
+        for (auto& p : players) {
+            if (!play(*p, a))
+                return 1;
+            settle(500);
+            p->close();
+        }
+        settle(settleMs());
+    }
+    if (name == QLatin1String("closed7play1")) {
+        if (!play(*players.front(), a))
+            return 1;
+        settle(1000);
+    }
+    const long rss = residentKiB();
+    trimHeap();
+    std::printf("%ld %ld\n", rss, residentKiB());
     return 0;
 }
+
+// Runs a case `runs` times in fresh processes; the two figures of each, in MiB.
+std::pair<QList<double>, QList<double>> measure(const QString& name, bool rendered, int runs, int switches)
+{
+    QList<double> first, second;
+    for (int i = 0; i < runs; ++i) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QStringList args = {QStringLiteral("--case"), name, QStringLiteral("--switches"), QString::number(switches)};
+        if (rendered)
+            args << QStringLiteral("--rendered");
+        child.start(QCoreApplication::applicationFilePath(), args);
+        if (!child.waitForFinished(600000) || child.exitCode() != 0) {
+            std::fprintf(stderr, "case %s failed (exit %d)\n", qPrintable(name), child.exitCode());
+            first << failedSample;
+            second << failedSample;
+            continue;
+        }
+        const QList<QByteArray> v = child.readAllStandardOutput().trimmed().split(' ');
+        first << v.value(0).toLong() / 1024.0;
+        second << v.value(1).toLong() / 1024.0;
+    }
+    return {first, second};
+}
+
+QString argText(int argc, char** argv, const char* name)
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0)
+            return QString::fromLocal8Bit(argv[i + 1]);
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     initPlayback();
-    setPlaybackOutputs({QStringLiteral("null"), QStringLiteral("null")});
-    if (argc > 1)
-        return measure(QString::fromLatin1(argv[1]));
+    bool rendered = false;
+    for (int i = 1; i < argc; ++i)
+        rendered = rendered || std::strcmp(argv[i], "--rendered") == 0;
+    useOutputs(rendered);
+    const QString runsText = argText(argc, argv, "--runs");
+    const QString switchesText = argText(argc, argv, "--switches");
+    const int runs = runsText.isEmpty() ? 3 : std::max(1, runsText.toInt());
+    const int switches = switchesText.isEmpty() ? 1000 : std::max(1, switchesText.toInt());
+    if (const QString c = argText(argc, argv, "--case"); !c.isEmpty())
+        return runCase(c, rendered, switches);
 
-    std::printf("%-28s %10s\n", "case", "RSS (MiB)");
-    double idle1 = 0;
-    for (const char* mode : {"idle1", "idle7", "play1"}) {
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(mode)});
-        child.waitForFinished(60000);
-        const double mib = child.readAllStandardOutput().trimmed().toLong() / 1024.0;
-        if (QLatin1String(mode) == QLatin1String("idle1"))
-            idle1 = mib;
-        const char* label = QLatin1String(mode) == QLatin1String("idle1") ? "one idle player"
-            : QLatin1String(mode) == QLatin1String("idle7")                ? "seven idle players"
-                                                                           : "seven players, one playing";
-        std::printf("%-28s %10.1f  (%+.1f vs one idle)\n", label, mib, mib - idle1);
+    const QString outputs = rendered ? QStringLiteral("rendered") : QStringLiteral("null outputs");
+    const QString memory = QStringLiteral("memory");
+    const Stats idle = stats(measure(QStringLiteral("idle1"), rendered, runs, switches).first);
+    printRow({memory, QStringLiteral("one idle player, %1").arg(outputs), QStringLiteral("MiB"), idle, {}, {}});
+    const QString vsIdle = QStringLiteral("one idle player");
+    for (auto [name, label] : {std::pair{"closed1", "one played-and-closed"}, {"closed7", "seven played-and-closed"},
+                               {"closed7play1", "seven played-and-closed, one playing again"}}) {
+        const auto [asIs, trimmed] = measure(QString::fromLatin1(name), rendered, runs, switches);
+        printRow({memory, QStringLiteral("%1, %2").arg(QLatin1String(label), outputs), QStringLiteral("MiB"),
+                  stats(asIs), vsIdle, idle});
+        if (QLatin1String(name) == QLatin1String("closed7"))
+            printRow({memory, QStringLiteral("%1, heap trimmed, %2").arg(QLatin1String(label), outputs),
+                      QStringLiteral("MiB"), stats(trimmed), vsIdle, idle});
     }
+    // Growth from switch 100 to the last, the player against the bare engine.
+    auto growth = [&](const QString& name) {
+        const auto [at100, atEnd] = measure(name, rendered, 1, switches);
+        QList<double> g;
+        for (int i = 0; i < at100.size(); ++i)
+            g << atEnd.at(i) - at100.at(i); // NaN stays NaN
+        return g;
+    };
+    const QList<double> player = growth(QStringLiteral("switches"));
+    const QList<double> bare = growth(QStringLiteral("bare-switches"));
+    printRow({memory, QStringLiteral("RSS growth, switch 100 -> %1, %2").arg(switches).arg(outputs), QStringLiteral("MiB"),
+              stats(player), QStringLiteral("bare engine"), stats(bare)});
     return 0;
 }

@@ -902,6 +902,10 @@ void TestCatalogue::malformedRows_data()
     ch("logo with caption", "w\tp\t1\t2\tlogo\tImage1\tTwo\t0\thttp://a.example/2.asx\t1\t2\t3\t4", "a logo has no caption");
     ch("logo without rectangle", "w\tp\t1\t2\tlogo\tImage1\t\t0\thttp://a.example/2.asx\t\t\t\t", "needs its rectangle");
     ch("half a rectangle", "w\tp\t1\t2\tentry\tc2\tTwo\t0\thttp://a.example/2.asx\t10\t\t\t", "all of left, top, width and height");
+    // Numbers so large that the geometry sums would overflow.
+    ch("row out of range", "w\tp\t1\t2147483647\tentry\tc2\tTwo\t0\thttp://a.example/2.asx\t\t\t\t", "row 2147483647 is out of range");
+    ch("rectangle out of range", "w\tp\t1\t2\tentry\tc2\tTwo\t0\thttp://a.example/2.asx\t1080\t0\t2147483637\t255",
+       "width 2147483637 is out of range");
     ch("hidden without rectangle", "w\tp\t0\t0\thidden\tc2\tTwo\t0\thttp://a.example/2.asx\t\t\t\t", "hidden label");
     ch("unknown panel", "w\tq\t1\t2\tentry\tc2\tTwo\t0\thttp://a.example/2.asx\t\t\t\t", "no panel \"q\" on w");
     ch("control named twice", "w\tp\t1\t2\tentry\tc1\tTwo\t0\thttp://a.example/2.asx\t\t\t\t", "control \"c1\" named twice");
@@ -912,12 +916,16 @@ void TestCatalogue::malformedRows_data()
                                           << QStringLiteral("bold must be 0 or 1");
     QTest::newRow("film row taken") << QStringLiteral("films") << QStringLiteral("1\t1\tf2\tT\trtsp://b.example/t.wmv\t\t\t0")
                                     << QStringLiteral("row 1 of page 1 is taken");
+    QTest::newRow("film width out of range") << QStringLiteral("films") << QStringLiteral("1\t2\tf2\tT\trtsp://b.example/t.wmv\t1800\t2147483000\t0")
+                                             << QStringLiteral("width 2147483000 is out of range");
     QTest::newRow("film bad address") << QStringLiteral("films") << QStringLiteral("1\t2\tf2\tT\trtsp//b.example/t.wmv\t\t\t0")
                                       << QStringLiteral("is not an absolute");
     QTest::newRow("panel named twice") << QStringLiteral("panels") << QStringLiteral("w\tp\t0\t0\t10\t10\t\t0\t0")
                                        << QStringLiteral("\"p\" named twice on w");
     QTest::newRow("button on unknown panel") << QStringLiteral("buttons") << QStringLiteral("w\tq\tB1\tGo\t1\t2\t3\t4")
                                              << QStringLiteral("no panel \"q\" on w");
+    QTest::newRow("line out of range") << QStringLiteral("lines") << QStringLiteral("w\tp\t0\t1\t-2000000\t1\t0")
+                                       << QStringLiteral("x2 -2000000 is out of range");
     QTest::newRow("line colour") << QStringLiteral("lines") << QStringLiteral("w\tp\t0\t1\t2\t1\tred")
                                  << QStringLiteral("color \"red\" is not a number");
 }

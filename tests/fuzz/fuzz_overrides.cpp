@@ -1,0 +1,28 @@
+// The user's address file, applied to the built-in catalogue.
+#include "catalogue.h"
+#include "fuzz.h"
+
+using namespace miravon::catalogue;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const Catalogue pristine = parse(builtInTables(), nullptr);
+    Catalogue c = pristine;
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    int reports = 0;
+    const int applied = applyOverrides(c, bytes, QStringLiteral("addresses.tsv"), [&](const QString& line) {
+        ++reports;
+        // One report is one line of the terminal.
+        FUZZ_CHECK(!line.contains(QLatin1Char('\n')));
+    });
+    const qsizetype rows = bytes.count('\n') + 1;
+    FUZZ_CHECK(applied >= 0 && applied + reports <= rows);
+    // Rows replace addresses; they never add or remove a label.
+    FUZZ_CHECK(c.labels.size() == pristine.labels.size());
+    for (qsizetype i = 0; i < c.labels.size(); ++i) {
+        const Label& a = c.labels.at(i);
+        if (a.address != pristine.labels.at(i).address)
+            FUZZ_CHECK(isAcceptedOverride(a.address) && a.clickable());
+    }
+    return 0;
+}
