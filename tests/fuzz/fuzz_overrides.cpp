@@ -17,12 +17,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     });
     const qsizetype rows = bytes.count('\n') + 1;
     FUZZ_CHECK(applied >= 0 && applied + reports <= rows);
-    // Rows replace addresses; they never add or remove a label.
+    // Rows replace addresses; they never add or remove a label. A label that
+    // changes kind becomes an entry; a hidden one takes the address and stays
+    // out of reach.
     FUZZ_CHECK(c.labels.size() == pristine.labels.size());
     for (qsizetype i = 0; i < c.labels.size(); ++i) {
         const Label& a = c.labels.at(i);
-        if (a.address != pristine.labels.at(i).address)
-            FUZZ_CHECK(isAcceptedOverride(a.address) && a.clickable());
+        const Label& before = pristine.labels.at(i);
+        if (a.address != before.address)
+            FUZZ_CHECK(isAcceptedOverride(a.address) && (a.clickable() || a.kind == Kind::Hidden));
+        if (a.kind != before.kind)
+            FUZZ_CHECK(a.kind == Kind::Entry);
     }
     return 0;
 }
