@@ -1,5 +1,6 @@
 #include "mpvplayer.h"
 
+#include "manifest.h"
 #include "playback.h"
 #include "playerstates.h"
 #include "videosurface.h"
@@ -68,6 +69,7 @@ enum ObservedProperty : quint64 {
     PropCacheTime,
     PropSeekable,
     PropFileSize,
+    PropFileFormat,
 };
 
 QString formatTime(double seconds)
@@ -104,6 +106,13 @@ PlayFailure failureFromNetwork(QNetworkReply::NetworkError error)
     default:
         return PlayFailure::NotMedia;
     }
+}
+
+// The engine's name for the container of HLS and DASH streams.
+bool isSegmentedFormat(const char* format)
+{
+    const QByteArray name(format ? format : "");
+    return name.contains("hls") || name.contains("dash");
 }
 
 } // namespace
@@ -255,6 +264,7 @@ void MpvPlayer::ensureEngine()
     mpv_observe_property(handle, PropCacheTime, "demuxer-cache-time", MPV_FORMAT_DOUBLE);
     mpv_observe_property(handle, PropSeekable, "seekable", MPV_FORMAT_FLAG);
     mpv_observe_property(handle, PropFileSize, "file-size", MPV_FORMAT_INT64);
+    mpv_observe_property(handle, PropFileFormat, "file-format", MPV_FORMAT_STRING);
     mpv_set_wakeup_callback(handle, [](void* ctx) {
         // Engine thread: hand over to the UI thread, at most one call queued.
         auto* self = static_cast<MpvPlayer*>(ctx);
@@ -399,10 +409,13 @@ void MpvPlayer::resetAttempt()
     failure_ = PlayFailure::None;
 }
 
-void MpvPlayer::setUrl(const QString& address)
+void MpvPlayer::setUrl(const QString& address) { setUrl(address, StreamOptions{}); }
+
+void MpvPlayer::setUrl(const QString& address, const StreamOptions& options)
 {
     qCDebug(lcPlayer) << "setUrl" << address;
     lastUrl_ = address;
+    options_ = options;
     ensureEngine();
     resetAttempt();
     active_ = true;
@@ -475,6 +488,7 @@ void MpvPlayer::startFetch(const QUrl& url, int depth, bool sniff)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Miravon/1.0"));
+    applyStreamOptions(request, options_);
     QNetworkReply* reply = network_->get(request);
     fetch_ = reply;
     const quint64 gen = generation_;
@@ -604,7 +618,8 @@ void MpvPlayer::startEngine(const QUrl& url)
     engineTries_++;
     loaded_ = restarted_ = buffering_ = false;
     live_ = true;
-    seekable_ = sized_ = false;
+    seekable_ = sized_ = segmented_ = false;
+    segmentedLive_ = true;
     hasVideo_ = false;
     duration_ = position_ = 0;
     setOpenState(OpenState::MediaConnecting);
@@ -641,6 +656,8 @@ void MpvPlayer::loadIntoEngine()
         // video; the picture is switched on when the surface is made.
         options += options.isEmpty() ? "vid=no" : ",vid=no";
     }
+    if (const QByteArray headers = engineFileOptions(options_); !headers.isEmpty())
+        options += options.isEmpty() ? headers : "," + headers;
     const QByteArray address = url.toString(QUrl::FullyEncoded).toUtf8();
     const char* args[] = {"loadfile", address.constData(), "replace", options.isEmpty() ? nullptr : options.constData(), nullptr};
     expectedEntry_ = -1;
@@ -809,7 +826,7 @@ void MpvPlayer::handleEvent(const mpv_event& event)
         case PropDuration:
             if (current) {
                 duration_ = prop->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(prop->data) : 0;
-                updateBar();
+                updateLive();
             }
             break;
         case PropSeekable:
@@ -821,6 +838,15 @@ void MpvPlayer::handleEvent(const mpv_event& event)
         case PropFileSize:
             if (current) {
                 sized_ = prop->format == MPV_FORMAT_INT64 && *static_cast<int64_t*>(prop->data) > 0;
+                updateLive();
+            }
+            break;
+        case PropFileFormat:
+            if (current) {
+                const bool segmented = prop->format == MPV_FORMAT_STRING && isSegmentedFormat(*static_cast<char**>(prop->data));
+                if (segmented && !segmented_)
+                    readManifest(engineUrl_, 0);
+                segmented_ = segmented;
                 updateLive();
             }
             break;
@@ -1007,8 +1033,46 @@ void MpvPlayer::updateLive()
     // Live: neither seekable nor of known size (a live mount, an RTSP or MMS
     // broadcast). The growing length the engine reports for it says nothing.
     // A file from a server without ranges still has a size.
-    live_ = !seekable_ && !sized_;
+    // Segmented streams (HLS, DASH) look alike to the engine either way,
+    // live or finished (it even makes up a length for a live one); their
+    // manifest tells (readManifest()).
+    live_ = segmented_ ? segmentedLive_ : !seekable_ && !sized_;
     updateBar();
+}
+
+// The engine does not say whether an HLS or DASH stream is live: read its
+// manifest (an HLS master playlist's first variant) once, bounded in time and
+// size like any playlist. Until it is known the stream counts as live.
+void MpvPlayer::readManifest(const QUrl& url, int hops)
+{
+    if (!network_)
+        network_ = new QNetworkAccessManager(this);
+    QNetworkRequest request(url);
+    request.setTransferTimeout(std::min(noProgressMs_, 5000));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(5);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Miravon/1.0"));
+    applyStreamOptions(request, options_);
+    QNetworkReply* reply = network_->get(request);
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received > maxPlaylistBytes)
+            reply->abort();
+    });
+    const quint64 gen = generation_;
+    const QUrl playing = engineUrl_;
+    connect(reply, &QNetworkReply::finished, this, [this, reply, gen, playing, hops] {
+        reply->deleteLater();
+        if (gen != generation_ || playing != engineUrl_ || reply->error() != QNetworkReply::NoError)
+            return;
+        const Manifest manifest = parseManifest(reply->readAll(), reply->url());
+        if (manifest.kind == Manifest::HlsMaster && hops == 0 && !manifest.variants.isEmpty()
+            && isAllowedScheme(manifest.variants.first())) {
+            readManifest(manifest.variants.first(), hops + 1);
+        } else if (manifest.kind == Manifest::HlsMedia || manifest.kind == Manifest::Dash) {
+            segmentedLive_ = manifest.live;
+            updateLive();
+        }
+    });
 }
 
 void MpvPlayer::maybeFirstFrame()
@@ -1062,7 +1126,7 @@ void MpvPlayer::togglePause()
     if (!loaded_) {
         // Stopped (or ended): play starts the last address again.
         if (!active_ && playState_ == PlayState::Stopped && !lastUrl_.isEmpty())
-            setUrl(lastUrl_);
+            setUrl(lastUrl_, StreamOptions(options_));
         return;
     }
     int flag = paused_ ? 0 : 1;

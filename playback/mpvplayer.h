@@ -66,6 +66,7 @@ public:
 
     QWidget* widget() override;
     void setUrl(const QString& address) override;
+    void setUrl(const QString& address, const StreamOptions& options) override;
     void close() override;
 
     // Transport, as the bar, the context menu and the keyboard drive it.
@@ -138,6 +139,7 @@ private:
     void onFrameRendered();
     void maybeFirstFrame();
     void updateLive();
+    void readManifest(const QUrl& url, int hops);
     void setOpenState(int state);
     void setPlayState(int state);
     void setStatus(const QString& text);
@@ -171,6 +173,8 @@ private:
     PlayFailure failure_ = PlayFailure::None;
     QString statusText_;
     QString lastUrl_;
+    // Sent with every request for the current address (streamoptions.h).
+    StreamOptions options_;
 
     // The current address's resolution.
     quint64 generation_ = 0;
@@ -196,6 +200,8 @@ private:
     bool live_ = true;
     bool seekable_ = false;
     bool sized_ = false;
+    bool segmented_ = false;  // HLS or DASH
+    bool segmentedLive_ = true;  // what its manifest says
     bool hasVideo_ = false;
     bool wasPlaying_ = false;
     double position_ = 0;
