@@ -11,7 +11,9 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
+#include <functional>
 
 namespace miravon {
 

@@ -70,13 +70,6 @@ public:
     }
 
     int refusals() const { return refusals_; }
-    int hits(const QString& suffix) const
-    {
-        int n = 0;
-        for (const QString& p : requested_)
-            n += p.endsWith(suffix);
-        return n;
-    }
 
 private:
     struct Guard {
@@ -126,7 +119,6 @@ private:
         const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
         QString path = QString::fromLatin1(first.value(1));
         path = path.left(path.indexOf(QLatin1Char('?')));
-        requested_ << path;
         QHash<QByteArray, QByteArray> headers;
         for (const QByteArray& line : lines.mid(1)) {
             const qsizetype colon = line.indexOf(':');
@@ -157,7 +149,6 @@ private:
     QHash<QString, Guard> guards_;
     QHash<QTcpSocket*, QByteArray> pending_;
     QList<QPointer<QTcpSocket>> sockets_;
-    QStringList requested_;
     int refusals_ = 0;
 };
 
