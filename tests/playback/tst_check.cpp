@@ -268,7 +268,8 @@ void TestCheck::keepsToItsJobsAndBound()
     clock.start();
     const Run run = check(targets, 2, 1000);
     disconnect(watch);
-    QVERIFY2(clock.elapsed() >= 2000 && clock.elapsed() < 2000 + 4000, qPrintable(QString::number(clock.elapsed())));
+    // Two rounds, not one (coarse timers may fire a little early).
+    QVERIFY2(clock.elapsed() >= 1800 && clock.elapsed() < 2000 + 4000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY2(most <= 2, qPrintable(QString::number(most)));
     for (int i = 0; i < 4; ++i)
         QCOMPARE(run.outcome(i), QStringLiteral("timed out"));
