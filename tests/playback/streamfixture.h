@@ -15,8 +15,12 @@
 #include <QList>
 #include <QPointer>
 #include <QProcess>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -26,17 +30,22 @@
 class DirServer : public QObject {
     Q_OBJECT
 public:
-    explicit DirServer(const QString& root)
+    // With `tls`, it speaks HTTPS only.
+    explicit DirServer(const QString& root, const QSslConfiguration* tls = nullptr)
         : root_(root)
+        , server_(tls ? new QSslServer(this) : new QTcpServer(this))
     {
-        connect(&server_, &QTcpServer::newConnection, this, &DirServer::accept);
-        server_.listen(QHostAddress::LocalHost, 0);
-        port_ = server_.serverPort();
+        if (tls)
+            static_cast<QSslServer*>(server_)->setSslConfiguration(*tls);
+        connect(server_, &QTcpServer::pendingConnectionAvailable, this, &DirServer::accept);
+        server_->listen(QHostAddress::LocalHost, 0);
+        port_ = server_->serverPort();
+        scheme_ = tls ? QStringLiteral("https") : QStringLiteral("http");
     }
     ~DirServer() override { down(); }
 
     quint16 port() const { return port_; }
-    QString url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path); }
+    QString url(const QString& path) const { return QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme_).arg(port_).arg(path); }
 
     // Requests under `prefix` ("/ref") are served from the root with the
     // prefix taken off, and refused with 403 unless header `name` has `value`.
@@ -48,7 +57,7 @@ public:
     // Down: nothing listens on the port and every open connection is cut.
     void down()
     {
-        server_.close();
+        server_->close();
         for (const QPointer<QTcpSocket>& s : std::as_const(sockets_)) {
             if (s)
                 s->abort();
@@ -58,10 +67,10 @@ public:
     // Back on the same port; the port may linger briefly after a close.
     bool up()
     {
-        if (server_.isListening())
+        if (server_->isListening())
             return true;
         QDeadlineTimer deadline(5000);
-        while (!server_.listen(QHostAddress::LocalHost, port_)) {
+        while (!server_->listen(QHostAddress::LocalHost, port_)) {
             if (deadline.hasExpired())
                 return false;
             QTest::qWait(50);
@@ -79,7 +88,7 @@ private:
 
     void accept()
     {
-        while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        while (QTcpSocket* socket = server_->nextPendingConnection()) {
             sockets_ << socket;
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -144,8 +153,9 @@ private:
     }
 
     QString root_;
-    QTcpServer server_;
+    QTcpServer* server_;
     quint16 port_ = 0;
+    QString scheme_;
     QHash<QString, Guard> guards_;
     QHash<QTcpSocket*, QByteArray> pending_;
     QList<QPointer<QTcpSocket>> sockets_;
@@ -201,6 +211,36 @@ public:
 private:
     std::unique_ptr<QProcess> process_;
 };
+
+// A key and a self-signed certificate for 127.0.0.1, made with openssl in
+// `dir`; trusted by this process's default TLS configuration, so that the
+// player's own requests accept it as they accept a real site's.
+inline bool makeLoopbackCertificate(const QString& dir, QSslConfiguration* out)
+{
+    QProcess openssl;
+    openssl.setProcessChannelMode(QProcess::MergedChannels);
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+                   QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                   QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                   QStringLiteral("-keyout"), dir + QStringLiteral("/key.pem"), QStringLiteral("-out"), dir + QStringLiteral("/cert.pem")});
+    if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0)
+        return false;
+    const QList<QSslCertificate> certs = QSslCertificate::fromPath(dir + QStringLiteral("/cert.pem"));
+    QFile keyFile(dir + QStringLiteral("/key.pem"));
+    if (certs.isEmpty() || !keyFile.open(QIODevice::ReadOnly))
+        return false;
+    const QSslKey key(&keyFile, QSsl::Rsa);
+    if (key.isNull())
+        return false;
+    QSslConfiguration trust = QSslConfiguration::defaultConfiguration();
+    trust.addCaCertificates(certs);
+    QSslConfiguration::setDefaultConfiguration(trust);
+    *out = QSslConfiguration::defaultConfiguration();
+    out->setLocalCertificate(certs.first());
+    out->setPrivateKey(key);
+    return true;
+}
 
 // Segments named in a media playlist, or 0 when it is not there yet.
 inline int segmentCount(const QString& playlist)

@@ -73,6 +73,7 @@ private:
 
     QTemporaryDir dir_;
     std::unique_ptr<DirServer> files_;
+    std::unique_ptr<DirServer> tls_;  // the same files over https
     HttpFixture http_;
     StreamMaker live_;
     bool dash_ = false;
@@ -116,6 +117,10 @@ void TestStreams::initTestCase()
     files_ = std::make_unique<DirServer>(root);
     files_->guard(QStringLiteral("/ref"), "Referer", "https://tv.example.net/watch?ch=1,2");
     files_->guard(QStringLiteral("/ua"), "User-Agent", "SetTopBox/2.0 (\"living room\")");
+
+    QSslConfiguration tls;
+    if (!QStandardPaths::findExecutable(QStringLiteral("openssl")).isEmpty() && makeLoopbackCertificate(dir_.path(), &tls))
+        tls_ = std::make_unique<DirServer>(root, &tls);
 
     // MPEG-TS as IPTV gateways send it: no length, a few packets at a time.
     QFile clip(root + QStringLiteral("/clip.ts"));
@@ -164,23 +169,29 @@ bool TestStreams::playsWithin(MpvPlayer& player, const QString& address, const S
 
 void TestStreams::plays_data()
 {
+    QTest::addColumn<QString>("server");
     QTest::addColumn<QString>("address");
-    QTest::addColumn<bool>("gateway");  // from the streaming server, not the file server
     QTest::addColumn<bool>("live");
-    QTest::newRow("live HLS, sliding window") << QStringLiteral("/live/live.m3u8") << false << true;
-    QTest::newRow("finished HLS") << QStringLiteral("/vod/vod.m3u8") << false << false;
-    QTest::newRow("DASH") << QStringLiteral("/dash/vod.mpd") << false << false;
-    QTest::newRow("MPEG-TS over HTTP") << QStringLiteral("/live.ts") << true << true;
+    QTest::newRow("live HLS, sliding window") << "files" << "/live/live.m3u8" << true;
+    QTest::newRow("live HLS over https") << "https" << "/live/live.m3u8" << true;
+    QTest::newRow("finished HLS") << "files" << "/vod/vod.m3u8" << false;
+    QTest::newRow("finished HLS over https") << "https" << "/vod/vod.m3u8" << false;
+    QTest::newRow("DASH") << "files" << "/dash/vod.mpd" << false;
+    QTest::newRow("MPEG-TS over HTTP") << "gateway" << "/live.ts" << true;
 }
 
 void TestStreams::plays()
 {
+    QFETCH(QString, server);
     QFETCH(QString, address);
-    QFETCH(bool, gateway);
     QFETCH(bool, live);
     if (address.endsWith(QLatin1String(".mpd")) && !dash_)
         QSKIP("this ffmpeg makes no DASH stream");
-    const QString url = gateway ? http_.url(address) : files_->url(address);
+    if (server == QLatin1String("https") && !tls_)
+        QSKIP("no openssl to make a certificate for the https server");
+    const QString url = server == QLatin1String("gateway") ? http_.url(address)
+        : server == QLatin1String("https")                 ? tls_->url(address)
+                                                           : files_->url(address);
     auto player = makePlayer();
     QVERIFY(playsWithin(*player, url));
     QCOMPARE(player->failure(), PlayFailure::None);
