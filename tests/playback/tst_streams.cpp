@@ -123,6 +123,11 @@ void TestStreams::initTestCase()
         tls_ = std::make_unique<DirServer>(root, &tls);
 
     // MPEG-TS as IPTV gateways send it: no length, a few packets at a time.
+    QFile asx(root + QStringLiteral("/clip.asx"));
+    QVERIFY(asx.open(QIODevice::WriteOnly));
+    asx.write("<asx version=\"3.0\"><entry><ref href=\"clip.ts\"/></entry></asx>\n");
+    asx.close();
+
     QFile clip(root + QStringLiteral("/clip.ts"));
     QVERIFY(clip.open(QIODevice::ReadOnly));
     HttpFixture::Route stream;
@@ -247,6 +252,8 @@ void TestStreams::headersGoWithTheirAddressOnly_data()
     QTest::newRow("HLS, user agent given") << "/ua/vod/vod.m3u8" << agent << true;
     QTest::newRow("HLS, the user agent as referrer") << "/ua/vod/vod.m3u8" << StreamOptions{agent.userAgent, {}} << false;
     QTest::newRow("MPEG-TS file, referrer given") << "/ref/clip.ts" << referrer << true;
+    // A playlist the player fetches itself, then its entry.
+    QTest::newRow("ASX, referrer given") << "/ref/clip.asx" << referrer << true;
 }
 
 void TestStreams::headersGoWithTheirAddressOnly()
