@@ -41,7 +41,8 @@ QList<CheckTarget> catalogueTargets()
         QString caption = label.vni ? vniToUnicode(label.caption) : label.caption;
         if (caption.trimmed().isEmpty())
             caption = label.control;  // a logo picture
-        targets.append({label.window, label.panel, caption.simplified(), label.address, {}});
+        targets.append({label.window, label.panel, caption.simplified(), label.address,
+                        StreamOptions{label.referrer, label.userAgent}});
     }
     return targets;
 }

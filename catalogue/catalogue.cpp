@@ -1,12 +1,7 @@
 #include "catalogue.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSet>
-#include <QStandardPaths>
-#include <QUrl>
-
-#include <cstdio>
 #include <optional>
 
 // The tables live in a static library, so their resource must be registered
@@ -242,7 +237,12 @@ const Label* Catalogue::label(const QString& window, const QString& control) con
 
 Label* Catalogue::label(const QString& window, const QString& control)
 {
-    return const_cast<Label*>(std::as_const(*this).label(window, control));
+    // Non-const iteration: a catalogue copied from another gets its own
+    // labels before one of them is changed.
+    for (Label& l : labels)
+        if (l.window == window && l.control == control)
+            return &l;
+    return nullptr;
 }
 
 QStringList Catalogue::windows() const
@@ -540,106 +540,6 @@ Tables builtInTables()
     };
     return {read("panels.tsv"), read("channels.tsv"), read("films.tsv"), read("buttons.tsv"),
             read("lines.tsv")};
-}
-
-const Catalogue& builtIn()
-{
-    static const Catalogue cat = [] {
-        QStringList errors;
-        Catalogue c = parse(builtInTables(), &errors);
-        for (const QString& e : std::as_const(errors))
-            qCCritical(lcCatalogue, "built-in catalogue: %s", qUtf8Printable(e));
-        const int applied = applyOverrides(c, overridePath(), [](const QString& line) {
-            std::fprintf(stderr, "%s\n", qUtf8Printable(line));
-            std::fflush(stderr);
-        });
-        qCDebug(lcCatalogue, "%lld panels, %lld labels, %d addresses from %s", qint64(c.panels.size()),
-                qint64(c.labels.size()), applied, qUtf8Printable(overridePath()));
-        return c;
-    }();
-    return cat;
-}
-
-QString overridePath()
-{
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/miravon/addresses.tsv");
-}
-
-bool isAcceptedOverride(const QString& address)
-{
-    static const QStringList schemes = {QStringLiteral("http"), QStringLiteral("https"),
-                                        QStringLiteral("rtsp"), QStringLiteral("mms"),
-                                        QStringLiteral("mmsh"), QStringLiteral("mmst")};
-    if (address.isEmpty() || address.trimmed() != address)
-        return false;
-    const QUrl u(address, QUrl::StrictMode);
-    return u.isValid() && !u.isRelative() && schemes.contains(u.scheme(), Qt::CaseInsensitive)
-        && !u.host().isEmpty();
-}
-
-int applyOverrides(Catalogue& catalogue, const QString& path, const Report& report)
-{
-    QFile file(path);
-    if (!file.exists())
-        return 0;
-    auto bad = [&](int line, const QString& what) {
-        report(QStringLiteral("%1:%2: %3; row skipped").arg(path).arg(line).arg(what));
-    };
-    if (!file.open(QIODevice::ReadOnly)) {
-        report(QStringLiteral("%1: cannot be read (%2); built-in addresses used").arg(path, file.errorString()));
-        return 0;
-    }
-    QString text = QString::fromUtf8(file.readAll());
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    auto chomp = [](QString s) {
-        if (s.endsWith(QLatin1Char('\r')))
-            s.chop(1);
-        return s;
-    };
-    if (lines.isEmpty() || chomp(lines.first()) != QLatin1String("window\tcontrol\taddress")) {
-        report(QStringLiteral("%1:1: the first line must be the header \"window<TAB>control<TAB>address\"; "
-                              "file ignored")
-                   .arg(path));
-        return 0;
-    }
-    const QStringList windows = catalogue.windows();
-    int applied = 0;
-    for (int i = 1; i < lines.size(); ++i) {
-        const QString row = chomp(lines.at(i));
-        const int line = i + 1;
-        if (row.trimmed().isEmpty())
-            continue;
-        const QStringList f = row.split(QLatin1Char('\t'));
-        if (f.size() != 3) {
-            bad(line, QStringLiteral("%1 columns, expected 3 (window, control, address, separated by tabs)")
-                          .arg(f.size()));
-            continue;
-        }
-        if (!windows.contains(f[0])) {
-            bad(line, QStringLiteral("unknown window \"%1\"").arg(f[0]));
-            continue;
-        }
-        Label* l = catalogue.label(f[0], f[1]);
-        if (!l) {
-            bad(line, QStringLiteral("no label \"%1\" on window %2").arg(f[1], f[0]));
-            continue;
-        }
-        if (!isAcceptedOverride(f[2])) {
-            bad(line, QStringLiteral("\"%1\" is not an absolute http, https, rtsp, mms, mmsh or mmst URL")
-                          .arg(f[2]));
-            continue;
-        }
-        l->address = f[2];
-        if (l->kind == Kind::Heading || l->kind == Kind::Inert)
-            l->kind = Kind::Entry;
-        ++applied;
-    }
-    return applied;
 }
 
 } // namespace catalogue

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QObject>
 #include <QLoggingCategory>
 #include <QPoint>
 #include <QRect>
@@ -46,6 +47,10 @@ struct Label {
     bool vni = false;
     bool bold = false;
     QString address;
+    // Request headers the address needs, from an address file; empty for
+    // the built-in addresses. The player sends them for this address only.
+    QString referrer;
+    QString userAgent;
     QRect rect; // twips, in the panel
 
     bool clickable() const { return kind == Kind::Entry || kind == Kind::Logo; }
@@ -102,25 +107,61 @@ Catalogue parse(const Tables& tables, QStringList* errors);
 // The tables compiled into the program.
 Tables builtInTables();
 
-// The catalogue of this run: the built-in tables, then the user's address
-// file (overridePath()) applied. Loaded on first use, fixed afterwards.
+// The catalogue of this run, in layers: the built-in tables, then the
+// imported addresses (importPath()), then the user's own address file
+// (overridePath()), so that a hand-written row always wins. Loaded on first
+// use; only reloadAddresses() changes it afterwards. Labels keep their place:
+// a pointer to one stays valid, and reads the current address.
 const Catalogue& builtIn();
 
-// Where the user's own addresses are read from:
-// $XDG_CONFIG_HOME/miravon/addresses.tsv (~/.config/miravon/addresses.tsv).
-QString overridePath();
+// Reads both address files again and applies them over the built-in
+// addresses of the running catalogue, then emits addressesChanged(). Bad rows
+// are reported on standard error. Call it from the thread that uses the
+// catalogue.
+void reloadAddresses();
 
-// Whether an address may come from the user's file: an absolute http, https,
+// Tells when reloadAddresses() changed the running catalogue.
+class AddressNotifier : public QObject {
+    Q_OBJECT
+signals:
+    void addressesChanged();
+};
+AddressNotifier& addressNotifier();
+
+// The folder of the address files: $XDG_CONFIG_HOME/miravon
+// (~/.config/miravon when unset or not absolute).
+QString configDir();
+// Where the user's own addresses are read from: configDir()/addresses.tsv.
+QString overridePath();
+// Where an import writes its addresses: configDir()/addresses.import.tsv.
+QString importPath();
+
+// Whether an address may come from an address file: an absolute http, https,
 // rtsp, mms, mmsh or mmst URL with a host.
 bool isAcceptedOverride(const QString& address);
 
-// Applies the user's address file at `path` to `catalogue`: header row
-// "window<TAB>control<TAB>address", then one row per label whose address is
-// replaced; a heading, inert or title label named there becomes an entry.
-// Each bad row is reported through `report` as one line naming the file and
-// line, and skipped. A missing file changes nothing and reports nothing.
-// Returns the number of rows applied.
+// One good row of an address file.
+struct AddressRow {
+    QString window;
+    QString control;
+    QString address;
+    QString referrer;
+    QString userAgent;
+    int line = 0;
+};
+
+// Reads an address file: the header row "window<TAB>control<TAB>address",
+// optionally followed by "<TAB>referrer" and "<TAB>user_agent", then one row
+// per label with as many columns as the header. Each bad row is reported
+// through `report` as one line naming the file and line, and skipped. A
+// missing file gives no rows and reports nothing. Rows are checked against
+// `catalogue` (the window and label must exist).
 using Report = std::function<void(const QString& line)>;
+QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QString& path, const Report& report);
+
+// Applies the address file at `path` to `catalogue`: each row replaces the
+// label's address and headers; a heading, inert or title label named there
+// becomes an entry. Returns the number of rows applied.
 int applyOverrides(Catalogue& catalogue, const QString& path, const Report& report);
 
 } // namespace catalogue

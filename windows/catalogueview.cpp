@@ -62,14 +62,16 @@ void populateCatalogue(ViewerWindow& window)
         if (l->bold)
             label->setFont(boldFont);
         label->setGeometry(tw(l->rect));
-        if (l->clickable() || l->kind == catalogue::Kind::Hidden) {
-            // Activation: the entry's address into this window's own player,
-            // once, and nothing else. The status line follows the player's
-            // events, never the click.
-            const QString address = l->address;
-            QObject::connect(label, &LabelUni::clicked, &window,
-                             [&window, address] { window.player().setUrl(address); });
-        }
+        // Activation: the entry's address into this window's own player,
+        // once, and nothing else. The status line follows the player's
+        // events, never the click. The label is read at the click: an import
+        // may have given it another address, or made a label without one an
+        // entry, since the window was built. An imported address may come
+        // with the referrer or user agent its server wants.
+        QObject::connect(label, &LabelUni::clicked, &window, [&window, l] {
+            if (l->clickable() || l->kind == catalogue::Kind::Hidden)
+                window.player().setUrl(l->address, StreamOptions{l->referrer, l->userAgent});
+        });
     }
 
     // Page buttons above the labels, so that a label's edge never takes a

@@ -3,6 +3,7 @@
 #include "catalogueview.h"
 #include "logging.h"
 #include "navigation.h"
+#include "playlistdrop.h"
 #include "program.h"
 
 #include "artwork.h"
@@ -114,6 +115,7 @@ ViewerWindow::ViewerWindow(Program& program, WindowId id)
     buildFrame();
     buildMenu();
     populateCatalogue(*this);
+    acceptPlaylistDrops(*this);
 }
 
 ViewerWindow::~ViewerWindow()

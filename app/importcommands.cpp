@@ -1,0 +1,42 @@
+// `--import-m3u` and `--undo-import`: run on a QCoreApplication, no display.
+#include "commands.h"
+
+#include "importer.h"
+
+#include <cstdio>
+
+namespace miravon {
+namespace {
+
+void print(std::FILE* to, const QString& text)
+{
+    std::fputs(qUtf8Printable(text), to);
+    std::fflush(to);
+}
+
+} // namespace
+
+int runImport(const ImportRequest& request)
+{
+    import::ImportOptions options;
+    options.sources = request.sources;
+    options.country = request.country;
+    options.dryRun = request.dryRun;
+    const import::ImportOutcome outcome = import::importPlaylists(options);
+    if (outcome.status != 0) {
+        print(stderr, QStringLiteral("miravon: %1\n").arg(outcome.error));
+        return outcome.status;
+    }
+    print(stdout, outcome.report);
+    return 0;
+}
+
+int runUndoImport()
+{
+    const import::UndoOutcome outcome = import::undoImport();
+    print(outcome.status == 0 ? stdout : stderr,
+          (outcome.status == 0 ? QString() : QStringLiteral("miravon: ")) + outcome.message + u'\n');
+    return outcome.status;
+}
+
+} // namespace miravon

@@ -1,0 +1,202 @@
+// The address files over the built-in catalogue: the imported addresses and
+// the user's own, and the running catalogue they are applied to.
+#include "catalogue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+
+#include <cstdio>
+
+namespace miravon::catalogue {
+namespace {
+
+void toStandardError(const QString& line)
+{
+    std::fprintf(stderr, "%s\n", qUtf8Printable(line));
+    std::fflush(stderr);
+}
+
+Catalogue parseBuiltIn()
+{
+    QStringList errors;
+    Catalogue c = parse(builtInTables(), &errors);
+    for (const QString& e : std::as_const(errors))
+        qCCritical(lcCatalogue, "built-in catalogue: %s", qUtf8Printable(e));
+    return c;
+}
+
+// The built-in tables as parsed, without any address file.
+const Catalogue& pristine()
+{
+    static const Catalogue cat = parseBuiltIn();
+    return cat;
+}
+
+// Puts the layers over `c`, whose labels hold the built-in values.
+void applyLayers(Catalogue& c)
+{
+    const int imported = applyOverrides(c, importPath(), toStandardError);
+    const int own = applyOverrides(c, overridePath(), toStandardError);
+    qCDebug(lcCatalogue, "%d imported and %d own addresses from %s", imported, own, qUtf8Printable(configDir()));
+}
+
+Catalogue& running()
+{
+    // Parsed on its own rather than copied from pristine(): its labels never
+    // share storage, so changing one never moves them.
+    static Catalogue cat = [] {
+        Catalogue c = parseBuiltIn();
+        applyLayers(c);
+        return c;
+    }();
+    return cat;
+}
+
+const QStringList& headerColumns()
+{
+    static const QStringList h = {QStringLiteral("window"), QStringLiteral("control"), QStringLiteral("address"),
+                                  QStringLiteral("referrer"), QStringLiteral("user_agent")};
+    return h;
+}
+
+bool isCleanHeader(const QString& s)
+{
+    for (QChar c : s)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
+    return true;
+}
+
+} // namespace
+
+const Catalogue& builtIn() { return running(); }
+
+void reloadAddresses()
+{
+    Catalogue& c = running();
+    const Catalogue& base = pristine();
+    for (qsizetype i = 0; i < c.labels.size(); ++i) {
+        Label& l = c.labels[i];
+        const Label& b = base.labels.at(i);
+        l.address = b.address;
+        l.kind = b.kind;
+        l.referrer.clear();
+        l.userAgent.clear();
+    }
+    applyLayers(c);
+    emit addressNotifier().addressesChanged();
+}
+
+AddressNotifier& addressNotifier()
+{
+    static AddressNotifier n;
+    return n;
+}
+
+QString configDir()
+{
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/miravon");
+}
+
+QString overridePath() { return configDir() + QStringLiteral("/addresses.tsv"); }
+
+QString importPath() { return configDir() + QStringLiteral("/addresses.import.tsv"); }
+
+bool isAcceptedOverride(const QString& address)
+{
+    static const QStringList schemes = {QStringLiteral("http"), QStringLiteral("https"),
+                                        QStringLiteral("rtsp"), QStringLiteral("mms"),
+                                        QStringLiteral("mmsh"), QStringLiteral("mmst")};
+    if (address.isEmpty() || address.trimmed() != address)
+        return false;
+    const QUrl u(address, QUrl::StrictMode);
+    return u.isValid() && !u.isRelative() && schemes.contains(u.scheme(), Qt::CaseInsensitive)
+        && !u.host().isEmpty();
+}
+
+QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QString& path, const Report& report)
+{
+    QList<AddressRow> rows;
+    QFile file(path);
+    if (!file.exists())
+        return rows;
+    auto bad = [&](int line, const QString& what) {
+        report(QStringLiteral("%1:%2: %3; row skipped").arg(path).arg(line).arg(what));
+    };
+    if (!file.open(QIODevice::ReadOnly)) {
+        report(QStringLiteral("%1: cannot be read (%2); its addresses are not used").arg(path, file.errorString()));
+        return rows;
+    }
+    QString text = QString::fromUtf8(file.readAll());
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    auto chomp = [](QString s) {
+        if (s.endsWith(QLatin1Char('\r')))
+            s.chop(1);
+        return s;
+    };
+    const QStringList header = lines.isEmpty() ? QStringList() : chomp(lines.first()).split(QLatin1Char('\t'));
+    const qsizetype columns = header.size();
+    if (columns < 3 || header != headerColumns().first(std::min<qsizetype>(columns, 5))) {
+        report(QStringLiteral("%1:1: the first line must be the header \"window<TAB>control<TAB>address\" "
+                              "(optionally followed by <TAB>referrer<TAB>user_agent); file ignored")
+                   .arg(path));
+        return rows;
+    }
+    const QStringList windows = catalogue.windows();
+    for (int i = 1; i < lines.size(); ++i) {
+        const QString row = chomp(lines.at(i));
+        const int line = i + 1;
+        if (row.trimmed().isEmpty())
+            continue;
+        const QStringList f = row.split(QLatin1Char('\t'));
+        if (f.size() != columns) {
+            bad(line, QStringLiteral("%1 columns, expected %2 (%3, separated by tabs)")
+                          .arg(f.size())
+                          .arg(columns)
+                          .arg(header.join(QStringLiteral(", "))));
+            continue;
+        }
+        if (!windows.contains(f[0])) {
+            bad(line, QStringLiteral("unknown window \"%1\"").arg(f[0]));
+            continue;
+        }
+        if (!catalogue.label(f[0], f[1])) {
+            bad(line, QStringLiteral("no label \"%1\" on window %2").arg(f[1], f[0]));
+            continue;
+        }
+        if (!isAcceptedOverride(f[2])) {
+            bad(line, QStringLiteral("\"%1\" is not an absolute http, https, rtsp, mms, mmsh or mmst URL")
+                          .arg(f[2]));
+            continue;
+        }
+        AddressRow r{f[0], f[1], f[2], f.value(3), f.value(4), line};
+        if (!isCleanHeader(r.referrer) || !isCleanHeader(r.userAgent)) {
+            bad(line, QStringLiteral("the referrer or user agent holds a control character"));
+            continue;
+        }
+        rows << r;
+    }
+    return rows;
+}
+
+int applyOverrides(Catalogue& catalogue, const QString& path, const Report& report)
+{
+    const QList<AddressRow> rows = readAddressFile(catalogue, path, report);
+    for (const AddressRow& r : rows) {
+        Label* l = catalogue.label(r.window, r.control);
+        l->address = r.address;
+        l->referrer = r.referrer;
+        l->userAgent = r.userAgent;
+        if (l->kind == Kind::Heading || l->kind == Kind::Inert)
+            l->kind = Kind::Entry;
+    }
+    return int(rows.size());
+}
+
+} // namespace miravon::catalogue

@@ -1,0 +1,192 @@
+#include "m3u.h"
+
+#include <QStringView>
+
+namespace miravon::m3u {
+namespace {
+
+bool startsWithCi(QStringView s, QLatin1StringView prefix)
+{
+    return s.startsWith(prefix, Qt::CaseInsensitive);
+}
+
+// Whether a line is an address: "scheme://" with a letter-led scheme.
+bool isAddress(QStringView s)
+{
+    const qsizetype colon = s.indexOf(u"://");
+    if (colon <= 0 || colon > 16 || !s.at(0).isLetter())
+        return false;
+    for (qsizetype i = 0; i < colon; ++i) {
+        const QChar c = s.at(i);
+        if (!(c.isLetterOrNumber() || c == u'+' || c == u'-' || c == u'.'))
+            return false;
+    }
+    return s.size() > colon + 3;
+}
+
+struct Info {
+    QString title, tvgId, tvgName, tvgCountry, groupTitle;
+    bool seen = false;
+};
+
+// "#EXTINF:-1 key="value" key2='v' key3=v,Display name"
+Info parseExtinf(QStringView rest)
+{
+    Info info;
+    info.seen = true;
+    qsizetype i = 0;
+    const qsizetype n = rest.size();
+    // Duration: everything up to the first blank or comma.
+    while (i < n && !rest.at(i).isSpace() && rest.at(i) != u',')
+        ++i;
+    while (i < n) {
+        while (i < n && rest.at(i).isSpace())
+            ++i;
+        if (i >= n)
+            break;
+        if (rest.at(i) == u',') {
+            info.title = rest.mid(i + 1).trimmed().toString();
+            break;
+        }
+        const qsizetype keyStart = i;
+        while (i < n && rest.at(i) != u'=' && rest.at(i) != u',' && !rest.at(i).isSpace())
+            ++i;
+        const QStringView key = rest.mid(keyStart, i - keyStart);
+        qsizetype j = i;
+        while (j < n && rest.at(j).isSpace())
+            ++j;
+        if (j >= n || rest.at(j) != u'=') {
+            i = j; // a bare word: skipped
+            if (i < n && rest.at(i) != u',' && i == keyStart)
+                ++i;
+            continue;
+        }
+        i = j + 1;
+        while (i < n && rest.at(i).isSpace())
+            ++i;
+        QStringView value;
+        if (i < n && (rest.at(i) == u'"' || rest.at(i) == u'\'')) {
+            const QChar quote = rest.at(i++);
+            const qsizetype end = rest.indexOf(quote, i);
+            const qsizetype stop = end < 0 ? n : end;
+            value = rest.mid(i, stop - i);
+            i = end < 0 ? n : end + 1;
+        } else {
+            const qsizetype start = i;
+            while (i < n && !rest.at(i).isSpace() && rest.at(i) != u',')
+                ++i;
+            value = rest.mid(start, i - start);
+        }
+        const QString v = value.trimmed().toString();
+        if (key.compare(u"tvg-id", Qt::CaseInsensitive) == 0)
+            info.tvgId = v;
+        else if (key.compare(u"tvg-name", Qt::CaseInsensitive) == 0)
+            info.tvgName = v;
+        else if (key.compare(u"tvg-country", Qt::CaseInsensitive) == 0)
+            info.tvgCountry = v;
+        else if (key.compare(u"group-title", Qt::CaseInsensitive) == 0)
+            info.groupTitle = v;
+    }
+    return info;
+}
+
+// "key=value" of #EXTVLCOPT and of the "|Referer=...&User-Agent=..." tail.
+void applyHeader(QStringView key, QStringView value, QString& referrer, QString& userAgent)
+{
+    key = key.trimmed();
+    const QString v = value.trimmed().toString();
+    if (key.compare(u"http-referrer", Qt::CaseInsensitive) == 0 || key.compare(u"http-referer", Qt::CaseInsensitive) == 0
+        || key.compare(u"referer", Qt::CaseInsensitive) == 0 || key.compare(u"referrer", Qt::CaseInsensitive) == 0)
+        referrer = v;
+    else if (key.compare(u"http-user-agent", Qt::CaseInsensitive) == 0
+             || key.compare(u"user-agent", Qt::CaseInsensitive) == 0)
+        userAgent = v;
+}
+
+} // namespace
+
+Playlist parse(QByteArrayView bytes)
+{
+    Playlist out;
+    QString text = QString::fromUtf8(bytes);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    // A NUL byte never occurs in a text playlist.
+    if (text.contains(QChar(0)))
+        return out;
+
+    Info pending;
+    QString referrer, userAgent;
+    bool first = true;
+    int lineNo = 0;
+    for (QStringView raw : QStringView(text).tokenize(u'\n')) {
+        ++lineNo;
+        // CR alone also ends a line (old Mac files): split further.
+        for (QStringView part : raw.tokenize(u'\r')) {
+            const QStringView line = part.trimmed();
+            if (line.isEmpty())
+                continue;
+            if (first) {
+                first = false;
+                if (startsWithCi(line, QLatin1StringView("#EXTM3U"))) {
+                    out.isPlaylist = true;
+                    continue;
+                }
+            }
+            if (line.startsWith(u'#')) {
+                if (startsWithCi(line, QLatin1StringView("#EXTINF:"))) {
+                    pending = parseExtinf(line.mid(8));
+                } else if (startsWithCi(line, QLatin1StringView("#EXTVLCOPT:"))) {
+                    const QStringView opt = line.mid(11);
+                    const qsizetype eq = opt.indexOf(u'=');
+                    if (eq > 0)
+                        applyHeader(opt.left(eq), opt.mid(eq + 1), referrer, userAgent);
+                } else if (startsWithCi(line, QLatin1StringView("#EXTGRP:"))) {
+                    if (pending.groupTitle.isEmpty())
+                        pending.groupTitle = line.mid(8).trimmed().toString();
+                }
+                continue; // comments and other directives
+            }
+            if (!isAddress(line)) {
+                // Not an address (a stray word, a relative path): it ends
+                // the entry its #EXTINF began.
+                pending = Info();
+                referrer.clear();
+                userAgent.clear();
+                continue;
+            }
+            Entry e;
+            QStringView url = line;
+            // Headers written after the address: "url|Referer=a&User-Agent=b".
+            const qsizetype bar = url.indexOf(u'|');
+            if (bar > 0) {
+                for (QStringView kv : url.mid(bar + 1).tokenize(u'&')) {
+                    const qsizetype eq = kv.indexOf(u'=');
+                    if (eq > 0)
+                        applyHeader(kv.left(eq), kv.mid(eq + 1), referrer, userAgent);
+                }
+                url = url.left(bar).trimmed();
+            }
+            e.url = url.toString();
+            e.title = pending.title;
+            e.tvgId = pending.tvgId;
+            e.tvgName = pending.tvgName;
+            e.tvgCountry = pending.tvgCountry;
+            e.groupTitle = pending.groupTitle;
+            e.referrer = referrer;
+            e.userAgent = userAgent;
+            e.line = lineNo;
+            if (pending.seen)
+                out.isPlaylist = true;
+            out.entries.append(e);
+            pending = Info();
+            referrer.clear();
+            userAgent.clear();
+        }
+    }
+    if (!out.isPlaylist)
+        out.entries.clear();
+    return out;
+}
+
+} // namespace miravon::m3u
