@@ -1,59 +1,38 @@
+#include "commandline.h"
+#include "commands.h"
+#include "display.h"
+
 #include "program.h"
 
+#include "accessible.h"
 #include "catalogue.h"
-#include "commands.h"
+#include "focusring.h"
 #include "look.h"
 #include "playback.h"
 
 #include <QApplication>
-#include <cstring>
+#include <QCoreApplication>
+#include <cstdio>
 
-// The import commands, read here until the program has its option parser:
-// --import-m3u SOURCE... [--country CC] [--dry-run], --undo-import.
-static int importCommand(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("miravon"));
-    const QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.value(0) == QLatin1String("--undo-import"))
-        return miravon::runUndoImport();
-    miravon::ImportRequest request;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args.at(i) == QLatin1String("--dry-run"))
-            request.dryRun = true;
-        else if (args.at(i) == QLatin1String("--country") && i + 1 < args.size())
-            request.country = args.at(++i);
-        else
-            request.sources << args.at(i);
-    }
-    return miravon::runImport(request);
-}
+namespace {
 
-// miravon --check [--jobs N]: probes every entry's address; no display.
-static int checkCommand(int argc, char** argv)
+int runWindows(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("miravon"));
-    const QStringList args = QCoreApplication::arguments().mid(2);
-    int jobs = 8;
-    if (args.value(0) == QLatin1String("--jobs"))
-        jobs = args.value(1).toInt();
-    return miravon::runCheck(jobs);
-}
-
-int main(int argc, char** argv)
-{
-    if (argc > 1 && (std::strcmp(argv[1], "--import-m3u") == 0 || std::strcmp(argv[1], "--undo-import") == 0))
-        return importCommand(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], "--check") == 0)
-        return checkCommand(argc, argv);
+    // Qt ends the process with a long advice text when no display can be
+    // reached; the guard turns that into one line and exit status 1.
+    miravon::DisplayGuard guard;
     QApplication app(argc, argv);
+    guard.release();
     QApplication::setApplicationName(QStringLiteral("miravon"));
+    QApplication::setApplicationVersion(QStringLiteral(MIRAVON_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(MIRAVON_APP_ID));
     // The program ends when a viewer window closes, not when the last window
     // goes: the start window unloads itself before frmmain is shown.
     QApplication::setQuitOnLastWindowClosed(false);
     miravon::initPlayback();
     miravon::installFontSubstitutions();
+    miravon::installAccessibility();
+    miravon::FocusRing::install();
     // Read the catalogue (and the user's address file) now, so that a bad
     // row of that file is reported at launch rather than after the start
     // window.
@@ -62,4 +41,51 @@ int main(int argc, char** argv)
     miravon::Program program;
     program.start();
     return QApplication::exec();
+}
+
+// Commands that print and end; they never need a display.
+int runCommand(int argc, char** argv, const miravon::Invocation& inv)
+{
+    using Action = miravon::Invocation::Action;
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("miravon"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MIRAVON_VERSION));
+    switch (inv.action) {
+    case Action::Import:
+        return miravon::runImport(inv.import);
+    case Action::UndoImport:
+        return miravon::runUndoImport();
+    case Action::Check:
+        return miravon::runCheck(inv.jobs);
+    default:
+        return 1;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using Action = miravon::Invocation::Action;
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const miravon::Invocation inv = miravon::parseCommandLine(arguments);
+
+    switch (inv.action) {
+    case Action::Windows:
+        return runWindows(argc, argv);
+    case Action::Help:
+        std::fputs(miravon::usageText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case Action::Version:
+        std::fputs(miravon::versionText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case Action::Error:
+        std::fprintf(stderr, "miravon: %s\n", qPrintable(inv.error));
+        std::fputs(miravon::usageText().toLocal8Bit().constData(), stderr);
+        return miravon::usageExitStatus;
+    default:
+        return runCommand(argc, argv, inv);
+    }
 }

@@ -3,6 +3,7 @@
 #include "look.h"
 #include "vni.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace miravon {
@@ -75,6 +76,18 @@ void ButtonUni::leaveEvent(QEvent* event)
     hover_ = false;
     update();
     QAbstractButton::leaveEvent(event);
+}
+
+void ButtonUni::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        event->accept();
+        if (!event->isAutoRepeat())
+            click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 } // namespace miravon

@@ -23,6 +23,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    // Enter presses the button as Space and a click do.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void refresh();

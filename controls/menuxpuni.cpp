@@ -5,8 +5,10 @@
 
 #include <QAction>
 #include <QBitmap>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 
 namespace miravon {
 namespace {
@@ -21,6 +23,32 @@ constexpr qint64 usergradienttwo = 16761765;
 constexpr qint64 userselecteditemforecolour = 0;
 
 QString css(qint64 ole) { return oleColor(ole).name(); }
+
+// Keyboard mnemonics (Alt+letter), by item name: the letter of the caption
+// as displayed that is underlined. Unique on the bar and within the list.
+struct Mnemonic {
+    const char* item;
+    char16_t letter;
+};
+constexpr Mnemonic mnemonics[] = {
+    {"file", u'T'},    {"asdf", u'V'}, {"thegioi", u'g'}, {"phim", u'X'}, {"Phim", u'X'},
+    {"soft", u'C'},    {"tacgia", u'T'}, {"yeucau", u'Y'}, {"thoat", u'h'},
+};
+
+// The displayed caption with '&' before the item's mnemonic letter.
+QString withMnemonic(const QString& name, QString text)
+{
+    text.replace(u'&', QStringLiteral("&&"));
+    for (const Mnemonic& m : mnemonics) {
+        if (name != QLatin1String(m.item))
+            continue;
+        const qsizetype at = text.indexOf(QChar(m.letter));
+        if (at >= 0)
+            text.insert(at, u'&');
+        break;
+    }
+    return text;
+}
 
 QString styleSheet()
 {
@@ -49,6 +77,7 @@ MenuXpUni::MenuXpUni(QMenuBar* bar)
     QFont f = designFont(QStringLiteral("Arial"), 9);
     bar_->setFont(f);
     bar_->setStyleSheet(styleSheet());
+    installMenuKeys();
 }
 
 QString MenuXpUni::display(const QString& stored) const
@@ -58,6 +87,7 @@ QString MenuXpUni::display(const QString& stored) const
 
 void MenuXpUni::bind(QAction* action, const QString& name, const QString& storedCaption)
 {
+    action->setText(withMnemonic(name, display(storedCaption)));
     action->setObjectName(name);
     action->setProperty("caption", storedCaption);
     items_.insert(name, action);
@@ -97,8 +127,65 @@ void MenuXpUni::setPicture(const QString& key, const QImage& picture, QRgb mask)
     pix.setMask(pix.createMaskFromColor(QColor(mask), Qt::MaskInColor));
     auto* pic = new QAction(QIcon(pix), QString(), bar_);
     pic->setObjectName(target + QStringLiteral("_picture"));
+    // The bar draws only the picture; screen readers hear what it chooses.
+    pic->setText(before->text().remove(u'&'));
     bar_->insertAction(before, pic);
     connect(pic, &QAction::triggered, this, [this, target] { emit chosen(target); });
+}
+
+// F10 opens the bar's first list from anywhere in the window, as on other
+// desktops; the arrow keys then move along the bar.
+void MenuXpUni::installMenuKeys()
+{
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), bar_);
+    f10->setContext(Qt::WindowShortcut);
+    connect(f10, &QShortcut::activated, this, &MenuXpUni::openFirst);
+    // Alt pressed and released alone does the same; the style does not.
+    bar_->window()->installEventFilter(this);
+}
+
+bool MenuXpUni::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // The press of a modifier may or may not carry the modifier itself
+        // (X11 reports the state before the press).
+        altAlone_ = key->key() == Qt::Key_Alt && !(key->modifiers() & ~Qt::AltModifier);
+        break;
+    }
+    case QEvent::KeyRelease: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Alt && altAlone_ && !key->isAutoRepeat()) {
+            altAlone_ = false;
+            openFirst();
+        }
+        break;
+    }
+    case QEvent::ShortcutOverride:
+        // Alt+letter: a mnemonic, not Alt alone.
+        if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Alt)
+            altAlone_ = false;
+        break;
+    case QEvent::WindowDeactivate:
+    case QEvent::MouseButtonPress:
+        altAlone_ = false;
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void MenuXpUni::openFirst()
+{
+    const QList<QAction*> actions = bar_->actions();
+    for (QAction* a : actions) {
+        if (a->isVisible() && a->isEnabled() && !a->isSeparator()) {
+            bar_->setActiveAction(a);
+            return;
+        }
+    }
 }
 
 } // namespace miravon

@@ -35,15 +35,23 @@ public:
 
     bool setkieugotv() const { return true; }
 
+    // Opens the first item of the bar, as F10 does.
+    void openFirst();
+
 signals:
     void chosen(const QString& name);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QString display(const QString& stored) const;
     void bind(QAction* action, const QString& name, const QString& storedCaption);
+    void installMenuKeys();
 
     QMenuBar* bar_;
     QHash<QString, QAction*> items_;
+    bool altAlone_ = false; // Alt is down and no other key came since
 };
 
 } // namespace miravon

@@ -166,6 +166,7 @@ MpvPlayer::MpvPlayer(QWidget* parent)
     view_->setPalette(pal);
     view_->setFocusPolicy(Qt::StrongFocus);
     view_->installEventFilter(this);
+    nameControls();
 
     watchdog_.setSingleShot(true);
     connect(&watchdog_, &QTimer::timeout, this, &MpvPlayer::onWatchdog);
@@ -357,6 +358,7 @@ void MpvPlayer::buildFace()
     connect(volumeSlider_, &QSlider::valueChanged, this, &MpvPlayer::setVolume);
     connect(seekSlider_, &QSlider::sliderReleased, this, [this] { seekTo(seekSlider_->value()); });
     connect(fullButton_, &QToolButton::clicked, this, [this] { setFullScreen(!isFullScreen()); });
+    nameControls();
     updateBar();
 }
 
@@ -1225,14 +1227,8 @@ bool MpvPlayer::eventFilter(QObject* watched, QEvent* event)
         switch (event->type()) {
         case QEvent::KeyPress: {
             const auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Space) {
-                togglePause();
+            if (handleKey(key->key(), key->modifiers()))
                 return true;
-            }
-            if (key->key() == Qt::Key_Escape && isFullScreen()) {
-                setFullScreen(false);
-                return true;
-            }
             break;
         }
         case QEvent::MouseButtonDblClick:

@@ -107,6 +107,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // --- Keyboard and screen readers (playerkeys.cpp) ---
+    // The player's keys while its view has the focus: Space play/pause,
+    // M mute, F full screen, Up/Down volume, Left/Right seek where the
+    // stream allows it, Esc leaves full screen. True when the key was used.
+    bool handleKey(int key, Qt::KeyboardModifiers modifiers);
+    // Names of the view and the transport controls for screen readers.
+    void nameControls();
+    static constexpr int volumeStep = 5;       // per Up/Down
+    static constexpr double seekStepSeconds = 10;
+
+
     struct Candidate {
         QList<QUrl> alternatives;
         int next = 0;

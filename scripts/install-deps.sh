@@ -1,9 +1,17 @@
 #!/bin/sh
-# Installs the Debian packages listed in packages.txt that are missing.
-# As root it runs apt-get; otherwise it prints the exact command to run.
+# Installs the Debian packages of the named sections of packages.txt that
+# are missing, e.g. `install-deps.sh build run`. As root it runs apt-get;
+# otherwise it prints the exact command to run.
 set -eu
 here=$(dirname "$0")/..
-list=$(grep -v '^[[:space:]]*#' "$here/packages.txt" | tr -s ' \n' '\n' | grep -v '^$')
+[ $# -gt 0 ] || { echo "usage: $0 SECTION..." >&2; exit 2; }
+for section in "$@"; do
+    grep -q "^\[$section\]" "$here/packages.txt" || { echo "$0: no section [$section] in packages.txt" >&2; exit 2; }
+done
+list=$(awk -v want=" $* " '
+    /^[[:space:]]*(#|$)/ { next }
+    /^\[.*\]$/ { section = substr($0, 2, length($0) - 2); next }
+    index(want, " " section " ") { print $1 }' "$here/packages.txt")
 missing=""
 for p in $list; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -27,6 +27,43 @@ QString logoFile(const QString& control)
     return QStringLiteral("logo%1.png").arg(control.mid(int(qstrlen("Image"))));
 }
 
+// The channel each logo picture shows, by control: what a screen reader
+// says for the picture.
+struct LogoName {
+    const char* control;
+    const char* name; // UTF-8
+};
+constexpr LogoName logoNames[] = {
+    {"Image1", "HTV7"}, {"Image2", "HTVC"}, {"Image3", "HTV9"},
+    {"Image4", "VTV1"}, {"Image5", "VTV3"}, {"Image6", "VTV4"},
+    {"Image7", "Truy\xe1\xbb\x81n h\xc3\xacnh H\xc3\xa0 N\xe1\xbb\x99i"}, // HN
+    {"Image8", "VTC1"}, {"Image9", "VTC2"},
+};
+
+QString logoName(const QString& control)
+{
+    for (const LogoName& l : logoNames)
+        if (control == QLatin1String(l.control))
+            return QString::fromUtf8(l.name);
+    return control;
+}
+
+// What a label is to keyboard and screen-reader users.
+LabelUni::Use useOf(catalogue::Kind kind)
+{
+    switch (kind) {
+    case catalogue::Kind::Entry:
+    case catalogue::Kind::Logo:
+        return LabelUni::Use::Entry;
+    case catalogue::Kind::Heading:
+        return LabelUni::Use::Heading;
+    case catalogue::Kind::Inert:
+    case catalogue::Kind::Hidden: // never reachable by a click either
+        break;
+    }
+    return LabelUni::Use::Text;
+}
+
 } // namespace
 
 void populateCatalogue(ViewerWindow& window)
@@ -55,6 +92,7 @@ void populateCatalogue(ViewerWindow& window)
         label->setObjectName(l->control);
         if (l->kind == catalogue::Kind::Logo) {
             label->setPixmap(artwork(logoFile(l->control)));
+            label->setAccessibleName(logoName(l->control));
         } else {
             label->setSetkieugotv(l->vni);
             label->setCaption(l->caption);
@@ -62,6 +100,7 @@ void populateCatalogue(ViewerWindow& window)
         if (l->bold)
             label->setFont(boldFont);
         label->setGeometry(tw(l->rect));
+        label->setUse(useOf(l->kind));
         // Activation: the entry's address into this window's own player,
         // once, and nothing else. The status line follows the player's
         // events, never the click. The label is read at the click: an import
@@ -72,6 +111,9 @@ void populateCatalogue(ViewerWindow& window)
             if (l->clickable() || l->kind == catalogue::Kind::Hidden)
                 window.player().setUrl(l->address, StreamOptions{l->referrer, l->userAgent});
         });
+        // An import may turn a heading or an inert label into an entry.
+        QObject::connect(&catalogue::addressNotifier(), &catalogue::AddressNotifier::addressesChanged, label,
+                         [label, l] { label->setUse(useOf(l->kind)); });
     }
 
     // Page buttons above the labels, so that a label's edge never takes a

@@ -12,6 +12,7 @@
 #include "units.h"
 
 #include <QLabel>
+#include <QShortcut>
 
 namespace miravon {
 namespace {
@@ -186,6 +187,10 @@ ChooserWindow::ChooserWindow(Program& program)
                 l->setPalette(lp);
             }
             connect(l, &LabelUni::clicked, this, [this, name] { runChooserControl(this->program(), name); });
+            // Lines with a country action are entries; counts and the
+            // Venezuela line are text.
+            const bool acts = findSteps(StepTable::Chooser, WindowId::chonkenh, name) != nullptr;
+            l->setUse(acts ? LabelUni::Use::Entry : LabelUni::Use::Text);
             w = l;
         }
         w->setObjectName(name);
@@ -199,6 +204,10 @@ ChooserWindow::ChooserWindow(Program& program)
     close->setGeometry(twRect(1080, 6960, 1815, 255));
     connect(close, &ButtonUni::clicked, this,
             [this] { runChooserControl(this->program(), QStringLiteral("ButtonUni1")); });
+
+    // Esc does what the window's own close button does.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, close, &ButtonUni::click);
 }
 
 void ChooserWindow::load()

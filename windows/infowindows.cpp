@@ -10,6 +10,7 @@
 #include "units.h"
 
 #include <QLabel>
+#include <QShortcut>
 #include <vector>
 
 namespace miravon {
@@ -128,6 +129,10 @@ InfoWindow::InfoWindow(Program& program, WindowId id)
         label->setCaption(text);
         label->setGeometry(twRect(t.left, t.top, t.width, t.height));
     }
+
+    // Esc closes the window as its title bar's close button does.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 void InfoWindow::load()

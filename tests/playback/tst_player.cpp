@@ -12,6 +12,7 @@
 #include <QOpenGLWidget>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QToolButton>
 #include <QTest>
 #include <QWidget>
 
@@ -60,6 +61,7 @@ private slots:
     void rapidSetUrlPlaysOnlyTheLast();
     void playersAreIndependent();
     void transport();
+    void keys();
     void reconnectsDroppedLiveStream_data();
     void reconnectsDroppedLiveStream();
     void mmsRollsOverFromHttpToTcp();
@@ -418,6 +420,59 @@ void TestPlayer::transport()
     QVERIFY(!player.isFullScreen());
     QCOMPARE(player.widget()->parentWidget(), &window);
     QCOMPARE(player.widget()->geometry(), QRect(0, 0, 400, 300));
+}
+
+// The player's keys, as a keyboard-only user drives it.
+void TestPlayer::keys()
+{
+    QWidget window;
+    window.resize(400, 300);
+    MpvPlayer player(&window);
+    player.setNoProgressTimeout(kBound);
+    player.widget()->setGeometry(0, 0, 400, 300);
+    window.show();
+    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
+    QCOMPARE(player.widget()->accessibleName(), QStringLiteral("Trình phát"));
+    player.setUrl(http_.url("/clip.wmv"));
+    QVERIFY(frame.wait(kWait));
+    QWidget* view = player.widget();
+    auto* volume = view->findChild<QSlider*>(QStringLiteral("volume"));
+    auto* mute = view->findChild<QToolButton*>(QStringLiteral("mute"));
+    auto* seek = view->findChild<QSlider*>(QStringLiteral("seek"));
+    QVERIFY(volume && mute && seek);
+
+    // Up and Down step the volume by 5, within 0 to 100.
+    QTest::keyClick(view, Qt::Key_Up);
+    QCOMPARE(volume->value(), 55);
+    for (int i = 0; i < 12; ++i)
+        QTest::keyClick(view, Qt::Key_Up);
+    QCOMPARE(volume->value(), 100);
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(volume->value(), 95);
+    // M mutes and unmutes.
+    QTest::keyClick(view, Qt::Key_M);
+    QVERIFY(mute->isChecked());
+    QTest::keyClick(view, Qt::Key_M);
+    QVERIFY(!mute->isChecked());
+    // F goes full screen and back.
+    QTest::keyClick(view, Qt::Key_F);
+    QVERIFY(player.isFullScreen());
+    QTest::keyClick(view, Qt::Key_F);
+    QVERIFY(!player.isFullScreen());
+    QCOMPARE(view->parentWidget(), &window);
+
+    // Left and Right seek a file: back to its start, forward to its end.
+    QTRY_VERIFY_WITH_TIMEOUT(seek->isEnabled(), kWait);
+    QTest::keyClick(view, Qt::Key_Space);
+    QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(PlayState::Paused), kWait);
+    QTest::keyClick(view, Qt::Key_Left);
+    QTRY_COMPARE_WITH_TIMEOUT(seek->value(), 0, kWait);
+    QTest::keyClick(view, Qt::Key_Right);
+    QTRY_VERIFY_WITH_TIMEOUT(seek->value() >= 3 || player.playState() != int(PlayState::Paused), kWait);
+
+    // The transport controls are named for screen readers.
+    for (const char* name : {"playPause", "stop", "seek", "mute", "volume", "fullScreen"})
+        QVERIFY2(!view->findChild<QWidget*>(QLatin1String(name))->accessibleName().isEmpty(), name);
 }
 
 void TestPlayer::reconnectsDroppedLiveStream_data()

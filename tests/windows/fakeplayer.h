@@ -11,6 +11,8 @@ public:
     explicit FakePlayer(QWidget* parent)
         : view_(new QWidget(parent))
     {
+        // Reached by Tab, as the real player's face is.
+        view_->setFocusPolicy(Qt::StrongFocus);
     }
     QWidget* widget() override { return view_; }
     void setUrl(const QString& address) override { calls.append(QStringLiteral("url ") + address); }

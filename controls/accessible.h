@@ -1,0 +1,16 @@
+#pragma once
+
+namespace miravon {
+
+// What screen readers see of the program's controls and windows (Qt
+// accessibility, on Linux through AT-SPI):
+// - a label used as an entry is a button named by its caption as displayed
+//   (a logo by its accessible name, the channel's name), with a press action
+//   that activates it exactly as a click; a heading is a heading; any other
+//   label is static text;
+// - a panel is a grouping named by its title;
+// - each of the program's windows is a frame named by its title.
+// Install once, after the application object exists. Idempotent.
+void installAccessibility();
+
+} // namespace miravon
