@@ -1,7 +1,8 @@
 #include "artwork.h"
 
-#include <QBitmap>
 #include <QHash>
+#include <QPainter>
+#include <QSvgRenderer>
 
 // The pictures live in a static library, so their resource must be
 // registered by hand before the first use.
@@ -16,15 +17,32 @@ QImage artworkImage(const QString& name)
     return QImage(QStringLiteral(":/artwork/") + name);
 }
 
-QPixmap artwork(const QString& name)
+QPixmap artwork(const QString& name, const QSize& shown, qreal dpr)
 {
     static QHash<QString, QPixmap> cache;
-    if (auto it = cache.constFind(name); it != cache.constEnd())
+    const QString key = QStringLiteral("%1 %2x%3@%4").arg(name).arg(shown.width()).arg(shown.height()).arg(dpr);
+    if (auto it = cache.constFind(key); it != cache.constEnd())
         return *it;
-    QPixmap pix = QPixmap::fromImage(artworkImage(name));
-    if (!pix.isNull())
-        pix.setMask(pix.createMaskFromColor(QColor::fromRgb(artworkKey), Qt::MaskInColor));
-    cache.insert(name, pix);
+    static const bool registered = (initArtworkResource(), true);
+    (void)registered;
+    QPixmap pix;
+    if (name.endsWith(QLatin1String(".svg"))) {
+        QSvgRenderer drawing(QStringLiteral(":/artwork/") + name);
+        const QSize pixels = (QSizeF(shown.isEmpty() ? drawing.defaultSize() : shown) * dpr).toSize();
+        QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        drawing.render(&painter);
+        painter.end();
+        pix = QPixmap::fromImage(image);
+    } else {
+        const QPixmap own = QPixmap::fromImage(artworkImage(name));
+        const QSize pixels = (QSizeF(shown.isEmpty() ? own.size() : shown) * dpr).toSize();
+        pix = own.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    pix.setDevicePixelRatio(dpr);
+    cache.insert(key, pix);
     return pix;
 }
 

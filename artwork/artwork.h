@@ -7,16 +7,16 @@
 
 namespace miravon {
 
-// A picture of the program's artwork by file name ("banner.png"), with its
-// key colour made transparent.
-QPixmap artwork(const QString& name);
+// A picture drawn for `shown` device-independent pixels at the pixel ratio
+// `dpr`: a drawing ("banner.svg") is rendered at that size with its own
+// transparency, crisp at any ratio; a bitmap is scaled smoothly. An empty
+// `shown` is the picture's own size.
+QPixmap artwork(const QString& name, const QSize& shown, qreal dpr);
 // The raw picture, key colour left in place.
 QImage artworkImage(const QString& name);
 // The program icon, 16, 32 and 48 pixels.
 QIcon programIcon();
 
-// Key colour of the decoration pictures.
-inline constexpr QRgb artworkKey = 0xFFFF00FF;
 // Key colour of the menu picture (the stored mask 13555711).
 inline constexpr QRgb menuPictureKey = 0xFFFFD6CE;
 

@@ -56,7 +56,7 @@ void ButtonUni::paintEvent(QPaintEvent*)
     p.setBrush(isDown() ? oleColor(mcol) : oleColor(bcol));
     p.drawRoundedRect(r, 3, 3);
     p.setPen(hover_ ? oleColor(fcolo) : oleColor(fcol));
-    p.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+    p.drawText(rect(), textFlags, text());
     if (hasFocus()) {
         p.setPen(QPen(oleColor(mcol), 1, Qt::DotLine));
         p.setBrush(Qt::NoBrush);

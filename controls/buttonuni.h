@@ -19,6 +19,9 @@ public:
 
     QSize sizeHint() const override;
 
+    // How the caption is drawn in the button's rectangle.
+    static constexpr int textFlags = Qt::AlignCenter | Qt::TextSingleLine;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;

@@ -4,8 +4,12 @@
 #include "vni.h"
 
 #include <QPainter>
+#include <QtMath>
 
 namespace miravon {
+namespace {
+constexpr int titleLeft = 8;
+} // namespace
 
 FrameUni::FrameUni(QWidget* parent)
     : QWidget(parent)
@@ -38,6 +42,13 @@ void FrameUni::setForecolor(qint64 ole)
     update();
 }
 
+QRect FrameUni::titleRect() const
+{
+    if (displayedCaption().isEmpty())
+        return {};
+    return QRect(titleLeft, 0, width() - titleLeft, qCeil(QFontMetricsF(font()).height()));
+}
+
 void FrameUni::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -51,16 +62,14 @@ void FrameUni::paintEvent(QPaintEvent*)
         p.drawRect(box);
         return;
     }
-    const int textLeft = 8;
     const int textWidth = fm.horizontalAdvance(title) + 4;
-    p.drawLine(box.topLeft(), QPoint(textLeft - 2, box.top()));
-    p.drawLine(QPoint(textLeft + textWidth, box.top()), box.topRight());
+    p.drawLine(box.topLeft(), QPoint(titleLeft - 2, box.top()));
+    p.drawLine(QPoint(titleLeft + textWidth, box.top()), box.topRight());
     p.drawLine(box.topRight(), box.bottomRight());
     p.drawLine(box.bottomRight(), box.bottomLeft());
     p.drawLine(box.bottomLeft(), box.topLeft());
     p.setPen(fore_);
-    p.drawText(QRect(textLeft, 0, width() - textLeft, fm.height()),
-               Qt::AlignLeft | Qt::AlignTop, title);
+    p.drawText(titleRect(), titleFlags, title);
 }
 
 } // namespace miravon

@@ -19,6 +19,10 @@ public:
     QString caption() const { return caption_; }
     // The title as displayed.
     QString displayedCaption() const;
+    // Where the title is drawn, one line, in the panel's coordinates; empty
+    // without a title.
+    QRect titleRect() const;
+    static constexpr int titleFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
 
     void setForecolor(qint64 ole);
 

@@ -7,6 +7,11 @@ namespace miravon {
 // A label that can show Vietnamese text stored in VNI notation. With
 // setkieugotv on, the caption is displayed converted; otherwise exactly as
 // stored. A press and release over the label is a click.
+//
+// The text is one line unless word wrap is turned on. It is never elided or
+// cut: a text wider than the label (or, wrapped, taller than its room) is
+// drawn in the label's own face condensed just enough to fit, down to
+// minimumStretch percent of its width.
 class LabelUni : public QLabel {
     Q_OBJECT
 public:
@@ -32,22 +37,52 @@ public:
     Use use() const { return use_; }
     // Activates the label as a click does: emits clicked().
     void click();
+    // The height the text may take from the label's top, when less than the
+    // label's own (a wrapped caption with another label under its lower part).
+    void setTextHeightLimit(int pixels);
+
+    static constexpr int minimumStretch = 70;
+    // An entry that invites a click: a pointing hand over it and a faint
+    // light behind it while the pointer is there. Nothing moves or resizes.
+    void setInvitesClick(bool on);
+    bool invitesClick() const { return invitesClick_; }
+    bool hovered() const { return hovered_; }
+
+    // The entry now playing: its text in the mark colour, a picture framed
+    // in it. Same font and place, so nothing moves.
+    void setMarked(bool on);
+    bool marked() const { return marked_; }
+    static QColor markColour();
 
 signals:
     void clicked();
 
 protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void refresh();
+    void applyColour();
+    void fit(bool resized = false);
+    bool fits(const QFont& font) const;
 
     QString caption_;
+    QColor fore_;
     bool setkieugotv_ = false;
     bool pressed_ = false;
     Use use_ = Use::Text;
+    bool fitting_ = false;
+    int heightLimit_ = -1;
+    bool invitesClick_ = false;
+    bool hovered_ = false;
+    bool marked_ = false;
 };
 
 } // namespace miravon

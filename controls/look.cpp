@@ -49,8 +49,15 @@ QColor oleColor(qint64 ole)
 
 QString fontFamilyFor(const QString& designed)
 {
-    // Tahoma goes to Liberation Sans rather than a DejaVu face: its widths
-    // are the closest, so the long labels keep to one line as designed.
+    // Measured over the 1,241 one-line texts of all windows: Liberation Sans
+    // at the designed sizes is as narrow as the designed Tahoma (24 texts
+    // wider than their label against Tahoma's 23) with a shorter line (15 px
+    // at 9.75 pt, so rows 16 px apart never touch), and it has every
+    // Vietnamese letter, which the Tahoma of Debian lacks. DejaVu Sans
+    // Condensed is wider still and Roboto Condensed's 17 px line does not fit
+    // the 17 px labels; the narrow Liberation and Nimbus faces have no
+    // Vietnamese letters. The few texts still too wide are condensed by their
+    // label (LabelUni).
     if (designed.compare(QLatin1String("Tahoma"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("Liberation Sans");
     if (designed.compare(QLatin1String("Verdana"), Qt::CaseInsensitive) == 0)

@@ -21,10 +21,10 @@ constexpr qint64 white = 16777215;
 
 QRect tw(const QRect& r) { return twRect(r.x(), r.y(), r.width(), r.height()); }
 
-// The logo pictures of `vn_` are the artwork "logoN.png" of control `ImageN`.
+// The logo pictures of `vn_` are the artwork "logoN.svg" of control `ImageN`.
 QString logoFile(const QString& control)
 {
-    return QStringLiteral("logo%1.png").arg(control.mid(int(qstrlen("Image"))));
+    return QStringLiteral("logo%1.svg").arg(control.mid(int(qstrlen("Image"))));
 }
 
 // The channel each logo picture shows, by control: what a screen reader
@@ -91,7 +91,7 @@ void populateCatalogue(ViewerWindow& window)
         auto* label = new LabelUni(panels.value(l->panel));
         label->setObjectName(l->control);
         if (l->kind == catalogue::Kind::Logo) {
-            label->setPixmap(artwork(logoFile(l->control)));
+            label->setPixmap(artwork(logoFile(l->control), QSize(), label->devicePixelRatioF()));
             label->setAccessibleName(logoName(l->control));
         } else {
             label->setSetkieugotv(l->vni);
@@ -101,19 +101,26 @@ void populateCatalogue(ViewerWindow& window)
             label->setFont(boldFont);
         label->setGeometry(tw(l->rect));
         label->setUse(useOf(l->kind));
+        label->setInvitesClick(l->clickable());
         // Activation: the entry's address into this window's own player,
         // once, and nothing else. The status line follows the player's
-        // events, never the click. The label is read at the click: an import
-        // may have given it another address, or made a label without one an
-        // entry, since the window was built. An imported address may come
-        // with the referrer or user agent its server wants.
-        QObject::connect(label, &LabelUni::clicked, &window, [&window, l] {
-            if (l->clickable() || l->kind == catalogue::Kind::Hidden)
+        // events, never the click; the entry is marked as the one playing.
+        // The label is read at the click: an import may have given it
+        // another address, or made a label without one an entry, since the
+        // window was built. An imported address may come with the referrer
+        // or user agent its server wants.
+        QObject::connect(label, &LabelUni::clicked, &window, [&window, label, l] {
+            if (l->clickable() || l->kind == catalogue::Kind::Hidden) {
                 window.player().setUrl(l->address, StreamOptions{l->referrer, l->userAgent});
+                window.markEntry(label);
+            }
         });
         // An import may turn a heading or an inert label into an entry.
         QObject::connect(&catalogue::addressNotifier(), &catalogue::AddressNotifier::addressesChanged, label,
-                         [label, l] { label->setUse(useOf(l->kind)); });
+                         [label, l] {
+                             label->setUse(useOf(l->kind));
+                             label->setInvitesClick(l->clickable());
+                         });
     }
 
     // Page buttons above the labels, so that a label's edge never takes a

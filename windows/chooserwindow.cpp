@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QShortcut>
 
+#include <iterator>
+
 namespace miravon {
 namespace {
 
@@ -33,12 +35,14 @@ struct Control {
 };
 
 // Top to bottom, page by page. A plain caption keeps its runs of blanks and
-// the Puerto Rico line its trailing blank.
+// the Puerto Rico line its trailing blank. The counts under the first Brunei
+// line and the Puerto Rico line stand one pixel (15 twips) lower than
+// designed, so that the two lines of their caption end above them.
 constexpr Control controls[] = {
     {1, Kind::Country, "LabelUni1", "USA - My4 ( 143 Ke6nh )", 435, 360, 1935, 375},
     {1, Kind::Country, "LabelUni2", "Anh Quo61c ( 41 Ke6nh )", 435, 720, 1935, 375},
     {1, Kind::Plain, "Label1", "Brunei Daris    Burkina   Fasco    Bulgaria    Canada", 435, 1125, 2295, 750},
-    {1, Kind::Count, "LabelUni3", "( 25 Ke6nh )", 1095, 1560, 1020, 330},
+    {1, Kind::Count, "LabelUni3", "( 25 Ke6nh )", 1095, 1575, 1020, 330},
     {1, Kind::Plain, "Label5", "Armenia  Australia  Austria  Azerbajjan  Belarus  Belgium  Belize  Benin  Bolivia", 450, 1860, 2295, 750},
     {1, Kind::Count, "LabelUni4", "( 22 Ke6nh )", 420, 2565, 1020, 330},
     {1, Kind::Country, "LabelUni5", "Brazil ( 35 K\xc3\xaanh)", 480, 2895, 1935, 375},
@@ -71,7 +75,7 @@ constexpr Control controls[] = {
     {2, Kind::PageButton, "ButtonUni2", "Tie61p tu5c", 1800, 6360, 1455, 255},
 
     {3, Kind::Plain, "Label33", "PuertoRico  Oatar  Romania  RussianFed  SaudiArabia ", 435, 285, 2295, 750},
-    {3, Kind::Count, "LabelUni24", "( 32 Ke6nh )", 1560, 720, 1020, 330},
+    {3, Kind::Count, "LabelUni24", "( 32 Ke6nh )", 1560, 735, 1020, 330},
     {3, Kind::Plain, "Label32", "Senegal  Serbia&Mont  Slovakia  Slovenia  SouthAfrica  SouthKorea", 420, 1110, 2295, 750},
     {3, Kind::Count, "LabelUni22", "( 34 Ke6nh )", 360, 1800, 1020, 330},
     {3, Kind::Country, "LabelUni23", "Spain ( 45 Ke6nh )", 360, 2040, 1740, 330},
@@ -92,18 +96,31 @@ constexpr int bulletLeft = 120;
 // The bullet is the "[" of the Wingdings face, the yin-yang sign; drawn from
 // a common font that has it.
 constexpr char16_t bulletMark = u'\u262F';
+constexpr int bulletPixels = 13;
 
 struct Picture {
     const char* file;
     int left, top, width, height;
 };
 constexpr Picture pictures[] = {
-    {"background.png", 0, 0, 4035, 7305},
-    {"vbar.png", 120, 120, 240, 6780},
-    {"vbar.png", 3480, 120, 240, 6780},
-    {"hbar.png", 240, 120, 3690, 240},
-    {"hbar.png", 240, 6720, 3690, 240},
+    {"background.svg", 0, 0, 4035, 7305},
+    {"vbar.svg", 120, 120, 240, 6780},
+    {"vbar.svg", 3480, 120, 240, 6780},
+    {"hbar.svg", 240, 120, 3690, 240},
+    {"hbar.svg", 240, 6720, 3690, 240},
 };
+
+// The count label that follows a plain caption on its page and lies over the
+// caption's rectangle, if any.
+const Control* countUnder(const Control& caption)
+{
+    const Control* next = &caption + 1;
+    if (next == std::end(controls) || next->page != caption.page || next->kind != Kind::Count)
+        return nullptr;
+    const QRect a = twRect(caption.left, caption.top, caption.width, caption.height);
+    const QRect b = twRect(next->left, next->top, next->width, next->height);
+    return a.intersects(b) ? next : nullptr;
+}
 
 constexpr int clientWidth = 4005;
 constexpr int clientHeight = 7305;
@@ -131,9 +148,9 @@ ChooserWindow::ChooserWindow(Program& program)
         auto* pic = new QLabel(this);
         pic->setObjectName(QStringLiteral("Image%1").arg(++n));
         pic->setAttribute(Qt::WA_TransparentForMouseEvents);
-        pic->setScaledContents(true);
-        pic->setPixmap(artwork(QString::fromLatin1(p.file)));
-        pic->setGeometry(twRect(p.left, p.top, p.width, p.height));
+        const QRect at = twRect(p.left, p.top, p.width, p.height);
+        pic->setPixmap(artwork(QString::fromLatin1(p.file), at.size(), pic->devicePixelRatioF()));
+        pic->setGeometry(at);
     }
 
     for (int i = 1; i <= 3; ++i) {
@@ -153,8 +170,12 @@ ChooserWindow::ChooserWindow(Program& program)
         for (int top : tops) {
             auto* mark = new QLabel(QString(QChar(bulletMark)), pages_.value(page));
             mark->setObjectName(QStringLiteral("bullet"));
+            // Plain, whatever the page title's style, and small enough that
+            // the whole sign stands in its square.
             QFont f(QStringLiteral("DejaVu Sans"));
-            f.setPointSizeF(15);
+            f.setPixelSize(bulletPixels);
+            f.setBold(false);
+            f.setUnderline(false);
             mark->setFont(f);
             mark->setAlignment(Qt::AlignCenter);
             mark->setGeometry(twRect(bulletLeft, top, 255, 255));
@@ -177,20 +198,25 @@ ChooserWindow::ChooserWindow(Program& program)
             w = b;
         } else {
             auto* l = new LabelUni(page);
+            l->setWordWrap(c.kind == Kind::Plain);
             l->setSetkieugotv(c.kind != Kind::Plain);
             l->setCaption(caption);
-            l->setWordWrap(c.kind == Kind::Plain);
             if (c.kind == Kind::Plain) {
                 l->setAutoFillBackground(true);
                 QPalette lp = l->palette();
                 lp.setColor(QPalette::Window, oleColor(sysButtonText));
                 l->setPalette(lp);
+                // The count label standing under the caption's lower part
+                // leaves the caption the lines above it.
+                if (const Control* count = countUnder(c))
+                    l->setTextHeightLimit(px(count->top) - px(c.top));
             }
             connect(l, &LabelUni::clicked, this, [this, name] { runChooserControl(this->program(), name); });
             // Lines with a country action are entries; counts and the
             // Venezuela line are text.
             const bool acts = findSteps(StepTable::Chooser, WindowId::chonkenh, name) != nullptr;
             l->setUse(acts ? LabelUni::Use::Entry : LabelUni::Use::Text);
+            l->setInvitesClick(acts);
             w = l;
         }
         w->setObjectName(name);
@@ -213,8 +239,8 @@ ChooserWindow::ChooserWindow(Program& program)
 void ChooserWindow::load()
 {
     // Against frmmain's right edge, as frmmain stands now; never followed later.
-    const QRect main = program().window(WindowId::frmmain).frameGeometry();
-    move(main.x() + main.width(), main.y());
+    const QRect main = program().outerGeometry(WindowId::frmmain);
+    placeOuter(QPoint(main.x() + main.width(), main.y()));
     runLoadSteps(program(), id());
 }
 

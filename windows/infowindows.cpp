@@ -109,12 +109,12 @@ InfoWindow::InfoWindow(Program& program, WindowId id)
     auto picture = [this](const char* name, const QString& file, const QRect& r) {
         auto* pic = new QLabel(this);
         pic->setObjectName(QLatin1String(name));
-        pic->setScaledContents(true);
-        pic->setPixmap(artwork(file));
-        pic->setGeometry(tw(r));
+        const QRect at = tw(r);
+        pic->setPixmap(artwork(file, at.size(), pic->devicePixelRatioF()));
+        pic->setGeometry(at);
     };
-    picture("Image1", QStringLiteral("background.png"), l.background);
-    picture("Image16", QStringLiteral("banner.png"), l.banner);
+    picture("Image1", QStringLiteral("background.svg"), l.background);
+    picture("Image16", QStringLiteral("banner.svg"), l.banner);
 
     for (const Text& t : l.texts) {
         auto* label = new LabelUni(this);

@@ -94,9 +94,9 @@ void Program::setPanelVisible(WindowId id, const QString& panel, bool visible)
     p->setVisible(visible);
 }
 
-QPoint Program::position(WindowId id)
+QRect Program::outerGeometry(WindowId id)
 {
-    return window(id).pos();
+    return window(id).outerGeometry();
 }
 
 void Program::unload(WindowId id)

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <functional>
 
 namespace miravon {
@@ -41,7 +42,9 @@ public:
     void hide(WindowId id);
     void closePlayer(WindowId id);
     void setPanelVisible(WindowId id, const QString& panel, bool visible);
-    QPoint position(WindowId id);
+    // The whole window, frame included (ProgramWindow::outerGeometry()).
+    QRect outerGeometry(WindowId id);
+    QPoint position(WindowId id) { return outerGeometry(id).topLeft(); }
 
     // The program's own unload of a window: its close request passes and its
     // unload code runs. The next reference creates it anew.

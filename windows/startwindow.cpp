@@ -25,15 +25,15 @@ struct Picture {
 
 // Bottom to top: the background, the title frame over it, then the rest.
 constexpr Picture pictures[] = {
-    {"Image2", "background.png", 0, 0, 8175, 7215},
-    {"Image1", "title.png", 0, 0, 8175, 7110},
-    {"Image3", "banner.png", 1320, 1680, 5520, 765},
-    {"Image8", "tv.png", 2280, 2520, 585, 915},
-    {"Image9", "tv.png", 5640, 2520, 585, 915},
-    {"Image4", "knob.png", 2070, 4440, 720, 720},
-    {"Image5", "knob.png", 5670, 4440, 720, 720},
-    {"Image6", "hbar.png", 2340, 4635, 3690, 240},
-    {"Image7", "hbar.png", 2400, 4890, 3690, 240},
+    {"Image2", "background.svg", 0, 0, 8175, 7215},
+    {"Image1", "title.svg", 0, 0, 8175, 7110},
+    {"Image3", "banner.svg", 1320, 1680, 5520, 765},
+    {"Image8", "tv.svg", 2280, 2520, 585, 915},
+    {"Image9", "tv.svg", 5640, 2520, 585, 915},
+    {"Image4", "knob.svg", 2070, 4440, 720, 720},
+    {"Image5", "knob.svg", 5670, 4440, 720, 720},
+    {"Image6", "hbar.svg", 2340, 4635, 3690, 240},
+    {"Image7", "hbar.svg", 2400, 4890, 3690, 240},
 };
 
 struct Text {
@@ -61,8 +61,17 @@ constexpr int progressFull = 6700;
 
 } // namespace
 
+OpacityCapability& windowOpacitySupported()
+{
+    static OpacityCapability supported = [] {
+        return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    };
+    return supported;
+}
+
 StartWindow::StartWindow(Program& program)
     : ProgramWindow(program, WindowId::Form1)
+    , fades_(windowOpacitySupported()())
 {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("Miravon"));
@@ -78,9 +87,9 @@ StartWindow::StartWindow(Program& program)
     for (const Picture& p : pictures) {
         auto* pic = new QLabel(this);
         pic->setObjectName(QLatin1String(p.name));
-        pic->setScaledContents(QLatin1String(p.file) != QLatin1String("hbar.png"));
-        pic->setPixmap(artwork(QLatin1String(p.file)));
-        pic->setGeometry(twRect(p.left, p.top, p.width, p.height));
+        const QRect at = twRect(p.left, p.top, p.width, p.height);
+        pic->setPixmap(artwork(QLatin1String(p.file), at.size(), pic->devicePixelRatioF()));
+        pic->setGeometry(at);
     }
     for (const Text& t : texts) {
         auto* label = new LabelUni(this);
@@ -106,7 +115,10 @@ StartWindow::StartWindow(Program& program)
     timer2_.setInterval(0);
     timer3_.setInterval(2000);
     timer4_.setInterval(1);
-    timer4_.setTimerType(Qt::PreciseTimer);
+    // Precise: a coarse timer may tick up to 5 % early, and the hand-over
+    // must not come before its 6 seconds.
+    for (QTimer* t : {&timer1_, &timer2_, &timer3_, &timer4_})
+        t->setTimerType(Qt::PreciseTimer);
     connect(&timer1_, &QTimer::timeout, this, &StartWindow::tickFadeIn);
     connect(&timer2_, &QTimer::timeout, this, &StartWindow::tickFadeOut);
     connect(&timer3_, &QTimer::timeout, this, &StartWindow::tickHandOver);
@@ -135,7 +147,10 @@ void StartWindow::load()
 void StartWindow::applyAlpha(int alpha)
 {
     appliedAlpha_ = alpha;
-    setWindowOpacity(alpha / 255.0);
+    // A platform without window opacity warns on every call: the window then
+    // simply stays opaque.
+    if (fades_)
+        setWindowOpacity(alpha / 255.0);
     qCDebug(lcStart) << "opacity" << alpha;
 }
 

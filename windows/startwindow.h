@@ -3,6 +3,7 @@
 #include "programwindow.h"
 
 #include <QTimer>
+#include <functional>
 
 namespace miravon {
 
@@ -15,6 +16,11 @@ class LabelUni;
 //
 // The four tick handlers are public so that a test can drive the window
 // deterministically without running the event loop.
+// Whether the platform can set a window's opacity (Wayland cannot). Asked
+// once per start window, at its creation; tests replace it.
+using OpacityCapability = std::function<bool()>;
+OpacityCapability& windowOpacitySupported();
+
 class StartWindow : public ProgramWindow {
     Q_OBJECT
 public:
@@ -34,7 +40,10 @@ public:
 
     int opacityValue() const { return opacity_; }
     // The alpha last applied to the window (0 transparent, 255 opaque).
+    // Where the platform cannot set opacity the window stays opaque and the
+    // fade only runs its course: every step and timing is kept.
     int appliedAlpha() const { return appliedAlpha_; }
+    bool fades() const { return fades_; }
     qint16 tickCounter() const { return counter_; }
     int progressWidth() const { return progressWidth_; } // twips
 
@@ -55,6 +64,7 @@ private:
     qint16 counter_ = 0;
     int progressWidth_ = 15;
     bool handingOver_ = false;
+    bool fades_ = true;
 };
 
 } // namespace miravon

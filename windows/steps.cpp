@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QHash>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -134,6 +135,10 @@ bool askExit()
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Khoan da ban oi !"),
                     QStringLiteral("Ban co that su muon thoat khoi chuong trinh ?"),
                     QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    // The answers in Vietnamese; the box's own title and question are kept
+    // as stored, unaccented.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("C\u00f3"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Kh\u00f4ng"));
     return box.exec() == QMessageBox::Yes;
 }
 

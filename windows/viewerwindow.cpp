@@ -15,7 +15,9 @@
 #include "statusline.h"
 #include "units.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QMenuBar>
 #include <QVBoxLayout>
 
@@ -31,12 +33,12 @@ struct Piece {
     int width;
     int height;
 };
-constexpr Piece vbar{"vbar.png", 240, 7500};
-constexpr Piece hbar{"hbar.png", 11010, 240};
-constexpr Piece hbarWide{"hbar.png", 11130, 240};
-constexpr Piece banner{"banner.png", 5520, 765};
-constexpr Piece corner{"corner.png", 2580, 2355};
-constexpr Piece bottom{"bottom.png", 10575, 840};
+constexpr Piece vbar{"vbar.svg", 240, 7500};
+constexpr Piece hbar{"hbar.svg", 11010, 240};
+constexpr Piece hbarWide{"hbar.svg", 11130, 240};
+constexpr Piece banner{"banner.svg", 5520, 765};
+constexpr Piece corner{"corner.svg", 2580, 2355};
+constexpr Piece bottom{"bottom.svg", 10575, 840};
 
 struct Placed {
     const Piece* piece;
@@ -158,9 +160,9 @@ void ViewerWindow::buildFrame()
         auto* pic = new QLabel(client_);
         pic->setObjectName(QStringLiteral("decoration%1").arg(++n));
         pic->setAttribute(Qt::WA_TransparentForMouseEvents);
-        pic->setScaledContents(true);
-        pic->setPixmap(artwork(QString::fromLatin1(d.piece->file)));
-        pic->setGeometry(twRect(d.left, d.top, d.piece->width, d.piece->height));
+        const QRect at = twRect(d.left, d.top, d.piece->width, d.piece->height);
+        pic->setPixmap(artwork(QString::fromLatin1(d.piece->file), at.size(), pic->devicePixelRatioF()));
+        pic->setGeometry(at);
     }
 
     player_ = playerFactory()(client_);
@@ -235,16 +237,28 @@ QStringList ViewerWindow::visiblePanels() const
 
 void ViewerWindow::load()
 {
-    // Placement: the first viewer window opens at the screen's top-left
-    // corner; every other takes frmmain's position at this moment.
+    // Placement of the whole window, title bar included: the first viewer
+    // window opens at the top-left corner of the screen's free area (below
+    // a panel, if the desktop has one there); every other lies exactly over
+    // frmmain as it stands at this moment.
     if (id() == WindowId::frmmain) {
-        move(0, 0);
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        placeOuter(screen ? screen->availableGeometry().topLeft() : QPoint(0, 0));
     } else {
-        const QPoint at = program().position(WindowId::frmmain);
-        move(at);
+        placeOuter(program().position(WindowId::frmmain));
     }
-    qCDebug(lcWindows) << "placed" << windowName(id()) << pos();
     runLoadSteps(program(), id());
+}
+
+void ViewerWindow::markEntry(LabelUni* entry)
+{
+    if (marked_ == entry)
+        return;
+    if (marked_)
+        marked_->setMarked(false);
+    marked_ = entry;
+    if (marked_)
+        marked_->setMarked(true);
 }
 
 void ViewerWindow::unloaded()

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "labeluni.h"
 #include "programwindow.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QRect>
 #include <QStringList>
 #include <memory>
@@ -43,6 +45,11 @@ public:
 
     void load() override;
 
+    // The entry whose address this window's player last received: marked
+    // until another entry of this window is clicked.
+    void markEntry(LabelUni* entry);
+    LabelUni* markedEntry() const { return marked_; }
+
 signals:
     // A menu item was chosen, by item name.
     void menuChosen(const QString& item);
@@ -61,6 +68,7 @@ private:
     MenuXpUni* menu_ = nullptr;
     QHash<QString, FrameUni*> panels_;
     QStringList panelOrder_;
+    QPointer<LabelUni> marked_;
 };
 
 } // namespace miravon

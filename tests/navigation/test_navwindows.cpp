@@ -45,7 +45,7 @@ const std::vector<ChooserControl>& layoutRows()
         {1, "LabelUni1", "USA - My4 ( 143 Ke6nh )", {435, 360, 1935, 375}},
         {1, "LabelUni2", "Anh Quo61c ( 41 Ke6nh )", {435, 720, 1935, 375}},
         {1, "Label1", "Brunei Daris    Burkina   Fasco    Bulgaria    Canada", {435, 1125, 2295, 750}},
-        {1, "LabelUni3", "( 25 Ke6nh )", {1095, 1560, 1020, 330}},
+        {1, "LabelUni3", "( 25 Ke6nh )", {1095, 1575, 1020, 330}},
         {1, "Label5", "Armenia  Australia  Austria  Azerbajjan  Belarus  Belgium  Belize  Benin  Bolivia", {450, 1860, 2295, 750}},
         {1, "LabelUni4", "( 22 Ke6nh )", {420, 2565, 1020, 330}},
         {1, "LabelUni5", "Brazil ( 35 Kênh)", {480, 2895, 1935, 375}},
@@ -76,7 +76,7 @@ const std::vector<ChooserControl>& layoutRows()
         {2, "LabelUni21", "( 27 Ke6nh )", {1320, 5880, 1020, 330}},
         {2, "ButtonUni2", "Tie61p tu5c", {1800, 6360, 1455, 255}},
         {3, "Label33", "PuertoRico  Oatar  Romania  RussianFed  SaudiArabia ", {435, 285, 2295, 750}},
-        {3, "LabelUni24", "( 32 Ke6nh )", {1560, 720, 1020, 330}},
+        {3, "LabelUni24", "( 32 Ke6nh )", {1560, 735, 1020, 330}},
         {3, "Label32", "Senegal  Serbia&Mont  Slovakia  Slovenia  SouthAfrica  SouthKorea", {420, 1110, 2295, 750}},
         {3, "LabelUni22", "( 34 Ke6nh )", {360, 1800, 1020, 330}},
         {3, "LabelUni23", "Spain ( 45 Ke6nh )", {360, 2040, 1740, 330}},
@@ -485,12 +485,15 @@ void TestNavWindows::realConfirmationBox()
             poll.stop();
             seen = box->windowTitle() + QLatin1Char('|') + box->text() + QLatin1Char('|')
                    + QString::number(int(box->icon())) + QLatin1Char('|')
-                   + QString::number(int(box->standardButtons()));
+                   + QString::number(int(box->standardButtons())) + QLatin1Char('|')
+                   + box->button(QMessageBox::Yes)->text() + QLatin1Char('/')
+                   + box->button(QMessageBox::No)->text();
             box->button(answer)->click();
         });
         poll.start(10);
         h.choose(WindowId::frmmain, QStringLiteral("thoat"));
-        QCOMPARE(seen, QStringLiteral("Khoan da ban oi !|Ban co that su muon thoat khoi chuong trinh ?|%1|%2")
+        QCOMPARE(seen, QStringLiteral("Khoan da ban oi !|Ban co that su muon thoat khoi chuong trinh ?|%1|%2|"
+                                      "C\u00f3/Kh\u00f4ng")
                            .arg(int(QMessageBox::NoIcon))
                            .arg(int(QMessageBox::Yes | QMessageBox::No)));
         QCOMPARE(h.ends, answer == QMessageBox::Yes ? 1 : 0);

@@ -83,6 +83,7 @@ private slots:
     void secondCloseRequestChangesNothing();
     void progressBarGrows();
     void realTimeHandOver();
+    void withoutOpacityTimingsHold();
 
 private:
     StartWindow& startWindow() { return static_cast<StartWindow&>(program->window(WindowId::Form1)); }
@@ -252,6 +253,50 @@ void TestStartWindow::realTimeHandOver()
     QVERIFY(!program->isLoaded(WindowId::Form1));
     QCOMPARE(program->window(WindowId::frmmain).pos(), QPoint(0, 0));
     QCOMPARE(ends, 0);
+}
+
+void TestStartWindow::withoutOpacityTimingsHold()
+{
+    // As under Wayland: the window stays opaque, says nothing per tick, and
+    // the fades and the hand-over keep their timings.
+    windowOpacitySupported() = [] { return false; };
+    auto restore = qScopeGuard([] { windowOpacitySupported() = [] { return true; }; });
+    // What a platform without opacity says on each call ("This plugin does
+    // not support setting window opacity").
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("opacity"),
+                                            QRegularExpression::CaseInsensitiveOption));
+    program->start();
+    QPointer<StartWindow> w = &startWindow();
+    QVERIFY(!w->fades());
+    Clock clock(*w);
+    clock.runTo(800);
+    QCOMPARE(w->appliedAlpha(), 120);
+    QCOMPARE(w->windowOpacity(), 1.0);
+    clock.runTo(1700);
+    QCOMPARE(w->appliedAlpha(), 255);
+    QVERIFY(w->timer1().isActive());
+    clock.runTo(1800);
+    QVERIFY(!w->timer1().isActive());
+    QCOMPARE(w->windowOpacity(), 1.0);
+    clock.runTo(5999);
+    QVERIFY(!program->isLoaded(WindowId::frmmain));
+    clock.runTo(8000);
+    QCOMPARE(clock.now(), 6000);
+    QVERIFY(program->window(WindowId::frmmain).isVisible());
+
+    // A close request still runs the fade-out's 1.8 s before the program ends.
+    init();
+    program->start();
+    QPointer<StartWindow> again = &startWindow();
+    Clock second(*again);
+    second.runTo(3000);
+    second.requestClose();
+    second.runTo(3900);
+    QCOMPARE(again->appliedAlpha(), 120);
+    QCOMPARE(again->windowOpacity(), 1.0);
+    second.runTo(8000);
+    QCOMPARE(second.now(), 4800);
+    QCOMPARE(ends, 1);
 }
 
 QTEST_MAIN(TestStartWindow)
