@@ -2,6 +2,7 @@
 
 #include "playback.h"
 #include "probe.h"
+#include "standin.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -64,7 +65,7 @@ void AddressResolver::cancel()
     active_ = false;
 }
 
-void AddressResolver::start(const QString& address, const AddressOptions& options)
+void AddressResolver::start(const QString& address, const StreamOptions& options)
 {
     cancel();
     active_ = true;
@@ -74,6 +75,14 @@ void AddressResolver::start(const QString& address, const AddressOptions& option
     engineTries_ = 0;
     best_ = PlayFailure::None;
     const QUrl url(address.trimmed(), QUrl::TolerantMode);
+    if (isStandInAddress(url)) {
+        // A name or number reserved for examples: nothing to contact.
+        later([this] {
+            active_ = false;
+            emit failed(PlayFailure::NoAddressYet);
+        });
+        return;
+    }
     if (!url.isValid() || !isAllowedScheme(url) || url.host().isEmpty()) {
         // The windows only hand over network addresses; anything else is
         // not opened.
@@ -198,10 +207,8 @@ void AddressResolver::startFetch(const QUrl& url, int depth, bool sniff)
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
-    request.setHeader(QNetworkRequest::UserAgentHeader,
-                      options_.userAgent.isEmpty() ? QStringLiteral("Miravon/1.0") : options_.userAgent);
-    if (!options_.referrer.isEmpty())
-        request.setRawHeader("Referer", options_.referrer.toUtf8());
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Miravon/1.0"));
+    applyStreamOptions(request, options_);
     QNetworkReply* reply = network_->get(request);
     fetch_ = reply;
     fetchBound_.start(fetchBoundMs_);

@@ -40,7 +40,7 @@ public:
     void setFetchBound(int ms);
 
     // Drops whatever was being resolved and starts on `address`.
-    void start(const QString& address, const AddressOptions& options = {});
+    void start(const QString& address, const StreamOptions& options = {});
     // Drops everything in flight; no further signal.
     void cancel();
     bool isActive() const { return active_; }
@@ -51,7 +51,7 @@ public:
 
     // The candidate being played, with the options it carries.
     QUrl current() const { return current_; }
-    AddressOptions options() const { return options_; }
+    StreamOptions options() const { return options_; }
 
 signals:
     // A playlist fetch began / its answer is arriving / it was parsed.
@@ -90,7 +90,7 @@ private:
 
     quint64 generation_ = 0;
     bool active_ = false;
-    AddressOptions options_;
+    StreamOptions options_;
     QList<Entry> queue_;
     QList<QUrl> visited_;
     QUrl current_;
