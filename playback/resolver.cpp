@@ -1,6 +1,7 @@
 #include "resolver.h"
 
 #include "playback.h"
+#include "catalogue.h"
 #include "probe.h"
 #include "standin.h"
 
@@ -81,6 +82,16 @@ void AddressResolver::start(const QString& address, const StreamOptions& options
             active_ = false;
             emit failed(PlayFailure::NoAddressYet);
         });
+        return;
+    }
+    if (options.userOwned && catalogue::isLocalFileAddress(address.trimmed())) {
+        // The user's own file: straight to the engine, never read as a
+        // playlist here.
+        Entry file;
+        file.alternatives = {url};
+        file.sniffed = true;
+        queue_ << file;
+        later([this] { advance(); });
         return;
     }
     if (!url.isValid() || !isAllowedScheme(url) || url.host().isEmpty()) {

@@ -18,7 +18,9 @@ namespace miravon {
 // Turns the address a window puts into the addresses the engine should try,
 // one at a time: `mms` rolls over from MMS over HTTP to MMS over TCP;
 // playlists (ASX, WVX, [Reference], M3U) are fetched and parsed under their
-// limits (size, nesting, no loops, no local references); each entry's
+// limits (size, nesting, no loops, no local references); a file of this
+// computer is opened only when the user's own address file names it
+// (StreamOptions::userOwned); each entry's
 // alternatives are tried in order, then the next entry.
 //
 // The resolver knows nothing of the engine. Whoever plays its candidates

@@ -16,7 +16,13 @@ namespace miravon {
 struct StreamOptions {
     QString referrer;
     QString userAgent;
+    // The address comes from the user's own address file, which may name a
+    // file of this computer by its absolute path (file:///...). Addresses
+    // from anywhere else, and whatever a playlist from the network names,
+    // never open local files.
+    bool userOwned = false;
 
+    // No headers to send.
     bool isEmpty() const { return referrer.isEmpty() && userAgent.isEmpty(); }
     friend bool operator==(const StreamOptions&, const StreamOptions&) = default;
 };

@@ -56,6 +56,7 @@ private slots:
     void fails_data();
     void fails();
     void standInTellsHowToGiveAnAddress();
+    void localFileOnlyFromTheUsersOwnAddresses();
     void closeReleasesStream();
     void closeCancelsPlaylistFetch();
     void sameAddressOpensAgain();
@@ -584,6 +585,29 @@ void TestPlayer::standInTellsHowToGiveAnAddress()
     for (const char* way : {"miravon --import-m3u", ".m3u", "addresses.tsv"})
         QVERIFY2(advice.contains(QLatin1String(way)), way);
     QVERIFY(player->view()->pictureMessage().endsWith(advice));
+}
+
+// A file of this computer plays when the user's own address file names it,
+// and is refused when the address comes from anywhere else.
+void TestPlayer::localFileOnlyFromTheUsersOwnAddresses()
+{
+    const QString file = QUrl::fromLocalFile(QStringLiteral(MEDIA_DIR "/clip.mp4")).toString();
+    auto player = makePlayer();
+    QSignalSpy frame(player.get(), &MpvPlayer::firstFrame);
+    QSignalSpy failed(player.get(), &MpvPlayer::failed);
+    player->setUrl(file, StreamOptions{{}, {}, true});
+    QVERIFY2(frame.wait(kWait), qPrintable(player->statusText()));
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(player->engineAddress().toString(), file);
+    QTRY_VERIFY_WITH_TIMEOUT(!player->isLive(), kWait);
+
+    player->setUrl(file);
+    QVERIFY(failed.wait(kWait));
+    QCOMPARE(failed.last().at(0).value<PlayFailure>(), PlayFailure::UnsupportedAddress);
+    // Only by its absolute path.
+    player->setUrl(QStringLiteral("file:clip.mp4"), StreamOptions{{}, {}, true});
+    QVERIFY(failed.wait(kWait));
+    QCOMPARE(failed.last().at(0).value<PlayFailure>(), PlayFailure::UnsupportedAddress);
 }
 
 #include "tst_player.moc"
