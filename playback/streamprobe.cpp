@@ -2,6 +2,7 @@
 
 #include "manifest.h"
 #include "playlist.h"
+#include "catalogue.h"
 #include "standin.h"
 
 #include <QFile>
@@ -149,7 +150,12 @@ void StreamProbe::probe(const QUrl& url, int depth)
     detail_.clear();
     const QString scheme = url.scheme().toLower();
     if (scheme == QLatin1String("file")) {
-        probeFile(url);
+        // As the player: a file of this computer only as the address
+        // itself (from the user's own address file), by its absolute path.
+        if (depth == 0 && catalogue::isLocalFileAddress(url.toString()))
+            probeFile(url);
+        else
+            tryNext(ProbeResult::BadAddress);
     } else if (url.host().isEmpty() || !isAllowedScheme(url) || (depth > 0 && isStandInAddress(url))) {
         tryNext(ProbeResult::BadAddress);
     } else if (scheme == QLatin1String("http") || scheme == QLatin1String("https")) {

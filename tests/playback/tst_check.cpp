@@ -205,6 +205,9 @@ void TestCheck::outcomes_data()
     QTest::newRow("needs a referrer, given") << files_->url("/ref/clip.ts") << StreamOptions{QStringLiteral("https://tv.example.net/"), {}}
                                              << "works";
     QTest::newRow("needs a referrer, none") << files_->url("/ref/clip.ts") << none << "refused by the server (HTTP 403)";
+    QTest::newRow("a file of this computer") << QUrl::fromLocalFile(dir_.filePath(QStringLiteral("clip.ts"))).toString()
+                                             << none << "works";
+    QTest::newRow("a file by a relative path") << QStringLiteral("file:clip.ts") << none << "not an address the player opens";
     QTest::newRow("a scheme the player does not open") << QStringLiteral("ftp://127.0.0.1/a.ts") << none
                                                        << "not an address the player opens";
 }
