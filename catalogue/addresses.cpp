@@ -106,6 +106,15 @@ QString overridePath() { return configDir() + QStringLiteral("/addresses.tsv"); 
 
 QString importPath() { return configDir() + QStringLiteral("/addresses.import.tsv"); }
 
+bool isLocalFileAddress(const QString& address)
+{
+    if (address.isEmpty() || address.trimmed() != address)
+        return false;
+    const QUrl u(address, QUrl::StrictMode);
+    return u.isValid() && u.isLocalFile() && u.host().isEmpty() && QDir::isAbsolutePath(u.toLocalFile())
+        && !u.toLocalFile().endsWith(QLatin1Char('/'));
+}
+
 bool isAcceptedOverride(const QString& address)
 {
     static const QStringList schemes = {QStringLiteral("http"), QStringLiteral("https"),
@@ -176,8 +185,8 @@ QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& 
             bad(line, QStringLiteral("no label \"%1\" on window %2").arg(f[1], f[0]));
             continue;
         }
-        if (!isAcceptedOverride(f[2])) {
-            bad(line, QStringLiteral("\"%1\" is not an absolute http, https, rtsp, mms, mmsh or mmst URL")
+        if (!isAcceptedOverride(f[2]) && !isLocalFileAddress(f[2])) {
+            bad(line, QStringLiteral("\"%1\" is not an absolute http, https, rtsp, mms, mmsh, mmst or file URL")
                           .arg(f[2]));
             continue;
         }

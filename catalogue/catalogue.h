@@ -140,6 +140,10 @@ QString importPath();
 // Whether an address may come from an address file: an absolute http, https,
 // rtsp, mms, mmsh or mmst URL with a host.
 bool isAcceptedOverride(const QString& address);
+// Whether an address is a file of this computer named by its absolute path
+// (file:///home/...). The user's own address files may name one; addresses
+// from anywhere else (imported lists, playlists from the network) never do.
+bool isLocalFileAddress(const QString& address);
 
 // One good row of an address file.
 struct AddressRow {

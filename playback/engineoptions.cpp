@@ -44,13 +44,13 @@ EngineOptions engineOptions(const PlaybackOutputs& outputs, int networkTimeoutSe
     return list;
 }
 
-EngineOptions engineOptions(const AddressOptions& address)
+EngineOptions engineOptions(const StreamOptions& address)
 {
     EngineOptions list;
-    if (!address.referrer.isEmpty())
-        list.append(EngineOption{"referrer", address.referrer.toUtf8()});
-    if (!address.userAgent.isEmpty())
-        list.append(EngineOption{"user-agent", address.userAgent.toUtf8()});
+    if (const QByteArray v = streamHeaderValue(address.referrer); !v.isEmpty())
+        list.append(EngineOption{"referrer", v});
+    if (const QByteArray v = streamHeaderValue(address.userAgent); !v.isEmpty())
+        list.append(EngineOption{"user-agent", v});
     return list;
 }
 

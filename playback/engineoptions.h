@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include "streamoptions.h"
+
 namespace miravon {
 
 struct PlaybackOutputs;
@@ -30,15 +32,9 @@ EngineOptions engineOptions(const PlaybackOutputs& outputs, int networkTimeoutSe
 // (the default) rather than to an engine-side output such as "null".
 bool rendersIntoSurface(const PlaybackOutputs& outputs);
 
-// Options that apply to one address only (handed with the load command):
-// what some servers insist on seeing.
-struct AddressOptions {
-    QString referrer;
-    QString userAgent;
-    bool isEmpty() const { return referrer.isEmpty() && userAgent.isEmpty(); }
-    friend bool operator==(const AddressOptions&, const AddressOptions&) = default;
-};
-EngineOptions engineOptions(const AddressOptions& address);
+// The per-file options (handed with the load command) that make the engine
+// send an address's referrer and user agent with its own requests.
+EngineOptions engineOptions(const StreamOptions& address);
 
 // Encodes per-file options for the load command: name=%len%value, so that
 // values may hold commas, quotes and equals signs.

@@ -20,6 +20,7 @@ int informativeness(PlayFailure reason)
     case PlayFailure::NotFound:
         return 6;
     case PlayFailure::UnsupportedAddress:
+    case PlayFailure::NoAddressYet:
     case PlayFailure::PlaylistRefused:
     case PlayFailure::NoPlayableEntry:
         return 7;

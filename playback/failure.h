@@ -11,6 +11,9 @@ enum class PlayFailure {
     // Not an address the player opens: an unknown scheme, a local file, a
     // malformed or empty address.
     UnsupportedAddress,
+    // A built-in stand-in (standin.h): the channel has no working address
+    // yet. Said at once, without any network traffic.
+    NoAddressYet,
     HostNotFound,
     ConnectionRefused,
     TimedOut,

@@ -4,6 +4,7 @@
 #include "playback.h"
 #include "playerstates.h"
 #include "playerview.h"
+#include "standin.h"
 #include "videosurface.h"
 #include "mpvplayer_p.h"
 
@@ -30,6 +31,7 @@ constexpr Observed observed[] = {
     {PropCacheTime, "demuxer-cache-time", PropertyFormat::Double},
     {PropSeekable, "seekable", PropertyFormat::Flag},
     {PropFileSize, "file-size", PropertyFormat::Int64},
+    {PropFileFormat, "file-format", PropertyFormat::String},
 };
 
 constexpr int kKeep = -1;
@@ -111,6 +113,10 @@ MpvPlayer::MpvPlayer(QWidget* parent)
     updateTransport();
 
     resolver_.setFetchBound(noProgressMs_);
+    connect(&manifest_, &ManifestReader::says, this, [this](bool live) {
+        segmentedLive_ = live;
+        updateLive();
+    });
     connect(&resolver_, &AddressResolver::fetchStarted, this, [this] {
         watchdog_.stop();
         enter(Phase::PlaylistConnecting);
@@ -146,6 +152,7 @@ MpvPlayer::~MpvPlayer()
 {
     resolver_.cancel();
     probe_.cancel();
+    manifest_.cancel();
     // The render context must go before the engine does.
     if (view_ && view_->surface())
         view_->surface()->detach();
@@ -238,16 +245,23 @@ void MpvPlayer::releaseEngine()
     loadSerial_ = 0;
 }
 
-void MpvPlayer::setUrl(const QString& address) { open(address, {}); }
+void MpvPlayer::setUrl(const QString& address) { setUrl(address, StreamOptions{}); }
 
-void MpvPlayer::open(const QString& address, const AddressOptions& options)
+void MpvPlayer::setUrl(const QString& address, const StreamOptions& options)
 {
     qCDebug(lcPlayer) << "setUrl" << address;
     lastUrl_ = address;
     lastOptions_ = options;
     idleRelease_.stop();
-    ensureEngine();
+    // A stand-in fails at once (the resolver says so): no engine for it.
+    if (!isStandInAddress(address.trimmed()))
+        ensureEngine();
+    // Whatever the engine was playing stops now, not when the new address
+    // gets to it: that may take a playlist fetch, or never come.
+    const bool engineBusy = !engineUrl_.isEmpty() || loadSerial_ != 0;
     resetAttempt();
+    if (engineBusy)
+        stopEngine();
     active_ = true;
     if (view_) {
         view_->setFailure(PlayFailure::None);
@@ -265,6 +279,7 @@ void MpvPlayer::resetAttempt()
 {
     resolver_.cancel();
     probe_.cancel();
+    manifest_.cancel();
     watchdog_.stop();
     reconnectTimer_.stop();
     surfaceWait_.stop();
@@ -288,7 +303,9 @@ void MpvPlayer::startEngine(const QUrl& url)
     engineUrl_ = url;
     loaded_ = restarted_ = buffering_ = hasVideo_ = false;
     live_ = true;
-    seekable_ = sized_ = false;
+    seekable_ = sized_ = segmented_ = false;
+    segmentedLive_ = true;
+    manifest_.cancel();
     duration_ = position_ = firstDuration_ = durationSeenAt_ = 0;
     durationGrew_ = false;
     expectedEntry_ = startedEntry_ = -1;
@@ -390,7 +407,7 @@ void MpvPlayer::togglePause()
     if (!loaded_) {
         // Stopped (or ended): play starts the last address again.
         if (!active_ && playState_ == PlayState::Stopped && !lastUrl_.isEmpty())
-            open(lastUrl_, lastOptions_);
+            setUrl(lastUrl_, StreamOptions(lastOptions_));
         return;
     }
     if (engine_)

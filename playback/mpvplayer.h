@@ -2,6 +2,7 @@
 
 #include "engineoptions.h"
 #include "failure.h"
+#include "manifest.h"
 #include "player.h"
 #include "playerview.h"
 #include "probe.h"
@@ -34,10 +35,8 @@ public:
 
     QWidget* widget() override;
     void setUrl(const QString& address) override;
+    void setUrl(const QString& address, const StreamOptions& options) override;
     void close() override;
-
-    // As setUrl(), with options the address's server insists on.
-    void open(const QString& address, const AddressOptions& options);
 
     // Transport, as the bar, the context menu and the keyboard drive it.
     void togglePause();
@@ -140,12 +139,13 @@ private:
     std::unique_ptr<Engine> engine_;
     AddressResolver resolver_;
     FailureProbe probe_;
+    ManifestReader manifest_;
 
     int openState_ = 0;
     int playState_ = 0;
     PlayFailure failure_ = PlayFailure::None;
     QString lastUrl_;
-    AddressOptions lastOptions_;
+    StreamOptions lastOptions_;
     bool active_ = false;
 
     // The engine's side of the current candidate.
@@ -163,6 +163,8 @@ private:
     bool live_ = true;
     bool seekable_ = false;
     bool sized_ = false;
+    bool segmented_ = false;     // HLS or DASH: live or not, its manifest says
+    bool segmentedLive_ = true;  // what the manifest said (live until read)
     bool hasVideo_ = false;
     bool hasAudio_ = false;
     bool audioOut_ = false;

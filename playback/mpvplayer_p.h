@@ -20,6 +20,7 @@ enum ObservedProperty : quint64 {
     PropCacheTime,
     PropSeekable,
     PropFileSize,
+    PropFileFormat,
 };
 
 inline bool isWeb(const QUrl& url)

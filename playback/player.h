@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QString>
+#include "streamoptions.h"
+
 #include <functional>
 #include <memory>
 
@@ -33,6 +35,15 @@ public:
     virtual QWidget* widget() = 0;
 
     virtual void setUrl(const QString& address) = 0;
+    // As setUrl(address), asking for this address with `options` (a
+    // referrer, a user agent); they apply to this address only, and the next
+    // put without them asks plainly again. A player that cannot send them
+    // opens the address plainly.
+    virtual void setUrl(const QString& address, const StreamOptions& options)
+    {
+        (void)options;
+        setUrl(address);
+    }
     virtual void close() = 0;
 
 signals:

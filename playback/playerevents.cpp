@@ -264,6 +264,15 @@ void MpvPlayer::onProperty(quint64 id, const QVariant& value)
             updateLive();
         }
         break;
+    case PropFileFormat:
+        if (current) {
+            const bool segmented = isSegmentedFormat(value.toString());
+            if (segmented && !segmented_)
+                manifest_.start(engineUrl_, lastOptions_, std::min(noProgressMs_, 5000));
+            segmented_ = segmented;
+            updateLive();
+        }
+        break;
     case PropVideoTrack:
         if (current) {
             hasVideo_ = value.isValid() && value.toLongLong() > 0;
@@ -288,8 +297,11 @@ void MpvPlayer::updateLive()
     // (whose growing length says nothing), an RTSP broadcast (no length), an
     // MMS broadcast (a length the engine makes up from what has arrived, and
     // which grows as more does).
+    // Segmented streams (HLS, DASH) look alike to the engine either way,
+    // live or finished (it even makes up a length for a live one); their
+    // manifest tells.
     const bool lengthHolds = !durationGrew_ && position_ - durationSeenAt_ >= kLengthHoldsSeconds;
-    live_ = !(duration_ > 0 && (sized_ || (seekable_ && lengthHolds)));
+    live_ = segmented_ ? segmentedLive_ : !(duration_ > 0 && (sized_ || (seekable_ && lengthHolds)));
     updateTransport();
 }
 

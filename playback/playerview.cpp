@@ -20,6 +20,8 @@ QString failureText(PlayFailure failure)
         return {};
     case PlayFailure::UnsupportedAddress:
         return QStringLiteral("Địa chỉ không mở được");
+    case PlayFailure::NoAddressYet:
+        return QStringLiteral("Kênh này chưa có địa chỉ xem được");
     case PlayFailure::HostNotFound:
         return QStringLiteral("Không tìm thấy máy chủ");
     case PlayFailure::ConnectionRefused:
@@ -49,6 +51,11 @@ QString failureAdvice(PlayFailure failure)
     case PlayFailure::NotMedia:
     case PlayFailure::PlaylistRefused:
         return QStringLiteral("Kênh này không xem được. Xin chọn kênh khác.");
+    case PlayFailure::NoAddressYet:
+        return QStringLiteral("Để có địa chỉ cho kênh: nhập một danh sách kênh bằng lệnh "
+                              "miravon --import-m3u, hoặc kéo thả một tệp .m3u vào cửa sổ, "
+                              "hoặc ghi địa chỉ của bạn vào tệp addresses.tsv "
+                              "(trong ~/.config/miravon/).");
     case PlayFailure::HostNotFound:
         return QStringLiteral("Xin kiểm tra kết nối mạng rồi bấm lại vào kênh.");
     case PlayFailure::ConnectionRefused:

@@ -1,7 +1,9 @@
 #include "resolver.h"
 
 #include "playback.h"
+#include "catalogue.h"
 #include "probe.h"
+#include "standin.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -64,7 +66,7 @@ void AddressResolver::cancel()
     active_ = false;
 }
 
-void AddressResolver::start(const QString& address, const AddressOptions& options)
+void AddressResolver::start(const QString& address, const StreamOptions& options)
 {
     cancel();
     active_ = true;
@@ -74,6 +76,24 @@ void AddressResolver::start(const QString& address, const AddressOptions& option
     engineTries_ = 0;
     best_ = PlayFailure::None;
     const QUrl url(address.trimmed(), QUrl::TolerantMode);
+    if (isStandInAddress(url)) {
+        // A name or number reserved for examples: nothing to contact.
+        later([this] {
+            active_ = false;
+            emit failed(PlayFailure::NoAddressYet);
+        });
+        return;
+    }
+    if (options.userOwned && catalogue::isLocalFileAddress(address.trimmed())) {
+        // The user's own file: straight to the engine, never read as a
+        // playlist here.
+        Entry file;
+        file.alternatives = {url};
+        file.sniffed = true;
+        queue_ << file;
+        later([this] { advance(); });
+        return;
+    }
     if (!url.isValid() || !isAllowedScheme(url) || url.host().isEmpty()) {
         // The windows only hand over network addresses; anything else is
         // not opened.
@@ -198,10 +218,8 @@ void AddressResolver::startFetch(const QUrl& url, int depth, bool sniff)
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
-    request.setHeader(QNetworkRequest::UserAgentHeader,
-                      options_.userAgent.isEmpty() ? QStringLiteral("Miravon/1.0") : options_.userAgent);
-    if (!options_.referrer.isEmpty())
-        request.setRawHeader("Referer", options_.referrer.toUtf8());
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Miravon/1.0"));
+    applyStreamOptions(request, options_);
     QNetworkReply* reply = network_->get(request);
     fetch_ = reply;
     fetchBound_.start(fetchBoundMs_);

@@ -18,7 +18,9 @@ namespace miravon {
 // Turns the address a window puts into the addresses the engine should try,
 // one at a time: `mms` rolls over from MMS over HTTP to MMS over TCP;
 // playlists (ASX, WVX, [Reference], M3U) are fetched and parsed under their
-// limits (size, nesting, no loops, no local references); each entry's
+// limits (size, nesting, no loops, no local references); a file of this
+// computer is opened only when the user's own address file names it
+// (StreamOptions::userOwned); each entry's
 // alternatives are tried in order, then the next entry.
 //
 // The resolver knows nothing of the engine. Whoever plays its candidates
@@ -40,7 +42,7 @@ public:
     void setFetchBound(int ms);
 
     // Drops whatever was being resolved and starts on `address`.
-    void start(const QString& address, const AddressOptions& options = {});
+    void start(const QString& address, const StreamOptions& options = {});
     // Drops everything in flight; no further signal.
     void cancel();
     bool isActive() const { return active_; }
@@ -51,7 +53,7 @@ public:
 
     // The candidate being played, with the options it carries.
     QUrl current() const { return current_; }
-    AddressOptions options() const { return options_; }
+    StreamOptions options() const { return options_; }
 
 signals:
     // A playlist fetch began / its answer is arriving / it was parsed.
@@ -90,7 +92,7 @@ private:
 
     quint64 generation_ = 0;
     bool active_ = false;
-    AddressOptions options_;
+    StreamOptions options_;
     QList<Entry> queue_;
     QList<QUrl> visited_;
     QUrl current_;

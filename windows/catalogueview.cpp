@@ -107,10 +107,12 @@ void populateCatalogue(ViewerWindow& window)
         // events, never the click; the entry is marked as the one playing.
         // The label is read at the click: an import may have given it
         // another address, or made a label without one an entry, since the
-        // window was built.
+        // window was built. An imported address may come with the referrer
+        // or user agent its server wants. A label's address is a built-in
+        // stand-in or one of the user's address files: the user's own.
         QObject::connect(label, &LabelUni::clicked, &window, [&window, label, l] {
             if (l->clickable() || l->kind == catalogue::Kind::Hidden) {
-                window.player().setUrl(l->address);
+                window.player().setUrl(l->address, StreamOptions{l->referrer, l->userAgent, true});
                 window.markEntry(label);
             }
         });

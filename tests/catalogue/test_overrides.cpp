@@ -130,6 +130,21 @@ void TestOverrides::rows_data()
         << QStringList{QStringLiteral("1: the first line must be the header")} << 0;
 
     QTest::newRow("header only") << header.toUtf8() << QList<Change>{} << QStringList{} << 0;
+
+    // The user's own file may name a file of this computer, by its absolute
+    // path only.
+    QTest::newRow("local files")
+        << (header
+            + QStringLiteral("frmmain\tusa1_1\tfile:///home/user/Videos/tin%20tuc.ts\n"   // 2 good
+                             "frmmain\tusa1_2\tfile:relative/clip.ts\n"                   // 3 relative
+                             "frmmain\tusa1_3\tfile://server/share/clip.ts\n"             // 4 another host
+                             "frmmain\tusa1_4\tfile:///home/user/Videos/\n"))             // 5 a folder
+               .toUtf8()
+        << QList<Change>{{"frmmain", "usa1_1", "file:///home/user/Videos/tin%20tuc.ts"}}
+        << QStringList{QStringLiteral("3: \"file:relative/clip.ts\" is not an absolute"),
+                       QStringLiteral("4: \"file://server/share/clip.ts\" is not an absolute"),
+                       QStringLiteral("5: \"file:///home/user/Videos/\" is not an absolute")}
+        << 1;
 }
 
 void TestOverrides::rows()

@@ -55,6 +55,8 @@ private slots:
     void plays();
     void fails_data();
     void fails();
+    void standInTellsHowToGiveAnAddress();
+    void localFileOnlyFromTheUsersOwnAddresses();
     void closeReleasesStream();
     void closeCancelsPlaylistFetch();
     void sameAddressOpensAgain();
@@ -227,6 +229,8 @@ void TestPlayer::fails_data()
     QTest::newRow("no entry plays") << http_.url("/dead.asx") << PlayFailure::NoPlayableEntry;
     QTest::newRow("file address") << QStringLiteral("file:///etc/passwd") << PlayFailure::UnsupportedAddress;
     QTest::newRow("unknown scheme") << QStringLiteral("gopher://127.0.0.1/1") << PlayFailure::UnsupportedAddress;
+    QTest::newRow("stand-in name") << QStringLiteral("http://tv.channel.example/live") << PlayFailure::NoAddressYet;
+    QTest::newRow("stand-in number, mms") << QStringLiteral("mms://203.0.113.50/htv7") << PlayFailure::NoAddressYet;
 }
 
 void TestPlayer::fails()
@@ -566,4 +570,44 @@ void TestPlayer::windowsMediaReferenceTriesMmsOverHttp()
 }
 
 QTEST_MAIN(TestPlayer)
+// A built-in stand-in fails before anything is started, and tells the user
+// the ways to give the channel an address.
+void TestPlayer::standInTellsHowToGiveAnAddress()
+{
+    auto player = makePlayer();
+    QSignalSpy failed(player.get(), &MpvPlayer::failed);
+    player->setUrl(QStringLiteral("http://media.example.net/htv7"), StreamOptions{QStringLiteral("https://tv.example.net/"), {}});
+    QVERIFY(failed.wait(1000));
+    QCOMPARE(failed.at(0).at(0).value<PlayFailure>(), PlayFailure::NoAddressYet);
+    QVERIFY(!player->hasEngine());
+    QVERIFY(player->engineAddress().isEmpty());
+    const QString advice = failureAdvice(PlayFailure::NoAddressYet);
+    for (const char* way : {"miravon --import-m3u", ".m3u", "addresses.tsv"})
+        QVERIFY2(advice.contains(QLatin1String(way)), way);
+    QVERIFY(player->view()->pictureMessage().endsWith(advice));
+}
+
+// A file of this computer plays when the user's own address file names it,
+// and is refused when the address comes from anywhere else.
+void TestPlayer::localFileOnlyFromTheUsersOwnAddresses()
+{
+    const QString file = QUrl::fromLocalFile(QStringLiteral(MEDIA_DIR "/clip.mp4")).toString();
+    auto player = makePlayer();
+    QSignalSpy frame(player.get(), &MpvPlayer::firstFrame);
+    QSignalSpy failed(player.get(), &MpvPlayer::failed);
+    player->setUrl(file, StreamOptions{{}, {}, true});
+    QVERIFY2(frame.wait(kWait), qPrintable(player->statusText()));
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(player->engineAddress().toString(), file);
+    QTRY_VERIFY_WITH_TIMEOUT(!player->isLive(), kWait);
+
+    player->setUrl(file);
+    QVERIFY(failed.wait(kWait));
+    QCOMPARE(failed.last().at(0).value<PlayFailure>(), PlayFailure::UnsupportedAddress);
+    // Only by its absolute path.
+    player->setUrl(QStringLiteral("file:clip.mp4"), StreamOptions{{}, {}, true});
+    QVERIFY(failed.wait(kWait));
+    QCOMPARE(failed.last().at(0).value<PlayFailure>(), PlayFailure::UnsupportedAddress);
+}
+
 #include "tst_player.moc"
