@@ -106,12 +106,7 @@ void ManifestReader::fetch(const QUrl& url, int hops)
 {
     if (!network_)
         network_ = new QNetworkAccessManager(this);
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(5);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Miravon/1.0"));
-    applyStreamOptions(request, options_);
-    QNetworkReply* reply = network_->get(request);
+    QNetworkReply* reply = network_->get(playlistRequest(url, options_));
     reply_ = reply;
     bound_.start();
     connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {

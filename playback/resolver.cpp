@@ -215,12 +215,7 @@ void AddressResolver::startFetch(const QUrl& url, int depth, bool sniff)
         network_ = new QNetworkAccessManager(this);
     visited_ << url;
     emit fetchStarted();
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(5);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Miravon/1.0"));
-    applyStreamOptions(request, options_);
-    QNetworkReply* reply = network_->get(request);
+    QNetworkReply* reply = network_->get(playlistRequest(url, options_));
     fetch_ = reply;
     fetchBound_.start(fetchBoundMs_);
     auto refuse = [this, reply](PlayFailure why) {

@@ -1,6 +1,7 @@
 #include "streamoptions.h"
 
 #include <QNetworkRequest>
+#include <QUrl>
 
 namespace miravon {
 
@@ -18,6 +19,16 @@ void applyStreamOptions(QNetworkRequest& request, const StreamOptions& options)
         request.setRawHeader("Referer", referrer);
     if (const QByteArray agent = streamHeaderValue(options.userAgent); !agent.isEmpty())
         request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromUtf8(agent));
+}
+
+QNetworkRequest playlistRequest(const QUrl& url, const StreamOptions& options)
+{
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(5);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Miravon/1.0"));
+    applyStreamOptions(request, options);
+    return request;
 }
 
 } // namespace miravon

@@ -5,6 +5,8 @@
 
 class QNetworkRequest;
 
+class QUrl;
+
 namespace miravon {
 
 // What a server wants to see, besides the address, before it hands out a
@@ -35,5 +37,10 @@ QByteArray streamHeaderValue(const QString& value);
 // manifests, the address check); a user agent given replaces the one the
 // request carries.
 void applyStreamOptions(QNetworkRequest& request, const StreamOptions& options);
+
+// A request for a playlist or manifest the player reads itself: safe
+// redirects only (at most 5), the program's user agent unless the address
+// gives its own, and the address's headers.
+QNetworkRequest playlistRequest(const QUrl& url, const StreamOptions& options);
 
 } // namespace miravon
