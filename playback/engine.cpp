@@ -98,7 +98,11 @@ Engine::~Engine()
         mpv_set_wakeup_callback(handle_, nullptr, nullptr);
         mpv_handle* h = handle_;
         handle_ = nullptr;
-        runInBackground([h] { mpv_terminate_destroy(h); });
+        runInBackground([h] {
+            mpv_terminate_destroy(h);
+            // The engine's buffers are free now but still held by the heap.
+            releaseFreedMemory();
+        });
     }
 }
 

@@ -11,8 +11,13 @@ namespace miravon {
 
 // Call once, right after the QApplication exists and before any player
 // opens an address: the engine needs the C numeric locale, and Qt resets the
-// locale when the application object is made.
+// locale when the application object is made. It also sets how the heap
+// gives freed memory back (see playback.cpp).
 void initPlayback();
+
+// Returns the free pages of every heap to the system. It walks the whole
+// heap: call it off the UI thread, after something large has gone.
+void releaseFreedMemory();
 
 // Video and audio outputs handed to the engine. Empty means the default:
 // video rendered into the player's own OpenGL surface, audio on the

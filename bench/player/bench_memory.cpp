@@ -6,9 +6,11 @@
 // Each figure comes from a fresh child process (this program with a case
 // name), so that no case inherits another's heap; each case runs N times
 // (default 3) and the median is shown. Closed players are measured after a
-// settling time (BENCH_SETTLE_MS, default 3000 ms), for a player that gives
-// its engine back after a short idle delay. With --rendered (under X) the
-// players draw into their real OpenGL surface; otherwise outputs are null.
+// settling time (BENCH_SETTLE_MS, default 7000 ms), longer than the 5 s a
+// player waits before it gives its engine back. With --rendered (under X)
+// the players draw into their real video surface; otherwise outputs are
+// null. BENCH_DUMP_SMAPS=FILE makes a case write its /proc/self/smaps there,
+// to see what holds the memory.
 
 #include "common.h"
 #include "subject.h"
@@ -16,6 +18,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGridLayout>
 #include <QProcess>
 #include <QWidget>
@@ -36,10 +39,34 @@ int settleMs()
 {
     bool ok = false;
     const int v = qEnvironmentVariableIntValue("BENCH_SETTLE_MS", &ok);
-    return ok ? v : 3000;
+    return ok ? v : 7000;
 }
 
-// One case in this process; prints "<KiB> [<KiB>]" on stdout.
+// A "Name:   123 kB" line of /proc/self/status, in KiB.
+long statusKiB(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+void dumpMaps()
+{
+    const QString target = qEnvironmentVariable("BENCH_DUMP_SMAPS");
+    QFile maps(QStringLiteral("/proc/self/smaps"));
+    QFile out(target);
+    if (!target.isEmpty() && maps.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
+        out.write(maps.readAll());
+}
+
+// One case in this process; prints "<KiB> <KiB> [<KiB>]" on stdout: for the
+// switch cases RSS at the 100th switch and at the end; otherwise RSS, RSS
+// after trimming the heap, and the private (anonymous) part of RSS.
 int runCase(const QString& name, bool rendered, int switches)
 {
     MediaServer server(0, false);
@@ -93,7 +120,7 @@ int runCase(const QString& name, bool rendered, int switches)
         std::printf("%ld %ld\n", at100, residentKiB());
         return 0;
     }
-    if (name != QLatin1String("idle1")) {
+    if (!name.startsWith(QLatin1String("idle"))) {
         for (auto& p : players) {
             if (!play(*p, a))
                 return 1;
@@ -108,15 +135,20 @@ int runCase(const QString& name, bool rendered, int switches)
         settle(1000);
     }
     const long rss = residentKiB();
+    const long anon = statusKiB("RssAnon:");
+    dumpMaps();
     trimHeap();
-    std::printf("%ld %ld\n", rss, residentKiB());
+    std::printf("%ld %ld %ld\n", rss, residentKiB(), anon);
     return 0;
 }
 
-// Runs a case `runs` times in fresh processes; the two figures of each, in MiB.
-std::pair<QList<double>, QList<double>> measure(const QString& name, bool rendered, int runs, int switches)
+// Runs a case `runs` times in fresh processes; the figures of each, in MiB.
+struct Figures {
+    QList<double> first, second, third;
+};
+Figures measure(const QString& name, bool rendered, int runs, int switches)
 {
-    QList<double> first, second;
+    QList<double> first, second, third;
     for (int i = 0; i < runs; ++i) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -128,13 +160,15 @@ std::pair<QList<double>, QList<double>> measure(const QString& name, bool render
             std::fprintf(stderr, "case %s failed (exit %d)\n", qPrintable(name), child.exitCode());
             first << failedSample;
             second << failedSample;
+            third << failedSample;
             continue;
         }
         const QList<QByteArray> v = child.readAllStandardOutput().trimmed().split(' ');
         first << v.value(0).toLong() / 1024.0;
         second << v.value(1).toLong() / 1024.0;
+        third << (v.size() > 2 ? v.value(2).toLong() / 1024.0 : failedSample);
     }
-    return {first, second};
+    return {first, second, third};
 }
 
 QString argText(int argc, char** argv, const char* name)
@@ -164,24 +198,29 @@ int main(int argc, char** argv)
 
     const QString outputs = rendered ? QStringLiteral("rendered") : QStringLiteral("null outputs");
     const QString memory = QStringLiteral("memory");
-    const Stats idle = stats(measure(QStringLiteral("idle1"), rendered, runs, switches).first);
+    const Figures idleFigures = measure(QStringLiteral("idle1"), rendered, runs, switches);
+    const Stats idle = stats(idleFigures.first);
+    const Stats idlePrivate = stats(idleFigures.third);
     printRow({memory, QStringLiteral("one idle player, %1").arg(outputs), QStringLiteral("MiB"), idle, {}, {}});
     const QString vsIdle = QStringLiteral("one idle player");
     for (auto [name, label] : {std::pair{"closed1", "one played-and-closed"}, {"closed7", "seven played-and-closed"},
                                {"closed7play1", "seven played-and-closed, one playing again"}}) {
-        const auto [asIs, trimmed] = measure(QString::fromLatin1(name), rendered, runs, switches);
+        const Figures f = measure(QString::fromLatin1(name), rendered, runs, switches);
         printRow({memory, QStringLiteral("%1, %2").arg(QLatin1String(label), outputs), QStringLiteral("MiB"),
-                  stats(asIs), vsIdle, idle});
-        if (QLatin1String(name) == QLatin1String("closed7"))
+                  stats(f.first), vsIdle, idle});
+        if (QLatin1String(name) == QLatin1String("closed7")) {
             printRow({memory, QStringLiteral("%1, heap trimmed, %2").arg(QLatin1String(label), outputs),
-                      QStringLiteral("MiB"), stats(trimmed), vsIdle, idle});
+                      QStringLiteral("MiB"), stats(f.second), vsIdle, idle});
+            printRow({memory, QStringLiteral("%1, private (RssAnon), %2").arg(QLatin1String(label), outputs),
+                      QStringLiteral("MiB"), stats(f.third), vsIdle, idlePrivate});
+        }
     }
     // Growth from switch 100 to the last, the player against the bare engine.
     auto growth = [&](const QString& name) {
-        const auto [at100, atEnd] = measure(name, rendered, 1, switches);
+        const Figures f = measure(name, rendered, 1, switches);
         QList<double> g;
-        for (int i = 0; i < at100.size(); ++i)
-            g << atEnd.at(i) - at100.at(i); // NaN stays NaN
+        for (int i = 0; i < f.first.size(); ++i)
+            g << f.second.at(i) - f.first.at(i); // NaN stays NaN
         return g;
     };
     const QList<double> player = growth(QStringLiteral("switches"));
