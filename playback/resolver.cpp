@@ -8,6 +8,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSet>
 
 namespace miravon {
 
@@ -16,6 +17,25 @@ bool isWeb(const QUrl& url)
 {
     const QString scheme = url.scheme().toLower();
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
+// Web addresses with no playlist's name that answered with a playlist once
+// the engine could not read them. The first time, such an address is
+// fetched twice (by the engine, then here); from then on this run fetches
+// it here first. Shared by every player; touched on the UI thread only.
+QSet<QUrl>& knownPlaylists()
+{
+    static QSet<QUrl> known;
+    return known;
+}
+constexpr int maxKnownPlaylists = 512;
+
+void rememberPlaylist(const QUrl& url)
+{
+    QSet<QUrl>& known = knownPlaylists();
+    if (known.size() >= maxKnownPlaylists)
+        known.clear();
+    known.insert(url);
 }
 } // namespace
 
@@ -119,7 +139,7 @@ void AddressResolver::advance()
             continue;
         }
         const QUrl url = e.alternatives.at(e.next);
-        if ((e.playlistRef || isPlaylistAddress(url)) && !e.sniffed) {
+        if ((e.playlistRef || isPlaylistAddress(url) || knownPlaylists().contains(url)) && !e.sniffed) {
             if (e.depth >= maxPlaylistDepth || visited_.contains(url)) {
                 qCDebug(lcPlayer) << "playlist refused (nesting)" << url;
                 refused_++;
@@ -274,6 +294,7 @@ void AddressResolver::fetchDone(QNetworkReply* reply, const QUrl& url, int depth
     const QByteArray body = reply->read(maxPlaylistBytes + 1);
     const ParsedPlaylist parsed = parsePlaylist(body, reply->url());
     if (parsed.kind == ParsedPlaylist::NotPlaylist) {
+        knownPlaylists().remove(url);
         if (sniff) {
             // The engine already failed on it and it is no playlist either.
             nextAlternative(PlayFailure::NotMedia);
@@ -283,6 +304,8 @@ void AddressResolver::fetchDone(QNetworkReply* reply, const QUrl& url, int depth
         }
         return;
     }
+    if (sniff)
+        rememberPlaylist(url);
     emit playlistParsed();
     viaPlaylist_ = true;
     refused_ += parsed.refused.size();

@@ -26,8 +26,9 @@ namespace miravon {
 // The resolver knows nothing of the engine. Whoever plays its candidates
 // reports back: candidateFailed() moves on to the next alternative,
 // candidateUnreadable() has an http candidate fetched to see whether it is
-// a playlist the engine could not read, candidateEnded() goes on with the
-// next entry. Every playlist fetch has its own no-progress bound; a fetch
+// a playlist the engine could not read (remembered for the rest of the run,
+// so that the next start fetches it before the engine sees it),
+// candidateEnded() goes on with the next entry. Every playlist fetch has its own no-progress bound; a fetch
 // that passes it fails that alternative only.
 //
 // Signals come after the call that caused them has returned, never from

@@ -92,6 +92,7 @@ private slots:
     void resolves_data();
     void resolves();
     void signalsComeAfterTheCall();
+    void playlistFoundLateIsFetchedFirstNextTime();
 
 private:
     HttpFixture http_;
@@ -173,6 +174,31 @@ void TestResolver::signalsComeAfterTheCall()
     QCOMPARE(candidate.count() + failed.count(), 0);
     QVERIFY(candidate.wait(5000));
     QCOMPARE(failed.count(), 0);  // the first, dropped address says nothing
+}
+
+// A mount point with no playlist's name that answered with a [Reference]
+// is fetched first the next time, not handed to the engine to fail on again.
+void TestResolver::playlistFoundLateIsFetchedFirstNextTime()
+{
+    http_.route("/wms2", "[Reference]\r\nRef1=" + http_.url("/b.wmv").toUtf8() + "\r\n");
+    const Script script{{{QStringLiteral("/wms2"), QStringLiteral("unreadable")}, {QStringLiteral("b.wmv"), QStringLiteral("end")}}};
+    AddressResolver first;
+    QString got;
+    QCOMPARE(run(first, http_.url("/wms2"), script, &got), (QStringList{"http:/wms2", "http:/b.wmv"}));
+    QCOMPARE(got, QStringLiteral("finished"));
+    QCOMPARE(http_.hits("/wms2"), 1);  // the engine's own fetch is not seen here
+
+    AddressResolver again;
+    QCOMPARE(run(again, http_.url("/wms2"), script, &got), QStringList{"http:/b.wmv"});
+    QCOMPARE(got, QStringLiteral("finished"));
+    QCOMPARE(http_.hits("/wms2"), 2);
+
+    // Once it serves media again, the engine gets it again.
+    http_.route("/wms2", QByteArray(4096, 'x'));
+    QCOMPARE(run(again, http_.url("/wms2"), script, &got), QStringList{"http:/wms2"});
+    AddressResolver third;
+    QCOMPARE(run(third, http_.url("/wms2"), script, &got).value(0), QStringLiteral("http:/wms2"));
+    QCOMPARE(http_.hits("/wms2"), 4);
 }
 
 QTEST_MAIN(TestResolver)
