@@ -15,9 +15,14 @@ EngineOptions engineOptions(const PlaybackOutputs& outputs, int networkTimeoutSe
         {"vo", rendersIntoSurface(outputs) ? QByteArray("libmpv") : outputs.video.toUtf8()},
         {"config", "no"},
         {"terminal", "no"},
+        // None of the engine's own scripts: each runs a thread and a script
+        // heap that grows with every file loaded.
         {"load-scripts", "no"},
         {"osc", "no"},
         {"ytdl", "no"},
+        {"load-stats-overlay", "no"},
+        {"load-osd-console", "no"},
+        {"load-auto-profiles", "no"},
         {"input-default-bindings", "no"},
         {"input-vo-keyboard", "no"},
         {"idle", "yes"},

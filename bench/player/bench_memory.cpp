@@ -9,8 +9,9 @@
 // settling time (BENCH_SETTLE_MS, default 7000 ms), longer than the 5 s a
 // player waits before it gives its engine back. With --rendered (under X)
 // the players draw into their real video surface; otherwise outputs are
-// null. BENCH_DUMP_SMAPS=FILE makes a case write its /proc/self/smaps there,
-// to see what holds the memory.
+// null. BENCH_DUMP_SMAPS=FILE makes a case write its /proc/self/smaps there
+// (a switch case also writes FILE.100 at its 100th switch), to see what
+// holds the memory.
 
 #include "common.h"
 #include "subject.h"
@@ -55,12 +56,12 @@ long statusKiB(const char* field)
     return -1;
 }
 
-void dumpMaps()
+void dumpMaps(const QString& suffix = {})
 {
-    const QString target = qEnvironmentVariable("BENCH_DUMP_SMAPS");
+    const QString target = qEnvironmentVariable("BENCH_DUMP_SMAPS") + suffix;
     QFile maps(QStringLiteral("/proc/self/smaps"));
     QFile out(target);
-    if (!target.isEmpty() && maps.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
+    if (qEnvironmentVariableIsSet("BENCH_DUMP_SMAPS") && maps.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
         out.write(maps.readAll());
 }
 
@@ -114,9 +115,12 @@ int runCase(const QString& name, bool rendered, int switches)
         for (int i = 1; i <= switches; ++i) {
             if (!play(*players.front(), i % 2 ? a : b))
                 return 1;
-            if (i == std::min(100, switches))
+            if (i == std::min(100, switches)) {
                 at100 = residentKiB();
+                dumpMaps(QStringLiteral(".100"));
+            }
         }
+        dumpMaps();
         std::printf("%ld %ld\n", at100, residentKiB());
         return 0;
     }
