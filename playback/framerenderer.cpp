@@ -96,6 +96,7 @@ struct FrameRenderer::Shared {
     }
 
     void run(mpv_handle* client);
+    void renderLoop(mpv_handle* client);
     bool handleClientEvents(mpv_handle* client, bool& stale);
 };
 
@@ -125,7 +126,15 @@ bool FrameRenderer::Shared::handleClientEvents(mpv_handle* client, bool& stale)
     }
 }
 
-void FrameRenderer::Shared::run(mpv_handle* clientHandle)
+void FrameRenderer::Shared::run(mpv_handle* client)
+{
+    renderLoop(client);
+    // The render context and the client are gone.
+    std::lock_guard lock(mutex);
+    post(Notice::Ended);
+}
+
+void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
 {
     ClientHandle client{clientHandle};
     // Only what the thread needs, so that nothing queues up unread.

@@ -31,7 +31,9 @@ struct VideoFrame {
 class FrameRenderer {
 public:
     // The notices posted to `receiver`, on its thread.
-    enum class Notice { Ready, Failed, FrameReady };
+    // Ended: the thread has freed everything, having been asked to stop
+    // or because the engine shut down.
+    enum class Notice { Ready, Failed, FrameReady, Ended };
     // `serial` tells which renderer posted: a notice still queued when its
     // renderer is replaced must be told from the new one's.
     using Notify = void (*)(QObject* receiver, quint64 serial, Notice notice);

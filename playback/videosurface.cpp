@@ -71,6 +71,10 @@ void VideoSurface::onNotice(QObject* receiver, quint64 serial, FrameRenderer::No
     case FrameRenderer::Notice::FrameReady:
         self->update();
         break;
+    case FrameRenderer::Notice::Ended:
+        // The engine went without a detach: nothing left to show.
+        self->detach();
+        break;
     }
 }
 

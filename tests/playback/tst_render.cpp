@@ -7,12 +7,18 @@
 #include "playerstates.h"
 #include "videosurface.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
+
+#include <mpv/client.h>
+
+#include <atomic>
+#include <thread>
 
 using namespace miravon;
 
@@ -43,6 +49,52 @@ int colouredOnScreen(QWidget* window, QWidget* surface)
     }
     return coloured;
 }
+// An engine of the test's own, with the player's video output, for the
+// surface alone. Destroyed on a thread of its own, as the player destroys
+// its engines: the test can then see a destruction that never ends.
+class RawEngine {
+public:
+    RawEngine()
+    {
+        handle_ = mpv_create();
+        for (const auto& [name, value] : {std::pair{"vo", "libmpv"}, {"ao", "null"}, {"config", "no"},
+                                          {"terminal", "no"}, {"idle", "yes"}})
+            mpv_set_option_string(handle_, name, value);
+        mpv_initialize(handle_);
+    }
+    ~RawEngine()
+    {
+        if (!destroyer_.joinable()) {
+            mpv_terminate_destroy(handle_);
+        } else if (destroyed_) {
+            destroyer_.join();
+        } else {
+            // A destruction that never ends has failed the test already;
+            // let the process end rather than hang.
+            destroyer_.detach();
+        }
+    }
+    mpv_handle* handle() const { return handle_; }
+    void load(const QString& url)
+    {
+        const QByteArray u = url.toUtf8();
+        const char* args[] = {"loadfile", u.constData(), nullptr};
+        mpv_command(handle_, args);
+    }
+    void destroyInBackground()
+    {
+        destroyer_ = std::thread([this] {
+            mpv_terminate_destroy(handle_);
+            destroyed_ = true;
+        });
+    }
+    bool destroyed() const { return destroyed_; }
+
+private:
+    mpv_handle* handle_ = nullptr;
+    std::thread destroyer_;
+    std::atomic_bool destroyed_{false};
+};
 } // namespace
 
 class TestRender : public QObject {
@@ -56,6 +108,8 @@ private slots:
     void pictureClearedWhenPlaybackEnds();
     void windowKeepsItsNativeWindow();
     void idlePlayerGivesRenderResourcesBack();
+    void surfaceLetsGoOfItsEngine_data();
+    void surfaceLetsGoOfItsEngine();
 
 private:
     HttpFixture http_;
@@ -187,14 +241,28 @@ void TestRender::windowKeepsItsNativeWindow()
     QWidget window;
     window.resize(320, 280);
     MpvPlayer player(&window);
+    player.setIdleRelease(0);
     player.widget()->setGeometry(0, 0, 320, 280);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const WId before = window.winId();
     QWindow* handle = window.windowHandle();
     QSignalSpy frame(&player, &MpvPlayer::firstFrame);
-    player.setUrl(http_.url("/clip.wmv"));
+    player.setUrl(http_.url("/livemount"));
     QVERIFY(frame.wait(20000));
+    QCOMPARE(window.windowHandle(), handle);
+    QCOMPARE(window.winId(), before);
+
+    // Given back while frames are rendered, then played again at once in
+    // the same window: the picture comes back, the window stays.
+    player.close();
+    QTRY_VERIFY_WITH_TIMEOUT(!player.hasEngine(), 10000);
+    frame.clear();
+    player.setUrl(http_.url("/livemount"));
+    QVERIFY(frame.wait(20000));
+    auto* surface = player.widget()->findChild<VideoSurface*>();
+    QVERIFY(surface);
+    QTRY_VERIFY_WITH_TIMEOUT(colouredOnScreen(&window, surface) > 20, 10000);
     QCOMPARE(window.windowHandle(), handle);
     QCOMPARE(window.winId(), before);
 }
@@ -221,6 +289,65 @@ void TestRender::idlePlayerGivesRenderResourcesBack()
     player.setUrl(http_.url("/clip.wmv"));
     QVERIFY(frame.wait(20000));
     QVERIFY(surface->hasRenderContext());
+}
+
+void TestRender::surfaceLetsGoOfItsEngine_data()
+{
+    QTest::addColumn<bool>("detachFirst");
+    // As the player gives an engine back: the surface is detached, and the
+    // engine destroyed at once, while frames are being rendered.
+    QTest::newRow("detach, then destroy") << true;
+    // The engine goes while the surface still renders it.
+    QTest::newRow("destroy while attached") << false;
+}
+
+// The render context is freed before the engine, whichever goes first, with
+// no wait on the UI thread; nothing of the old engine shows afterwards.
+void TestRender::surfaceLetsGoOfItsEngine()
+{
+    QFETCH(bool, detachFirst);
+    QWidget window;
+    window.resize(320, 240);
+    auto* surface = new VideoSurface(&window);
+    surface->setGeometry(0, 0, 320, 240);
+    surface->setBlank(false);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    RawEngine engine;
+    QSignalSpy ready(surface, &VideoSurface::renderContextReady);
+    QSignalSpy frames(surface, &VideoSurface::frameRendered);
+    surface->attach(engine.handle());
+    QVERIFY(surface->isAttached());
+    QVERIFY(ready.wait(10000));
+    QVERIFY(surface->hasRenderContext());
+    engine.load(http_.url("/livemount"));
+    QTRY_VERIFY_WITH_TIMEOUT(frames.count() >= 3, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(colouredOnScreen(&window, surface) > 20, 10000);
+
+    if (detachFirst) {
+        QElapsedTimer call;
+        call.start();
+        surface->detach();
+        // At once: the render thread is not waited for.
+        QVERIFY2(call.elapsed() < 50, qPrintable(QString::number(call.elapsed())));
+        QVERIFY(!surface->isAttached());
+        QVERIFY(!surface->hasRenderContext());
+    }
+    engine.destroyInBackground();
+    // The engine's destruction waits for the render thread to free its
+    // render context; it must end.
+    QTRY_VERIFY_WITH_TIMEOUT(engine.destroyed(), 10000);
+    // Notices of the old engine still queued are dropped; an engine that
+    // went while attached leaves the surface detached.
+    QTRY_VERIFY_WITH_TIMEOUT(!surface->isAttached(), 5000);
+    QVERIFY(!surface->hasRenderContext());
+    const int seen = frames.count();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(frames.count(), seen);
+    QCOMPARE(ready.count(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(colouredOnScreen(&window, surface), 0, 5000);
 }
 
 QTEST_MAIN(TestRender)
