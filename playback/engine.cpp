@@ -4,6 +4,10 @@
 
 #include <mpv/client.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <chrono>
 #include <clocale>
 #include <condition_variable>
@@ -98,7 +102,14 @@ Engine::~Engine()
         mpv_set_wakeup_callback(handle_, nullptr, nullptr);
         mpv_handle* h = handle_;
         handle_ = nullptr;
-        runInBackground([h] { mpv_terminate_destroy(h); });
+        runInBackground([h] {
+            mpv_terminate_destroy(h);
+#ifdef __GLIBC__
+            // What the engine freed goes back to the system, not only what
+            // lay at the top of the heap.
+            malloc_trim(0);
+#endif
+        });
     }
 }
 
