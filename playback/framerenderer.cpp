@@ -195,12 +195,27 @@ void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
             break;
         if (stale)
             undrawn = false;
-        const bool fresh = updated && (mpv_render_context_update(render.context) & MPV_RENDER_UPDATE_FRAME);
+        const bool due = updated && (mpv_render_context_update(render.context) & MPV_RENDER_UPDATE_FRAME);
+        // A frame that is due may be the engine's redraw of the picture it
+        // has, which after a file change is the last one of the file before.
+        bool fresh = false;
+        if (due) {
+            mpv_render_frame_info info{};
+            mpv_render_param infoParam{MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info};
+            fresh = mpv_render_context_get_info(render.context, infoParam) >= 0
+                && (info.flags & MPV_RENDER_FRAME_INFO_PRESENT)
+                && !(info.flags & (MPV_RENDER_FRAME_INFO_REDRAW | MPV_RENDER_FRAME_INFO_REPEAT));
+        }
         if (fresh)
             stale = false;
-        if (!visible || size.isEmpty()) {
-            if (fresh) {
-                undrawn = true;
+        const bool onScreen = visible && !size.isEmpty();
+        // A redraw (the engine's, or for a new size) is shown only while the
+        // picture it redraws belongs to the current file.
+        const bool wanted = fresh || (!stale && (due || redrawn));
+        if (!onScreen || !wanted) {
+            if (due) {
+                if (!onScreen)
+                    undrawn = undrawn || fresh;
                 // Taken, not drawn: the engine waits for its frames to be taken.
                 int skip = 1;
                 mpv_render_param skipParams[] = {
@@ -211,8 +226,6 @@ void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
             }
             continue;
         }
-        if (!fresh && (!redrawn || stale))
-            continue;
         if (back.image.size() != size)
             back.image = makeImage(size);
         if (back.image.isNull())

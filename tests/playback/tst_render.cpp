@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -106,6 +107,7 @@ private slots:
     void fullScreenKeepsRendering();
     void pictureClearedWhenPlaybackEnds_data();
     void pictureClearedWhenPlaybackEnds();
+    void switchShowsOnlyTheNewPicture();
     void windowKeepsItsNativeWindow();
     void idlePlayerGivesRenderResourcesBack();
     void surfaceLetsGoOfItsEngine_data();
@@ -120,6 +122,8 @@ void TestRender::initTestCase()
     initPlayback();
     setPlaybackOutputs({QString(), QStringLiteral("null")});
     http_.route("/clip.wmv", HttpFixture::media(QStringLiteral("clip.wmv")), "video/x-ms-wmv");
+    // All blue: told apart from the test pattern of the others.
+    http_.route("/blue.wmv", HttpFixture::media(QStringLiteral("blue.wmv")), "video/x-ms-wmv");
     HttpFixture::Route live;
     live.body = HttpFixture::media(QStringLiteral("live.asf"));
     live.contentType = "video/x-ms-asf";
@@ -231,6 +235,45 @@ void TestRender::pictureClearedWhenPlaybackEnds()
     // Nothing more comes from the engine once it stops: the surface must
     // repaint by itself, in black.
     QTRY_COMPARE_WITH_TIMEOUT(colouredOnScreen(&window, surface), 0, 5000);
+}
+
+// After a switch, the first picture shown is the new stream's, never one
+// of the stream before that the render thread finished late.
+void TestRender::switchShowsOnlyTheNewPicture()
+{
+    QWidget window;
+    window.resize(320, 280);
+    MpvPlayer player(&window);
+    player.widget()->setGeometry(0, 0, 320, 280);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* surface = player.widget()->findChild<VideoSurface*>();
+    QVERIFY(surface);
+    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
+    player.setUrl(http_.url("/livemount"));
+    QVERIFY(frame.wait(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(colouredOnScreen(&window, surface) > 20, 10000);
+
+    // What the surface shows right after its first frame: the picture that
+    // frame brought, or a later one of the same stream.
+    QImage first;
+    connect(&player, &MpvPlayer::firstFrame, &window, [&] {
+        QTimer::singleShot(0, &window, [&] { first = surface->grab().toImage(); });
+    });
+    player.setUrl(http_.url("/blue.wmv"));
+    QTRY_VERIFY_WITH_TIMEOUT(!first.isNull(), 20000);
+    int blue = 0;
+    int other = 0;
+    for (int y = 0; y < first.height(); y += 4) {
+        for (int x = 0; x < first.width(); x += 4) {
+            const QRgb p = first.pixel(x, y);
+            if (qBlue(p) > 150 && qRed(p) < 90 && qGreen(p) < 90)
+                ++blue;
+            else if (qGray(p) > 40)
+                ++other;
+        }
+    }
+    QVERIFY2(blue > 100 && other == 0, qPrintable(QStringLiteral("blue %1, other %2").arg(blue).arg(other)));
 }
 
 // The first address played does not re-create the window's native window
