@@ -138,7 +138,7 @@ void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
 {
     ClientHandle client{clientHandle};
     // Only what the thread needs, so that nothing queues up unread.
-    for (int id = MPV_EVENT_NONE + 1; id < 64; ++id)
+    for (int id = MPV_EVENT_NONE + 1; id <= MPV_EVENT_HOOK; ++id)
         mpv_request_event(client.handle, mpv_event_id(id), 0);
     for (mpv_event_id id : {MPV_EVENT_SHUTDOWN, MPV_EVENT_START_FILE, MPV_EVENT_END_FILE})
         mpv_request_event(client.handle, id, 1);
@@ -263,8 +263,8 @@ void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
             post(Notice::FrameReady);
         }
     }
-    qCDebug(lcPlayer) << "render thread: context freed";
-    // `render`, then `client`, go here, in that order.
+    qCDebug(lcPlayer) << "render thread: ending";
+    // `render`, then `client`, are freed here, in that order.
 }
 
 FrameRenderer::FrameRenderer(mpv_handle* engine, QObject* receiver, Notify notify)
