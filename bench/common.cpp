@@ -1,9 +1,9 @@
 #include "common.h"
 #include "subject.h"
+#include "videosurface.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QOpenGLContext>
 
 #include <algorithm>
 #include <cmath>
@@ -124,15 +124,19 @@ BareEngine::BareEngine(bool rendered, QWidget* parent)
             QMetaObject::invokeMethod(self, &BareEngine::drain, Qt::QueuedConnection);
     }, this);
     if (rendered) {
-        surface_ = new BareSurface(handle_, parent);
-        connect(surface_, &BareSurface::frameRendered, this, &BareEngine::frameRendered);
+        surface_ = new VideoSurface(parent);
+        surface_->setBlank(false);
+        connect(surface_, &VideoSurface::frameRendered, this, &BareEngine::frameRendered);
+        surface_->attach(handle_);
     }
 }
 
 BareEngine::~BareEngine()
 {
     mpv_set_wakeup_callback(handle_, nullptr, nullptr);
-    delete surface_; // frees the render context before the engine goes
+    // The surface's render thread frees its render context on its own; the
+    // engine's destruction waits for it.
+    delete surface_;
     mpv_terminate_destroy(handle_);
 }
 
@@ -204,74 +208,6 @@ void BareEngine::frameRendered()
         frameSeen_ = true;
         emit firstFrame();
     }
-}
-
-BareSurface::BareSurface(mpv_handle* handle, QWidget* parent)
-    : QOpenGLWidget(parent)
-    , handle_(handle)
-{
-}
-
-BareSurface::~BareSurface()
-{
-    makeCurrent();
-    free();
-    doneCurrent();
-}
-
-void BareSurface::free()
-{
-    if (!render_)
-        return;
-    mpv_render_context_set_update_callback(render_, nullptr, nullptr);
-    mpv_render_context_free(render_);
-    render_ = nullptr;
-}
-
-void BareSurface::initializeGL()
-{
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
-        makeCurrent();
-        free();
-        doneCurrent();
-    }, Qt::DirectConnection);
-    mpv_opengl_init_params init{[](void*, const char* name) -> void* {
-                                    QOpenGLContext* c = QOpenGLContext::currentContext();
-                                    return c ? reinterpret_cast<void*>(c->getProcAddress(name)) : nullptr;
-                                },
-                                nullptr};
-    int advanced = 0;
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &init},
-        {MPV_RENDER_PARAM_ADVANCED_CONTROL, &advanced},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    if (mpv_render_context_create(&render_, handle_, params) < 0) {
-        render_ = nullptr;
-        return;
-    }
-    mpv_render_context_set_update_callback(render_, [](void* ctx) {
-        QMetaObject::invokeMethod(static_cast<BareSurface*>(ctx), qOverload<>(&QWidget::update), Qt::QueuedConnection);
-    }, this);
-}
-
-void BareSurface::paintGL()
-{
-    if (!render_)
-        return;
-    const bool newFrame = (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME) != 0;
-    const qreal ratio = devicePixelRatioF();
-    mpv_opengl_fbo fbo{int(defaultFramebufferObject()), int(width() * ratio), int(height() * ratio), 0};
-    int flipY = 1;
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-        {MPV_RENDER_PARAM_FLIP_Y, &flipY},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv_render_context_render(render_, params);
-    if (newFrame)
-        emit frameRendered();
 }
 
 } // namespace miravon::bench

@@ -6,15 +6,18 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
-#include <QOpenGLWidget>
+#include <QWidget>
 #include <QProcess>
 #include <QString>
 
 #include <mpv/client.h>
-#include <mpv/render_gl.h>
 
 #include <atomic>
 #include <limits>
+
+namespace miravon {
+class VideoSurface;
+}
 
 namespace miravon::bench {
 
@@ -68,15 +71,15 @@ private:
 
 // ---- the bare engine ------------------------------------------------------
 
-class BareSurface;
-
 // A plain engine handle with the player's options and the player's thread
 // model: commands from the UI thread, events drained on the UI thread after
-// a queued wake-up, video rendered by an OpenGL widget or discarded.
+// a queued wake-up, video discarded or rendered through the player's own
+// render path (the same surface: software rendering on its render thread,
+// the newest picture painted on the UI thread).
 class BareEngine : public QObject {
     Q_OBJECT
 public:
-    // `parent` hosts the OpenGL surface when `rendered`.
+    // `parent` hosts the video surface when `rendered`.
     BareEngine(bool rendered, QWidget* parent);
     ~BareEngine() override;
     QWidget* surface() const;
@@ -95,32 +98,13 @@ private:
     void frameRendered();
 
     mpv_handle* handle_ = nullptr;
-    BareSurface* surface_ = nullptr;
+    VideoSurface* surface_ = nullptr;
     std::atomic_bool queued_{false};
     bool rendered_;
     bool loaded_ = false;
     bool frameSeen_ = false;
     bool restarted_ = false;
     bool hasVideo_ = false;
-};
-
-class BareSurface : public QOpenGLWidget {
-    Q_OBJECT
-public:
-    BareSurface(mpv_handle* handle, QWidget* parent);
-    ~BareSurface() override;
-
-signals:
-    void frameRendered();
-
-protected:
-    void initializeGL() override;
-    void paintGL() override;
-
-private:
-    void free();
-    mpv_handle* handle_;
-    mpv_render_context* render_ = nullptr;
 };
 
 } // namespace miravon::bench

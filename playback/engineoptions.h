@@ -28,7 +28,7 @@ using EngineOptions = QList<EngineOption>;
 // no-progress bound normally fires first.
 EngineOptions engineOptions(const PlaybackOutputs& outputs, int networkTimeoutSeconds);
 
-// Whether these outputs render video into the player's own OpenGL surface
+// Whether these outputs render video into the player's own video surface
 // (the default) rather than to an engine-side output such as "null".
 bool rendersIntoSurface(const PlaybackOutputs& outputs);
 

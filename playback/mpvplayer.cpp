@@ -100,14 +100,17 @@ MpvPlayer::MpvPlayer(QWidget* parent)
         connect(surface, &VideoSurface::frameRendered, this, &MpvPlayer::onFrameRendered);
         connect(surface, &VideoSurface::renderContextReady, this, [this] {
             if (loadSerial_ != 0 && engine_ && !loadPending_) {
-                // The file started without a surface (the view was hidden)
-                // or the video output lost its context (full screen): have
-                // the video made again.
+                // The file started without a render context (it came after
+                // the bound): have the video made again.
                 engine_->setProperty("vid", QStringLiteral("no"));
                 engine_->setProperty("vid", QStringLiteral("auto"));
             }
             if (loadPending_)
                 loadIntoEngine();
+        });
+        connect(surface, &VideoSurface::renderContextFailed, this, [this] {
+            if (loadPending_)
+                loadIntoEngine(true);
         });
     }
     updateTransport();
@@ -136,7 +139,7 @@ MpvPlayer::MpvPlayer(QWidget* parent)
     reconnectTimer_.setSingleShot(true);
     connect(&reconnectTimer_, &QTimer::timeout, this, &MpvPlayer::reconnect);
     surfaceWait_.setSingleShot(true);
-    connect(&surfaceWait_, &QTimer::timeout, this, &MpvPlayer::loadIntoEngine);
+    connect(&surfaceWait_, &QTimer::timeout, this, [this] { loadIntoEngine(true); });
     steady_.setSingleShot(true);
     steady_.setInterval(kSteadyMs);
     connect(&steady_, &QTimer::timeout, this, [this] { reconnects_ = 0; });
@@ -313,23 +316,26 @@ void MpvPlayer::startEngine(const QUrl& url)
     enter(Phase::EngineLoading);
     progress();
     loadPending_ = true;
-    // The first video needs a render context to draw into; wait for the
-    // surface briefly if it is about to be shown, never longer.
-    if (engine_ && engine_->isReady() && renderMode_ && view_ && view_->surface()
-        && !view_->surface()->hasRenderContext() && view_->isVisible()) {
-        surfaceWait_.start(1500);
-        return;
-    }
     loadIntoEngine();
 }
 
-void MpvPlayer::loadIntoEngine()
+void MpvPlayer::loadIntoEngine(bool surfaceWaited)
 {
-    surfaceWait_.stop();
-    if (!engine_ || engineUrl_.isEmpty())
+    if (!engine_ || engineUrl_.isEmpty()) {
+        surfaceWait_.stop();
         return;
+    }
     if (!engine_->isReady())
         return;  // engineReady() comes back here
+    // The first video needs a render context to draw into; the surface's
+    // render thread is making it. Wait for it briefly, never longer.
+    VideoSurface* surface = renderMode_ && view_ ? view_->surface() : nullptr;
+    if (!surfaceWaited && surface && surface->isAttached() && !surface->hasRenderContext()) {
+        if (!surfaceWait_.isActive())
+            surfaceWait_.start(1500);
+        return;  // renderContextReady or the bound comes back here
+    }
+    surfaceWait_.stop();
     loadPending_ = false;
     QUrl url = engineUrl_;
     EngineOptions fileOptions = engineOptions(lastOptions_);
@@ -341,9 +347,9 @@ void MpvPlayer::loadIntoEngine()
         url.setScheme(QStringLiteral("rtsp"));
         fileOptions.append(EngineOption{"rtsp-transport", "udp"});
     }
-    if (renderMode_ && (!view_ || !view_->surface() || !view_->surface()->hasRenderContext())) {
-        // Nothing to draw into yet (the window is hidden): play without
-        // video; the picture is switched on when the surface is made.
+    if (renderMode_ && (!surface || !surface->hasRenderContext())) {
+        // Nothing to draw into: play without video; the picture is
+        // switched on if the render context comes after all.
         fileOptions.append(EngineOption{"vid", "no"});
     }
     const QByteArray address = url.toString(QUrl::FullyEncoded).toUtf8();

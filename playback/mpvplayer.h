@@ -107,7 +107,8 @@ private:
     void scheduleRelease();
     void resetAttempt();
     void startEngine(const QUrl& url);
-    void loadIntoEngine();
+    // `surfaceWaited`: go on without a render context if none is ready.
+    void loadIntoEngine(bool surfaceWaited = false);
     void stopEngine();
     bool isCurrent() const { return expectedEntry_ >= 0 && startedEntry_ == expectedEntry_; }
 

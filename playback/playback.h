@@ -20,7 +20,7 @@ void initPlayback();
 void releaseFreedMemory();
 
 // Video and audio outputs handed to the engine. Empty means the default:
-// video rendered into the player's own OpenGL surface, audio on the
+// video rendered into the player's own video surface, audio on the
 // system's default device. "null" discards the output (headless runs).
 // The environment variables MIRAVON_VO and MIRAVON_AO set them at start-up;
 // the setters override them for players made afterwards. `extra` options

@@ -112,8 +112,8 @@ PlayerView::PlayerView(QWidget* parent, bool withSurface)
     connect(bar_, &TransportBar::volumeChanged, this, &PlayerView::volumeChanged);
     connect(bar_, &TransportBar::fullScreenClicked, this, [this] { setFullScreen(!isFullScreen()); });
 
-    // Over the picture, not inside it: a child of an OpenGL surface would
-    // be drawn under the video.
+    // Over the picture, not inside it: the surface paints every pixel of
+    // its own area.
     message_ = new QLabel(this);
     message_->setObjectName(QStringLiteral("pictureMessage"));
     message_->setAlignment(Qt::AlignCenter);

@@ -19,7 +19,7 @@ QString failureText(PlayFailure failure);
 QString failureAdvice(PlayFailure failure);
 
 // The player's face, the `manhinh` widget of a window: the picture area
-// (an OpenGL surface the engine renders into, or a plain black area when
+// (the video surface the engine's pictures show in, or a plain black area when
 // the engine draws elsewhere), the transport bar, the keys (space pauses,
 // Escape leaves full screen), double-click for full screen and the context
 // menu. A pure view: setters in, signals out; the player's texts live here.
@@ -29,8 +29,8 @@ public:
     // What the player is doing, as the status text says it.
     enum class Activity { Idle, Connecting, Buffering, Playing, Paused, Reconnecting, Finished, Stopped, Failed };
 
-    // `withSurface`: make the OpenGL surface now, so that the window holding
-    // this view is OpenGL-capable from its first showing.
+    // `withSurface`: the picture area is a video surface, made now and kept
+    // for the player's life.
     PlayerView(QWidget* parent, bool withSurface);
 
     VideoSurface* surface() const { return surface_; }

@@ -2,57 +2,43 @@
 
 #include "playback.h"
 
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
+#include <QPainter>
+#include <QResizeEvent>
 
-#include <mpv/render_gl.h>
+#include <cmath>
 
 namespace miravon {
 
-namespace {
-void* procAddress(void*, const char* name)
-{
-    QOpenGLContext* context = QOpenGLContext::currentContext();
-    return context ? reinterpret_cast<void*>(context->getProcAddress(name)) : nullptr;
-}
-} // namespace
-
 VideoSurface::VideoSurface(QWidget* parent)
-    : QOpenGLWidget(parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("videoSurface"));
+    // Every pixel is painted each time: black or the picture.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
 }
 
-VideoSurface::~VideoSurface()
-{
-    // The GL context outlives this part of the object; its farewell must not
-    // call back into it.
-    disconnect(contextGone_);
-    detach();
-}
+VideoSurface::~VideoSurface() { detach(); }
 
 void VideoSurface::attach(mpv_handle* engine)
 {
-    if (engine == engine_)
-        return;
     detach();
-    engine_ = engine;
-    if (engine_ && context() && context()->isValid()) {
-        makeCurrent();
-        makeRenderContext();
-        doneCurrent();
-    }
+    if (!engine)
+        return;
+    renderer_ = std::make_unique<FrameRenderer>(engine, this, &VideoSurface::onNotice);
+    updateTarget();
 }
 
 void VideoSurface::detach()
 {
-    if (render_) {
-        makeCurrent();
-        freeRenderContext();
-        doneCurrent();
-    }
-    engine_ = nullptr;
+    if (!renderer_)
+        return;
+    qCDebug(lcPlayer) << "surface: detached";
+    renderer_.reset();
+    ready_ = false;
+    front_ = VideoFrame{};
+    shown_ = false;
+    update();
 }
 
 void VideoSurface::setBlank(bool blank)
@@ -60,87 +46,86 @@ void VideoSurface::setBlank(bool blank)
     if (blank == blank_)
         return;
     blank_ = blank;
+    if (blank) {
+        // The picture on screen goes for good: after the blank only a
+        // picture rendered from then on may show.
+        shown_ = false;
+    }
     update();
 }
 
-void VideoSurface::freeRenderContext()
+void VideoSurface::onNotice(QObject* receiver, quint64 serial, FrameRenderer::Notice notice)
 {
-    if (!render_)
-        return;
-    // After this returns the engine calls onEngineUpdate no more.
-    mpv_render_context_set_update_callback(render_, nullptr, nullptr);
-    mpv_render_context_free(render_);
-    render_ = nullptr;
-}
-
-void VideoSurface::makeRenderContext()
-{
-    if (render_ || !engine_)
-        return;
-    mpv_opengl_init_params glInit{&procAddress, nullptr};
-    int advanced = 0;
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
-        {MPV_RENDER_PARAM_ADVANCED_CONTROL, &advanced},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    if (mpv_render_context_create(&render_, engine_, params) < 0) {
-        qCWarning(lcPlayer) << "no render context: video will not show";
-        render_ = nullptr;
-        return;
+    auto* self = static_cast<VideoSurface*>(receiver);
+    if (!self->renderer_ || self->renderer_->serial() != serial)
+        return;  // from a renderer since replaced
+    switch (notice) {
+    case FrameRenderer::Notice::Ready:
+        self->ready_ = true;
+        emit self->renderContextReady();
+        break;
+    case FrameRenderer::Notice::Failed:
+        self->renderer_.reset();
+        emit self->renderContextFailed();
+        break;
+    case FrameRenderer::Notice::FrameReady:
+        self->update();
+        break;
+    case FrameRenderer::Notice::Ended:
+        // The engine went without a detach: nothing left to show.
+        self->detach();
+        break;
     }
-    mpv_render_context_set_update_callback(render_, &VideoSurface::onEngineUpdate, this);
-    emit renderContextReady();
 }
 
-void VideoSurface::initializeGL()
+void VideoSurface::updateTarget()
 {
-    disconnect(contextGone_);
-    contextGone_ = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
-        makeCurrent();
-        freeRenderContext();
-        doneCurrent();
-    }, Qt::DirectConnection);
-    makeRenderContext();
+    if (!renderer_)
+        return;
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels(int(std::lround(width() * ratio)), int(std::lround(height() * ratio)));
+    renderer_->setTarget(pixels, isVisible());
 }
 
-void VideoSurface::onEngineUpdate(void* ctx)
+void VideoSurface::resizeEvent(QResizeEvent* event)
 {
-    // Engine thread: only post; the queued call is dropped if the surface is gone.
-    auto* self = static_cast<VideoSurface*>(ctx);
-    QMetaObject::invokeMethod(self, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+    QWidget::resizeEvent(event);
+    updateTarget();
 }
 
-void VideoSurface::paintGL()
+void VideoSurface::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    updateTarget();
+}
+
+void VideoSurface::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    updateTarget();
+}
+
+void VideoSurface::paintEvent(QPaintEvent*)
 {
     bool newFrame = false;
-    if (render_) {
-        // Rendered even when blank: the engine waits for its frames to be
-        // taken before it goes on.
-        newFrame = (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME) != 0;
-        const qreal ratio = devicePixelRatioF();
-        mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()), static_cast<int>(width() * ratio),
-                           static_cast<int>(height() * ratio), 0};
-        int flipY = 1;
-        mpv_render_param params[] = {
-            {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-            {MPV_RENDER_PARAM_FLIP_Y, &flipY},
-            {MPV_RENDER_PARAM_INVALID, nullptr},
-        };
-        mpv_render_context_render(render_, params);
+    // While blank, pictures wait in the mailbox: the first picture of the
+    // next file may come before the blank is lifted.
+    if (renderer_ && !blank_ && renderer_->take(front_)) {
+        shown_ = !front_.image.isNull();
+        newFrame = shown_ && front_.fresh;
     }
-    if (!render_ || blank_) {
-        // The engine leaves its own GL state behind: draw into this widget's
-        // framebuffer, unclipped.
-        QOpenGLFunctions* gl = context()->functions();
-        gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
-        gl->glDisable(GL_SCISSOR_TEST);
-        gl->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        gl->glClearColor(0, 0, 0, 1);
-        gl->glClear(GL_COLOR_BUFFER_BIT);
+    QPainter painter(this);
+    if (blank_ || !shown_) {
+        painter.fillRect(rect(), Qt::black);
         return;
     }
+    // The engine drew at the surface's size; while a resize is on its way
+    // the picture is stretched for a moment.
+    const QImage& image = front_.image;
+    if (image.size() == size())
+        painter.drawImage(QPoint(0, 0), image);
+    else
+        painter.drawImage(QRectF(rect()), image);
     if (newFrame)
         emit frameRendered();
 }

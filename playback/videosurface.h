@@ -1,31 +1,41 @@
 #pragma once
 
-#include <QOpenGLWidget>
+#include "framerenderer.h"
+
+#include <QWidget>
+
+#include <memory>
 
 struct mpv_handle;
-struct mpv_render_context;
 
 namespace miravon {
 
-// The OpenGL surface the engine renders video into, through its render API.
-// It exists from the player's construction, so that its window is made
-// OpenGL-capable from the start and is never re-created when playback
-// begins; the engine is attached later and detached when it goes.
+// The picture area the engine's video shows in. A plain widget: the engine
+// renders in software on the surface's render thread (FrameRenderer), and
+// the surface paints the newest finished picture, scaled by the engine to
+// its size with black bars. No OpenGL anywhere, so the window holding it is
+// never re-created when playback starts or stops, and a surface without an
+// engine holds nothing but its widget.
 //
-// The render context lives while both an engine is attached and this
-// widget has a GL context: it is made on attach() or in initializeGL(),
-// and freed on detach() or when the GL context goes away (a reparent for
-// full screen re-creates it).
-class VideoSurface : public QOpenGLWidget {
+// The UI thread never calls into the render context and never waits for
+// the render thread: attach() and detach() return at once.
+class VideoSurface : public QWidget {
     Q_OBJECT
 public:
     explicit VideoSurface(QWidget* parent);
     ~VideoSurface() override;
 
+    // Starts rendering `engine`'s video (the handle must be live during the
+    // call). renderContextReady() follows once the render context is made.
     void attach(mpv_handle* engine);
-    // Frees the render context now; the engine may be destroyed afterwards.
+    // At once: no picture or notice of the attached engine reaches the
+    // surface afterwards, and its render context is freed on the render
+    // thread before the engine's destruction can finish, so the engine may be
+    // destroyed right after this returns. The surface shows black.
     void detach();
-    bool hasRenderContext() const { return render_ != nullptr; }
+    bool isAttached() const { return static_cast<bool>(renderer_); }
+    // The render context is made and the surface attached.
+    bool hasRenderContext() const { return renderer_ && ready_; }
 
     // A blank surface shows black, not the engine's last picture: set when
     // playback stops or fails, cleared when a new picture is on its way.
@@ -33,24 +43,30 @@ public:
     bool isBlank() const { return blank_; }
 
 signals:
-    // A render context was made (attach, first show, or after a reparent).
+    // A render context was made for the attached engine.
     void renderContextReady();
-    // A new video frame was drawn.
+    // No render context could be made: video will not show.
+    void renderContextFailed();
+    // A new video frame was shown.
     void frameRendered();
 
 protected:
-    void initializeGL() override;
-    void paintGL() override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    void makeRenderContext();
-    void freeRenderContext();
-    static void onEngineUpdate(void* ctx);
+    static void onNotice(QObject* receiver, quint64 serial, FrameRenderer::Notice notice);
+    void updateTarget();
 
-    mpv_handle* engine_ = nullptr;
-    mpv_render_context* render_ = nullptr;
+    std::unique_ptr<FrameRenderer> renderer_;
+    bool ready_ = false;
     bool blank_ = true;
-    QMetaObject::Connection contextGone_;
+    // The picture on screen, valid while `shown_`; its buffer goes back to
+    // the render thread on the next take.
+    VideoFrame front_;
+    bool shown_ = false;
 };
 
 } // namespace miravon

@@ -8,8 +8,10 @@
 // with the same options (the player's own list, subject.h) and run the same thread model
 // (commands and events on the UI thread, nothing spinning); both are warm
 // (warm-up rounds first); the order alternates every round. With
-// --rendered (under X) the first frame is the first one drawn into an OpenGL
-// surface, otherwise the first one decoded with null video output.
+// --rendered (under X) the first frame is the first one shown by the
+// player's video surface (rendered in software on the surface's render
+// thread, painted on the UI thread; the bare engine draws through the same
+// surface), otherwise the first one decoded with null video output.
 
 #include "common.h"
 #include "subject.h"
@@ -77,9 +79,8 @@ int main(int argc, char** argv)
     const QString outputs = rendered ? QStringLiteral("rendered") : QStringLiteral("null video");
 
     // Both sides in one window, the same size. The player plays once before
-    // the bare engine's surface joins the window: the player's first play
-    // may turn the window into an OpenGL one, re-creating it, which would
-    // take the bare surface's render context away.
+    // the bare engine's surface joins the window, so that both sides are
+    // warm.
     QWidget window;
     auto* layout = new QHBoxLayout(&window);
     auto player = makeSubject(&window);

@@ -10,8 +10,9 @@
 // the longest delay from posting to handling is the longest hold (to within
 // the probe's period). Each round watches from just before the put until
 // 300 ms after the first frame. Also shown: the duration of the setUrl()
-// call itself. With --rendered (under X) the player has its real OpenGL
-// surface, where the first click also makes the render context.
+// call itself. With --rendered (under X) the player has its real video
+// surface, where the first click also starts the render thread and its
+// render context; the bare engine draws through the same surface.
 
 #include "common.h"
 #include "subject.h"

@@ -1,5 +1,5 @@
-// The player's video surface on a real X display: the engine renders the
-// first frame into the window through OpenGL.
+// The player's video surface on a real X display: the engine renders its
+// pictures on the surface's render thread and the window shows them.
 
 #include "httpfixture.h"
 #include "mpvplayer.h"
@@ -7,21 +7,27 @@
 #include "playerstates.h"
 #include "videosurface.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QOpenGLWidget>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+#include <mpv/client.h>
+
+#include <atomic>
+#include <thread>
 
 using namespace miravon;
 
 namespace {
 // Sampled pixels of the surface that are not black.
-int colouredPixels(QOpenGLWidget* surface)
+int colouredPixels(QWidget* surface)
 {
-    const QImage image = surface->grabFramebuffer();
+    const QImage image = surface->grab().toImage();
     int coloured = 0;
     for (int y = 0; y < image.height(); y += 8) {
         for (int x = 0; x < image.width(); x += 8)
@@ -31,8 +37,7 @@ int colouredPixels(QOpenGLWidget* surface)
 }
 
 
-// The same, as the screen shows it: what the user sees, without making the
-// surface render anew (grabbing the framebuffer would).
+// The same, as the screen shows it: what the user sees.
 int colouredOnScreen(QWidget* window, QWidget* surface)
 {
     const QRect r(surface->mapTo(window, QPoint(0, 0)), surface->size());
@@ -45,6 +50,52 @@ int colouredOnScreen(QWidget* window, QWidget* surface)
     }
     return coloured;
 }
+// An engine of the test's own, with the player's video output, for the
+// surface alone. Destroyed on a thread of its own, as the player destroys
+// its engines: the test can then see a destruction that never ends.
+class RawEngine {
+public:
+    RawEngine()
+    {
+        handle_ = mpv_create();
+        for (const auto& [name, value] : {std::pair{"vo", "libmpv"}, {"ao", "null"}, {"config", "no"},
+                                          {"terminal", "no"}, {"idle", "yes"}})
+            mpv_set_option_string(handle_, name, value);
+        mpv_initialize(handle_);
+    }
+    ~RawEngine()
+    {
+        if (!destroyer_.joinable()) {
+            mpv_terminate_destroy(handle_);
+        } else if (destroyed_) {
+            destroyer_.join();
+        } else {
+            // A destruction that never ends has failed the test already;
+            // let the process end rather than hang.
+            destroyer_.detach();
+        }
+    }
+    mpv_handle* handle() const { return handle_; }
+    void load(const QString& url)
+    {
+        const QByteArray u = url.toUtf8();
+        const char* args[] = {"loadfile", u.constData(), nullptr};
+        mpv_command(handle_, args);
+    }
+    void destroyInBackground()
+    {
+        destroyer_ = std::thread([this] {
+            mpv_terminate_destroy(handle_);
+            destroyed_ = true;
+        });
+    }
+    bool destroyed() const { return destroyed_; }
+
+private:
+    mpv_handle* handle_ = nullptr;
+    std::thread destroyer_;
+    std::atomic_bool destroyed_{false};
+};
 } // namespace
 
 class TestRender : public QObject {
@@ -56,8 +107,11 @@ private slots:
     void fullScreenKeepsRendering();
     void pictureClearedWhenPlaybackEnds_data();
     void pictureClearedWhenPlaybackEnds();
+    void switchShowsOnlyTheNewPicture();
     void windowKeepsItsNativeWindow();
     void idlePlayerGivesRenderResourcesBack();
+    void surfaceLetsGoOfItsEngine_data();
+    void surfaceLetsGoOfItsEngine();
 
 private:
     HttpFixture http_;
@@ -68,6 +122,8 @@ void TestRender::initTestCase()
     initPlayback();
     setPlaybackOutputs({QString(), QStringLiteral("null")});
     http_.route("/clip.wmv", HttpFixture::media(QStringLiteral("clip.wmv")), "video/x-ms-wmv");
+    // All blue: told apart from the test pattern of the others.
+    http_.route("/blue.wmv", HttpFixture::media(QStringLiteral("blue.wmv")), "video/x-ms-wmv");
     HttpFixture::Route live;
     live.body = HttpFixture::media(QStringLiteral("live.asf"));
     live.contentType = "video/x-ms-asf";
@@ -92,7 +148,7 @@ void TestRender::rendersFirstFrame()
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(PlayState::Playing), 10000);
 
     // The surface shows the test pattern, not just black.
-    auto* surface = player.widget()->findChild<QOpenGLWidget*>();
+    auto* surface = player.widget()->findChild<VideoSurface*>();
     QVERIFY(surface);
     const int coloured = colouredPixels(surface);
     QVERIFY2(coloured > 20, qPrintable(QString::number(coloured)));
@@ -128,7 +184,7 @@ void TestRender::fullScreenKeepsRendering()
     player.setUrl(http_.url("/livemount"));
     QVERIFY(frame.wait(20000));
 
-    // Moving the view to its own window makes a new GL context.
+    // The view moves to a window of its own, at the screen's size.
     auto* surface = player.widget()->findChild<VideoSurface*>();
     QVERIFY(surface);
     QSignalSpy rendered(surface, &VideoSurface::frameRendered);
@@ -163,7 +219,7 @@ void TestRender::pictureClearedWhenPlaybackEnds()
     QSignalSpy frame(&player, &MpvPlayer::firstFrame);
     player.setUrl(http_.url("/livemount"));
     QVERIFY(frame.wait(20000));
-    auto* surface = player.widget()->findChild<QOpenGLWidget*>();
+    auto* surface = player.widget()->findChild<VideoSurface*>();
     QVERIFY(surface);
     QTRY_VERIFY_WITH_TIMEOUT(colouredOnScreen(&window, surface) > 20, 10000);
 
@@ -181,6 +237,45 @@ void TestRender::pictureClearedWhenPlaybackEnds()
     QTRY_COMPARE_WITH_TIMEOUT(colouredOnScreen(&window, surface), 0, 5000);
 }
 
+// After a switch, the first picture shown is the new stream's, never one
+// of the stream before that the render thread finished late.
+void TestRender::switchShowsOnlyTheNewPicture()
+{
+    QWidget window;
+    window.resize(320, 280);
+    MpvPlayer player(&window);
+    player.widget()->setGeometry(0, 0, 320, 280);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* surface = player.widget()->findChild<VideoSurface*>();
+    QVERIFY(surface);
+    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
+    player.setUrl(http_.url("/livemount"));
+    QVERIFY(frame.wait(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(colouredOnScreen(&window, surface) > 20, 10000);
+
+    // What the surface shows right after its first frame: the picture that
+    // frame brought, or a later one of the same stream.
+    QImage first;
+    connect(&player, &MpvPlayer::firstFrame, &window, [&] {
+        QTimer::singleShot(0, &window, [&] { first = surface->grab().toImage(); });
+    });
+    player.setUrl(http_.url("/blue.wmv"));
+    QTRY_VERIFY_WITH_TIMEOUT(!first.isNull(), 20000);
+    int blue = 0;
+    int other = 0;
+    for (int y = 0; y < first.height(); y += 4) {
+        for (int x = 0; x < first.width(); x += 4) {
+            const QRgb p = first.pixel(x, y);
+            if (qBlue(p) > 150 && qRed(p) < 90 && qGreen(p) < 90)
+                ++blue;
+            else if (qGray(p) > 40)
+                ++other;
+        }
+    }
+    QVERIFY2(blue > 100 && other == 0, qPrintable(QStringLiteral("blue %1, other %2").arg(blue).arg(other)));
+}
+
 // The first address played does not re-create the window's native window
 // (a click in the gap would be lost, and the window flickers): the surface
 // is there from the start.
@@ -189,14 +284,28 @@ void TestRender::windowKeepsItsNativeWindow()
     QWidget window;
     window.resize(320, 280);
     MpvPlayer player(&window);
+    player.setIdleRelease(0);
     player.widget()->setGeometry(0, 0, 320, 280);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const WId before = window.winId();
     QWindow* handle = window.windowHandle();
     QSignalSpy frame(&player, &MpvPlayer::firstFrame);
-    player.setUrl(http_.url("/clip.wmv"));
+    player.setUrl(http_.url("/livemount"));
     QVERIFY(frame.wait(20000));
+    QCOMPARE(window.windowHandle(), handle);
+    QCOMPARE(window.winId(), before);
+
+    // Given back while frames are rendered, then played again at once in
+    // the same window: the picture comes back, the window stays.
+    player.close();
+    QTRY_VERIFY_WITH_TIMEOUT(!player.hasEngine(), 10000);
+    frame.clear();
+    player.setUrl(http_.url("/livemount"));
+    QVERIFY(frame.wait(20000));
+    auto* surface = player.widget()->findChild<VideoSurface*>();
+    QVERIFY(surface);
+    QTRY_VERIFY_WITH_TIMEOUT(colouredOnScreen(&window, surface) > 20, 10000);
     QCOMPARE(window.windowHandle(), handle);
     QCOMPARE(window.winId(), before);
 }
@@ -223,6 +332,65 @@ void TestRender::idlePlayerGivesRenderResourcesBack()
     player.setUrl(http_.url("/clip.wmv"));
     QVERIFY(frame.wait(20000));
     QVERIFY(surface->hasRenderContext());
+}
+
+void TestRender::surfaceLetsGoOfItsEngine_data()
+{
+    QTest::addColumn<bool>("detachFirst");
+    // As the player gives an engine back: the surface is detached, and the
+    // engine destroyed at once, while frames are being rendered.
+    QTest::newRow("detach, then destroy") << true;
+    // The engine goes while the surface still renders it.
+    QTest::newRow("destroy while attached") << false;
+}
+
+// The render context is freed before the engine, whichever goes first, with
+// no wait on the UI thread; nothing of the old engine shows afterwards.
+void TestRender::surfaceLetsGoOfItsEngine()
+{
+    QFETCH(bool, detachFirst);
+    QWidget window;
+    window.resize(320, 240);
+    auto* surface = new VideoSurface(&window);
+    surface->setGeometry(0, 0, 320, 240);
+    surface->setBlank(false);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    RawEngine engine;
+    QSignalSpy ready(surface, &VideoSurface::renderContextReady);
+    QSignalSpy frames(surface, &VideoSurface::frameRendered);
+    surface->attach(engine.handle());
+    QVERIFY(surface->isAttached());
+    QVERIFY(ready.wait(10000));
+    QVERIFY(surface->hasRenderContext());
+    engine.load(http_.url("/livemount"));
+    QTRY_VERIFY_WITH_TIMEOUT(frames.count() >= 3, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(colouredOnScreen(&window, surface) > 20, 10000);
+
+    if (detachFirst) {
+        QElapsedTimer call;
+        call.start();
+        surface->detach();
+        // At once: the render thread is not waited for.
+        QVERIFY2(call.elapsed() < 50, qPrintable(QString::number(call.elapsed())));
+        QVERIFY(!surface->isAttached());
+        QVERIFY(!surface->hasRenderContext());
+    }
+    engine.destroyInBackground();
+    // The engine's destruction waits for the render thread to free its
+    // render context; it must end.
+    QTRY_VERIFY_WITH_TIMEOUT(engine.destroyed(), 10000);
+    // Notices of the old engine still queued are dropped; an engine that
+    // went while attached leaves the surface detached.
+    QTRY_VERIFY_WITH_TIMEOUT(!surface->isAttached(), 5000);
+    QVERIFY(!surface->hasRenderContext());
+    const int seen = frames.count();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(frames.count(), seen);
+    QCOMPARE(ready.count(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(colouredOnScreen(&window, surface), 0, 5000);
 }
 
 QTEST_MAIN(TestRender)

@@ -1,0 +1,322 @@
+#include "framerenderer.h"
+
+#include "engine.h"
+#include "playback.h"
+
+#include <QObject>
+
+#include <mpv/client.h>
+#include <mpv/render.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+
+namespace miravon {
+
+namespace {
+
+constexpr qsizetype kRowAlign = 64;
+
+std::atomic<quint64> nextSerial{1};
+
+// The render thread's own handles, each freed by its owner in the one order
+// the engine accepts: render context first, then the client it was made on.
+struct ClientHandle {
+    mpv_handle* handle = nullptr;
+    ~ClientHandle()
+    {
+        if (handle) {
+            mpv_set_wakeup_callback(handle, nullptr, nullptr);
+            mpv_destroy(handle);
+        }
+    }
+};
+
+struct RenderContext {
+    mpv_render_context* context = nullptr;
+    ~RenderContext()
+    {
+        if (context) {
+            // After this returns the engine calls the update callback no more.
+            mpv_render_context_set_update_callback(context, nullptr, nullptr);
+            mpv_render_context_free(context);
+        }
+    }
+};
+
+} // namespace
+
+QImage FrameRenderer::makeImage(QSize size)
+{
+    if (size.isEmpty())
+        return {};
+    const qsizetype stride = (qsizetype(size.width()) * 4 + kRowAlign - 1) / kRowAlign * kRowAlign;
+    void* data = std::aligned_alloc(kRowAlign, size_t(stride) * size.height());
+    if (!data)
+        return {};
+    return QImage(static_cast<uchar*>(data), size.width(), size.height(), stride, QImage::Format_RGB32,
+                  [](void* p) { std::free(p); }, data);
+}
+
+struct FrameRenderer::Shared {
+    std::mutex mutex;
+    std::condition_variable wake;
+    // Requests to the render thread.
+    bool stop = false;
+    bool update = false;      // the render context says something changed
+    bool clientEvent = false; // events wait on the render thread's client
+    bool redraw = false;      // the target changed: draw the current picture again
+    QSize size;
+    bool visible = false;
+    // The mailbox.
+    VideoFrame ready;
+    bool readyNew = false;
+    bool framePosted = false;
+    // Where notices go; null once stopped.
+    QObject* receiver = nullptr;
+    Notify notify = nullptr;
+    quint64 serial = 0;
+
+    void post(Notice notice)  // under the mutex
+    {
+        if (!receiver)
+            return;
+        QObject* r = receiver;
+        Notify n = notify;
+        const quint64 s = serial;
+        QMetaObject::invokeMethod(r, [r, n, s, notice] { n(r, s, notice); }, Qt::QueuedConnection);
+    }
+    void request(bool Shared::*flag)
+    {
+        std::lock_guard lock(mutex);
+        this->*flag = true;
+        wake.notify_one();
+    }
+
+    void run(mpv_handle* client);
+    void renderLoop(mpv_handle* client);
+    bool handleClientEvents(mpv_handle* client, bool& stale);
+};
+
+// Drains the render thread's client: a file that ends or starts makes the
+// picture in the mailbox and any redraw stale until the next new frame, so
+// that the last picture of one file never shows under the next. False when
+// the engine shuts down.
+bool FrameRenderer::Shared::handleClientEvents(mpv_handle* client, bool& stale)
+{
+    while (true) {
+        const mpv_event* event = mpv_wait_event(client, 0);
+        switch (event->event_id) {
+        case MPV_EVENT_NONE:
+            return true;
+        case MPV_EVENT_SHUTDOWN:
+            return false;
+        case MPV_EVENT_START_FILE:
+        case MPV_EVENT_END_FILE: {
+            stale = true;
+            std::lock_guard lock(mutex);
+            readyNew = false;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+void FrameRenderer::Shared::run(mpv_handle* client)
+{
+    renderLoop(client);
+    // The render context and the client are gone.
+    std::lock_guard lock(mutex);
+    post(Notice::Ended);
+}
+
+void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
+{
+    ClientHandle client{clientHandle};
+    // Only what the thread needs, so that nothing queues up unread.
+    for (int id = MPV_EVENT_NONE + 1; id <= MPV_EVENT_HOOK; ++id)
+        mpv_request_event(client.handle, mpv_event_id(id), 0);
+    for (mpv_event_id id : {MPV_EVENT_SHUTDOWN, MPV_EVENT_START_FILE, MPV_EVENT_END_FILE})
+        mpv_request_event(client.handle, id, 1);
+    // Engine threads: only note the request and wake the render thread.
+    mpv_set_wakeup_callback(client.handle, [](void* self) {
+        static_cast<Shared*>(self)->request(&Shared::clientEvent);
+    }, this);
+
+    RenderContext render;
+    int advanced = 0;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
+        {MPV_RENDER_PARAM_ADVANCED_CONTROL, &advanced},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    if (mpv_render_context_create(&render.context, client.handle, params) < 0) {
+        render.context = nullptr;
+        qCWarning(lcPlayer) << "no render context: video will not show";
+        std::lock_guard lock(mutex);
+        post(Notice::Failed);
+        return;
+    }
+    mpv_render_context_set_update_callback(render.context, [](void* self) {
+        static_cast<Shared*>(self)->request(&Shared::update);
+    }, this);
+    {
+        std::lock_guard lock(mutex);
+        post(Notice::Ready);
+    }
+    qCDebug(lcPlayer) << "render thread: context made";
+
+    VideoFrame back;
+    bool stale = true;     // nothing of the current file rendered yet
+    bool undrawn = false;  // the current frame was taken while hidden, never drawn
+    while (true) {
+        bool updated = false;
+        bool redrawn = false;
+        bool events = false;
+        QSize size;
+        bool visible = false;
+        {
+            std::unique_lock lock(mutex);
+            wake.wait(lock, [this] { return stop || update || redraw || clientEvent; });
+            if (stop)
+                break;
+            std::swap(updated, update);
+            std::swap(redrawn, redraw);
+            std::swap(events, clientEvent);
+            size = this->size;
+            visible = this->visible;
+        }
+        // Events first: a frame due now belongs to the file they announce.
+        if (events && !handleClientEvents(client.handle, stale))
+            break;
+        if (stale)
+            undrawn = false;
+        const bool due = updated && (mpv_render_context_update(render.context) & MPV_RENDER_UPDATE_FRAME);
+        // A frame that is due may be the engine's redraw of the picture it
+        // has, which after a file change is the last one of the file before.
+        bool fresh = false;
+        if (due) {
+            mpv_render_frame_info info{};
+            mpv_render_param infoParam{MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info};
+            fresh = mpv_render_context_get_info(render.context, infoParam) >= 0
+                && (info.flags & MPV_RENDER_FRAME_INFO_PRESENT)
+                && !(info.flags & (MPV_RENDER_FRAME_INFO_REDRAW | MPV_RENDER_FRAME_INFO_REPEAT));
+        }
+        if (fresh)
+            stale = false;
+        const bool onScreen = visible && !size.isEmpty();
+        // A redraw (the engine's, or for a new size) is shown only while the
+        // picture it redraws belongs to the current file.
+        const bool wanted = fresh || (!stale && (due || redrawn));
+        if (!onScreen || !wanted) {
+            if (due) {
+                if (!onScreen)
+                    undrawn = undrawn || fresh;
+                // Taken, not drawn: the engine waits for its frames to be taken.
+                int skip = 1;
+                mpv_render_param skipParams[] = {
+                    {MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
+                    {MPV_RENDER_PARAM_INVALID, nullptr},
+                };
+                mpv_render_context_render(render.context, skipParams);
+            }
+            continue;
+        }
+        if (back.image.size() != size)
+            back.image = makeImage(size);
+        if (back.image.isNull())
+            continue;
+        int sizeParam[2] = {size.width(), size.height()};
+        size_t stride = size_t(back.image.bytesPerLine());
+        mpv_render_param renderParams[] = {
+            {MPV_RENDER_PARAM_SW_SIZE, sizeParam},
+            {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>("bgr0")},
+            {MPV_RENDER_PARAM_SW_STRIDE, &stride},
+            {MPV_RENDER_PARAM_SW_POINTER, back.image.bits()},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
+        };
+        if (mpv_render_context_render(render.context, renderParams) < 0)
+            continue;
+        // The engine leaves the fourth byte undefined (and zero in the bars);
+        // the image format wants it opaque.
+        for (int y = 0; y < size.height(); ++y) {
+            auto* row = reinterpret_cast<quint32*>(back.image.scanLine(y));
+            for (int x = 0; x < size.width(); ++x)
+                row[x] |= 0xff000000u;
+        }
+        // A frame first drawn when the surface shows counts as new.
+        back.fresh = fresh || undrawn;
+        undrawn = false;
+        std::lock_guard lock(mutex);
+        if (stop)
+            break;
+        // A redraw does not hide a new frame the surface has not taken yet.
+        back.fresh = back.fresh || (readyNew && ready.fresh);
+        std::swap(back, ready);
+        readyNew = true;
+        if (!framePosted) {
+            framePosted = true;
+            post(Notice::FrameReady);
+        }
+    }
+    qCDebug(lcPlayer) << "render thread: ending";
+    // `render`, then `client`, are freed here, in that order.
+}
+
+FrameRenderer::FrameRenderer(mpv_handle* engine, QObject* receiver, Notify notify)
+    : shared_(std::make_shared<Shared>())
+    , serial_(nextSerial++)
+{
+    shared_->serial = serial_;
+    shared_->receiver = receiver;
+    shared_->notify = notify;
+    // Taken here, while the engine is known to be alive; from then on the
+    // engine cannot finish its destruction before this client is gone.
+    mpv_handle* client = mpv_create_weak_client(engine, "render");
+    if (!client) {
+        std::lock_guard lock(shared_->mutex);
+        shared_->post(Notice::Failed);
+        return;
+    }
+    runInBackground([shared = shared_, client] { shared->run(client); });
+}
+
+FrameRenderer::~FrameRenderer() { stop(); }
+
+void FrameRenderer::stop()
+{
+    std::lock_guard lock(shared_->mutex);
+    shared_->stop = true;
+    shared_->receiver = nullptr;
+    shared_->ready = VideoFrame{};
+    shared_->readyNew = false;
+    shared_->wake.notify_one();
+}
+
+void FrameRenderer::setTarget(QSize pixels, bool visible)
+{
+    std::lock_guard lock(shared_->mutex);
+    if (pixels == shared_->size && visible == shared_->visible)
+        return;
+    shared_->size = pixels;
+    shared_->visible = visible;
+    shared_->redraw = true;
+    shared_->wake.notify_one();
+}
+
+bool FrameRenderer::take(VideoFrame& frame)
+{
+    std::lock_guard lock(shared_->mutex);
+    shared_->framePosted = false;
+    if (!shared_->readyNew)
+        return false;
+    std::swap(frame, shared_->ready);
+    shared_->readyNew = false;
+    return true;
+}
+
+} // namespace miravon
