@@ -16,7 +16,7 @@ inline constexpr auto subjectFirstFrame = &MpvPlayer::firstFrame;
 
 inline std::unique_ptr<Subject> makeSubject(QWidget* parent) { return std::make_unique<MpvPlayer>(parent); }
 
-// Video rendered into an OpenGL surface, or discarded; sound always
+// Video drawn by the player's video surface, or discarded; sound always
 // discarded.
 inline PlaybackOutputs benchOutputs(bool rendered)
 {

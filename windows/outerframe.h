@@ -19,9 +19,10 @@ struct OuterFrame {
 // this reads the server: the frame extents the window manager published
 // (_NET_FRAME_EXTENTS) or, without them, the window it reparented the
 // client into; a client that is a direct child of the root has no frame.
-// Qt's own frame geometry is not used there: it stays empty for windows
-// with an OpenGL surface. Empty while the window is not on screen, and on
-// other platforms, where the window stands where it was asked to.
+// Qt's own frame geometry is not used there: it is not kept for every kind
+// of window surface (it stays empty for OpenGL ones). Empty while the
+// window is not on screen, and on other platforms, where the window stands
+// where it was asked to.
 std::optional<OuterFrame> outerFrameOnScreen(const QWidget& window);
 
 } // namespace miravon

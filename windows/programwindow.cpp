@@ -158,8 +158,8 @@ bool ProgramWindow::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::Expose && watched_->isExposed()) {
             settle();
         } else if (event->type() == QEvent::PlatformSurface && onScreenOnce_) {
-            // Qt makes the native window anew when the player's OpenGL
-            // picture first shows in it: remember where the old one stood.
+            // Should Qt make the native window anew (a child that needs
+            // another kind of surface), remember where the old one stood.
             const auto type = static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType();
             if (type == QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed) {
                 if (const auto f = outerFrameOnScreen(*this))

@@ -2,6 +2,7 @@
 // under a reparenting window manager (the test command starts openbox) and
 // on a bare server. Positions are of the whole window, title bar included.
 
+#include "fakeplayer.h"
 #include "navigation.h"
 #include "player.h"
 #include "program.h"
@@ -9,7 +10,6 @@
 #include "steps.h"
 
 #include <QGuiApplication>
-#include <QOpenGLWidget>
 #include <QScreen>
 #include <QWindow>
 #include <QtTest>
@@ -21,18 +21,6 @@ using namespace miravon;
 
 namespace {
 
-// The real player draws into an OpenGL surface, which changes what Qt knows
-// of a window's frame; the stand-in does the same and plays nothing.
-class GlPlayer : public Player {
-public:
-    explicit GlPlayer(QWidget* parent) : view_(new QOpenGLWidget(parent)) {}
-    QWidget* widget() override { return view_; }
-    void setUrl(const QString&) override {}
-    void close() override {}
-
-private:
-    QOpenGLWidget* view_;
-};
 
 struct Free {
     void operator()(void* p) const { std::free(p); }
@@ -128,7 +116,7 @@ void TestPlacement::initTestCase()
 {
     QVERIFY(qGuiApp->nativeInterface<QNativeInterface::QX11Application>());
     playerFactory() = [](QWidget* parent) -> std::unique_ptr<Player> {
-        return std::make_unique<GlPlayer>(parent);
+        return std::make_unique<FakePlayer>(parent);
     };
 }
 
