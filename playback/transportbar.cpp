@@ -30,18 +30,22 @@ TransportBar::TransportBar(QWidget* parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(2, 1, 2, 1);
     row->setSpacing(2);
-    auto makeButton = [this, row](const char* name, QStyle::StandardPixmap icon, const QString& tip) {
+    playIcon_ = style()->standardIcon(QStyle::SP_MediaPlay);
+    pauseIcon_ = style()->standardIcon(QStyle::SP_MediaPause);
+    volumeIcon_ = style()->standardIcon(QStyle::SP_MediaVolume);
+    mutedIcon_ = style()->standardIcon(QStyle::SP_MediaVolumeMuted);
+    auto makeButton = [this, row](const char* name, const QIcon& icon, const QString& tip) {
         auto* b = new QToolButton(this);
         b->setObjectName(QLatin1String(name));
-        b->setIcon(style()->standardIcon(icon));
+        b->setIcon(icon);
         b->setToolTip(tip);
         b->setAutoRaise(true);
         b->setFocusPolicy(Qt::NoFocus);
         row->addWidget(b);
         return b;
     };
-    playButton_ = makeButton("playPause", QStyle::SP_MediaPlay, QStringLiteral("Phát / Tạm dừng"));
-    stopButton_ = makeButton("stop", QStyle::SP_MediaStop, QStringLiteral("Dừng"));
+    playButton_ = makeButton("playPause", playIcon_, QStringLiteral("Phát / Tạm dừng"));
+    stopButton_ = makeButton("stop", style()->standardIcon(QStyle::SP_MediaStop), QStringLiteral("Dừng"));
     stopButton_->setEnabled(false);
     seekSlider_ = new QSlider(Qt::Horizontal, this);
     seekSlider_->setObjectName(QStringLiteral("seek"));
@@ -51,7 +55,7 @@ TransportBar::TransportBar(QWidget* parent)
     timeLabel_ = new QLabel(QStringLiteral("00:00 / 00:00"), this);
     timeLabel_->setObjectName(QStringLiteral("time"));
     row->addWidget(timeLabel_);
-    muteButton_ = makeButton("mute", QStyle::SP_MediaVolume, QStringLiteral("Tắt tiếng"));
+    muteButton_ = makeButton("mute", volumeIcon_, QStringLiteral("Tắt tiếng"));
     muteButton_->setCheckable(true);
     volumeSlider_ = new QSlider(Qt::Horizontal, this);
     volumeSlider_->setObjectName(QStringLiteral("volume"));
@@ -60,7 +64,7 @@ TransportBar::TransportBar(QWidget* parent)
     volumeSlider_->setValue(50);
     volumeSlider_->setMaximumWidth(80);
     row->addWidget(volumeSlider_);
-    fullButton_ = makeButton("fullScreen", QStyle::SP_TitleBarMaxButton, QStringLiteral("Toàn màn hình"));
+    fullButton_ = makeButton("fullScreen", style()->standardIcon(QStyle::SP_TitleBarMaxButton), QStringLiteral("Toàn màn hình"));
     statusLabel_ = new QLabel(this);
     statusLabel_->setObjectName(QStringLiteral("playerStatus"));
     statusLabel_->setMinimumWidth(60);
@@ -85,7 +89,9 @@ TransportBar::TransportBar(QWidget* parent)
 
 void TransportBar::setPlaying(bool playing)
 {
-    playButton_->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    const QIcon& icon = playing ? pauseIcon_ : playIcon_;
+    if (playButton_->icon().cacheKey() != icon.cacheKey())
+        playButton_->setIcon(icon);
 }
 
 void TransportBar::setStopEnabled(bool enabled) { stopButton_->setEnabled(enabled); }
@@ -109,7 +115,9 @@ void TransportBar::setMuted(bool muted)
 {
     const QSignalBlocker block(muteButton_);
     muteButton_->setChecked(muted);
-    muteButton_->setIcon(style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+    const QIcon& icon = muted ? mutedIcon_ : volumeIcon_;
+    if (muteButton_->icon().cacheKey() != icon.cacheKey())
+        muteButton_->setIcon(icon);
 }
 
 void TransportBar::setVolume(int volume)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QWidget>
 
 class QLabel;
@@ -35,6 +36,10 @@ signals:
     void fullScreenClicked();
 
 private:
+    // Made once: every icon the style makes is a new one, and the pixmaps
+    // drawn of it stay in the application's pixmap cache, so an icon made
+    // per state change fills that cache as channels are switched.
+    QIcon playIcon_, pauseIcon_, volumeIcon_, mutedIcon_;
     QToolButton* playButton_;
     QToolButton* stopButton_;
     QSlider* seekSlider_;
