@@ -98,6 +98,9 @@ private:
         while (QTcpSocket* socket = server_.nextPendingConnection()) {
             sockets_ << socket;
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+            // A half-read request must not outlive its socket: the next
+            // socket may be made at the same address and inherit it.
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] { pending_.remove(socket); });
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         }
     }
