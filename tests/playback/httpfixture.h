@@ -66,6 +66,19 @@ public:
         return f.readAll();
     }
 
+    // An ASX playlist: one entry per list, its alternatives in order.
+    static QByteArray asx(const QList<QStringList>& entries)
+    {
+        QByteArray out = "<asx version=\"3.0\">";
+        for (const QStringList& refs : entries) {
+            out += "<entry>";
+            for (const QString& r : refs)
+                out += "<ref href=\"" + r.toUtf8() + "\"/>";
+            out += "</entry>";
+        }
+        return out + "</asx>";
+    }
+
     int hits(const QString& path) const { return hits_.value(path); }
     QList<QByteArray> requests(const QString& path) const { return requests_.value(path); }
     int openConnections() const

@@ -38,18 +38,6 @@ struct EventLog {
     }
 };
 
-QByteArray asx(const QList<QStringList>& entries)
-{
-    QByteArray out = "<asx version=\"3.0\">";
-    for (const QStringList& refs : entries) {
-        out += "<entry>";
-        for (const QString& r : refs)
-            out += "<ref href=\"" + r.toUtf8() + "\"/>";
-        out += "</entry>";
-    }
-    return out + "</asx>";
-}
-
 // Outputs for the players made while it lives.
 class Outputs {
 public:
@@ -106,9 +94,9 @@ void TestRecovery::initTestCase()
     http_.route("/silent.wmv", silent);
     const QString wmvUrl = http_.url("/clip.wmv");
     const QString silentUrl = http_.url("/silent.wmv");
-    http_.route("/one-entry.asx", asx({{silentUrl, wmvUrl}}));
-    http_.route("/two-entries.asx", asx({{silentUrl}, {wmvUrl}}));
-    http_.route("/two-clips.asx", asx({{wmvUrl}, {wmvUrl}}));
+    http_.route("/one-entry.asx", HttpFixture::asx({{silentUrl, wmvUrl}}));
+    http_.route("/two-entries.asx", HttpFixture::asx({{silentUrl}, {wmvUrl}}));
+    http_.route("/two-clips.asx", HttpFixture::asx({{wmvUrl}, {wmvUrl}}));
 }
 
 // The server goes away while a live stream plays and is back two seconds

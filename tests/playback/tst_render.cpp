@@ -24,10 +24,9 @@
 using namespace miravon;
 
 namespace {
-// Sampled pixels of the surface that are not black.
-int colouredPixels(QWidget* surface)
+// Sampled pixels of a picture that are not black.
+int colouredIn(const QImage& image)
 {
-    const QImage image = surface->grab().toImage();
     int coloured = 0;
     for (int y = 0; y < image.height(); y += 8) {
         for (int x = 0; x < image.width(); x += 8)
@@ -36,20 +35,35 @@ int colouredPixels(QWidget* surface)
     return coloured;
 }
 
+// Of the surface as it paints itself.
+int colouredPixels(QWidget* surface) { return colouredIn(surface->grab().toImage()); }
 
-// The same, as the screen shows it: what the user sees.
+// As the screen shows it: what the user sees.
 int colouredOnScreen(QWidget* window, QWidget* surface)
 {
     const QRect r(surface->mapTo(window, QPoint(0, 0)), surface->size());
-    const QImage image =
-        QGuiApplication::primaryScreen()->grabWindow(window->winId(), r.x(), r.y(), r.width(), r.height()).toImage();
-    int coloured = 0;
-    for (int y = 0; y < image.height(); y += 8) {
-        for (int x = 0; x < image.width(); x += 8)
-            coloured += qGray(image.pixel(x, y)) > 40;
-    }
-    return coloured;
+    return colouredIn(
+        QGuiApplication::primaryScreen()->grabWindow(window->winId(), r.x(), r.y(), r.width(), r.height()).toImage());
 }
+
+// A window of 320 x 280 filled by one player.
+struct Stage {
+    QWidget window;
+    MpvPlayer player{&window};
+    VideoSurface* surface = nullptr;
+
+    Stage()
+    {
+        window.resize(320, 280);
+        player.widget()->setGeometry(0, 0, 320, 280);
+        surface = player.widget()->findChild<VideoSurface*>();
+    }
+    bool show()
+    {
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+};
 // An engine of the test's own, with the player's video output, for the
 // surface alone. Destroyed on a thread of its own, as the player destroys
 // its engines: the test can then see a destruction that never ends.
@@ -134,12 +148,9 @@ void TestRender::initTestCase()
 
 void TestRender::rendersFirstFrame()
 {
-    QWidget window;
-    window.resize(320, 280);
-    MpvPlayer player(&window);
-    player.widget()->setGeometry(0, 0, 320, 280);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Stage stage;
+    auto& [window, player, surface] = stage;
+    QVERIFY(stage.show());
     QVERIFY(!player.hasEngine());
 
     QSignalSpy frame(&player, &MpvPlayer::firstFrame);
@@ -148,7 +159,6 @@ void TestRender::rendersFirstFrame()
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(PlayState::Playing), 10000);
 
     // The surface shows the test pattern, not just black.
-    auto* surface = player.widget()->findChild<VideoSurface*>();
     QVERIFY(surface);
     const int coloured = colouredPixels(surface);
     QVERIFY2(coloured > 20, qPrintable(QString::number(coloured)));
@@ -160,10 +170,8 @@ void TestRender::hiddenPlayerShowsVideoOnceShown()
 {
     // The player of a hidden window plays; its picture appears when the
     // window is shown.
-    QWidget window;
-    window.resize(320, 280);
-    MpvPlayer player(&window);
-    player.widget()->setGeometry(0, 0, 320, 280);
+    Stage stage;
+    auto& [window, player, surface] = stage;
     QSignalSpy frame(&player, &MpvPlayer::firstFrame);
     player.setUrl(http_.url("/clip.wmv"));
     QTRY_COMPARE_WITH_TIMEOUT(player.playState(), int(PlayState::Playing), 20000);
@@ -174,18 +182,14 @@ void TestRender::hiddenPlayerShowsVideoOnceShown()
 
 void TestRender::fullScreenKeepsRendering()
 {
-    QWidget window;
-    window.resize(320, 280);
-    MpvPlayer player(&window);
-    player.widget()->setGeometry(0, 0, 320, 280);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Stage stage;
+    auto& [window, player, surface] = stage;
+    QVERIFY(stage.show());
     QSignalSpy frame(&player, &MpvPlayer::firstFrame);
     player.setUrl(http_.url("/livemount"));
     QVERIFY(frame.wait(20000));
 
     // The view moves to a window of its own, at the screen's size.
-    auto* surface = player.widget()->findChild<VideoSurface*>();
     QVERIFY(surface);
     QSignalSpy rendered(surface, &VideoSurface::frameRendered);
     player.setFullScreen(true);
@@ -209,17 +213,13 @@ void TestRender::pictureClearedWhenPlaybackEnds_data()
 void TestRender::pictureClearedWhenPlaybackEnds()
 {
     QFETCH(QString, how);
-    QWidget window;
-    window.resize(320, 280);
-    MpvPlayer player(&window);
+    Stage stage;
+    auto& [window, player, surface] = stage;
     player.setNoProgressTimeout(3000);
-    player.widget()->setGeometry(0, 0, 320, 280);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(stage.show());
     QSignalSpy frame(&player, &MpvPlayer::firstFrame);
     player.setUrl(http_.url("/livemount"));
     QVERIFY(frame.wait(20000));
-    auto* surface = player.widget()->findChild<VideoSurface*>();
     QVERIFY(surface);
     QTRY_VERIFY_WITH_TIMEOUT(colouredOnScreen(&window, surface) > 20, 10000);
 
@@ -241,13 +241,9 @@ void TestRender::pictureClearedWhenPlaybackEnds()
 // of the stream before that the render thread finished late.
 void TestRender::switchShowsOnlyTheNewPicture()
 {
-    QWidget window;
-    window.resize(320, 280);
-    MpvPlayer player(&window);
-    player.widget()->setGeometry(0, 0, 320, 280);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto* surface = player.widget()->findChild<VideoSurface*>();
+    Stage stage;
+    auto& [window, player, surface] = stage;
+    QVERIFY(stage.show());
     QVERIFY(surface);
     QSignalSpy frame(&player, &MpvPlayer::firstFrame);
     player.setUrl(http_.url("/livemount"));
@@ -281,13 +277,10 @@ void TestRender::switchShowsOnlyTheNewPicture()
 // is there from the start.
 void TestRender::windowKeepsItsNativeWindow()
 {
-    QWidget window;
-    window.resize(320, 280);
-    MpvPlayer player(&window);
+    Stage stage;
+    auto& [window, player, surface] = stage;
     player.setIdleRelease(0);
-    player.widget()->setGeometry(0, 0, 320, 280);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(stage.show());
     const WId before = window.winId();
     QWindow* handle = window.windowHandle();
     QSignalSpy frame(&player, &MpvPlayer::firstFrame);
@@ -303,7 +296,6 @@ void TestRender::windowKeepsItsNativeWindow()
     frame.clear();
     player.setUrl(http_.url("/livemount"));
     QVERIFY(frame.wait(20000));
-    auto* surface = player.widget()->findChild<VideoSurface*>();
     QVERIFY(surface);
     QTRY_VERIFY_WITH_TIMEOUT(colouredOnScreen(&window, surface) > 20, 10000);
     QCOMPARE(window.windowHandle(), handle);
@@ -314,17 +306,13 @@ void TestRender::windowKeepsItsNativeWindow()
 // delay, and plays again afterwards.
 void TestRender::idlePlayerGivesRenderResourcesBack()
 {
-    QWidget window;
-    window.resize(320, 280);
-    MpvPlayer player(&window);
+    Stage stage;
+    auto& [window, player, surface] = stage;
     player.setIdleRelease(200);
-    player.widget()->setGeometry(0, 0, 320, 280);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(stage.show());
     QSignalSpy frame(&player, &MpvPlayer::firstFrame);
     player.setUrl(http_.url("/clip.wmv"));
     QVERIFY(frame.wait(20000));
-    auto* surface = player.widget()->findChild<VideoSurface*>();
     QVERIFY(surface && surface->hasRenderContext());
     player.close();
     QTRY_VERIFY_WITH_TIMEOUT(!player.hasEngine(), 10000);

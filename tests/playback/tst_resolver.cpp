@@ -71,18 +71,6 @@ QStringList run(AddressResolver& resolver, const QString& address, const Script&
     return handed;
 }
 
-QByteArray asx(const QList<QStringList>& entries)
-{
-    QByteArray out = "<asx version=\"3.0\">";
-    for (const QStringList& refs : entries) {
-        out += "<entry>";
-        for (const QString& r : refs)
-            out += "<ref href=\"" + r.toUtf8() + "\"/>";
-        out += "</entry>";
-    }
-    return out + "</asx>";
-}
-
 } // namespace
 
 class TestResolver : public QObject {
@@ -103,12 +91,12 @@ void TestResolver::initTestCase()
     HttpFixture::Route silent;
     silent.mode = HttpFixture::Mode::Silent;
     http_.route("/silent.asx", silent);
-    http_.route("/two.asx", asx({{QStringLiteral("/a.wmv")}, {QStringLiteral("/b.wmv")}}));
-    http_.route("/alts.asx", asx({{QStringLiteral("/silent.asx"), QStringLiteral("/a.wmv")}}));
-    http_.route("/loop.asx", asx({{QStringLiteral("/loop.asx")}}));
-    http_.route("/mixed.asx", asx({{QStringLiteral("file:///etc/passwd"), QStringLiteral("mms://127.0.0.1/m")}}));
+    http_.route("/two.asx", HttpFixture::asx({{QStringLiteral("/a.wmv")}, {QStringLiteral("/b.wmv")}}));
+    http_.route("/alts.asx", HttpFixture::asx({{QStringLiteral("/silent.asx"), QStringLiteral("/a.wmv")}}));
+    http_.route("/loop.asx", HttpFixture::asx({{QStringLiteral("/loop.asx")}}));
+    http_.route("/mixed.asx", HttpFixture::asx({{QStringLiteral("file:///etc/passwd"), QStringLiteral("mms://127.0.0.1/m")}}));
     http_.route("/wms", "[Reference]\r\nRef1=" + http_.url("/a.wmv").toUtf8() + "\r\n");
-    http_.route("/huge.asx", asx({{QStringLiteral("/a.wmv")}}) + QByteArray(2 * 1024 * 1024, ' '));
+    http_.route("/huge.asx", HttpFixture::asx({{QStringLiteral("/a.wmv")}}) + QByteArray(2 * 1024 * 1024, ' '));
 }
 
 void TestResolver::resolves_data()
