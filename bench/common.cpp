@@ -51,14 +51,15 @@ void printRow(const Row& r)
     std::fflush(stdout);
 }
 
-long residentKiB()
+long statusKiB(const char* field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
+    const qsizetype skip = qstrlen(field);
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
+        if (line.startsWith(field))
+            return line.mid(skip).trimmed().split(' ').value(0).toLong();
     }
     return -1;
 }

@@ -45,8 +45,11 @@ void printRow(const Row& row);
 
 // ---- process --------------------------------------------------------------
 
+// A "Name:   123 kB" line of /proc/self/status ("RssAnon:"), in KiB; -1
+// if there is none.
+long statusKiB(const char* field);
 // Resident set size of this process, in KiB.
-long residentKiB();
+inline long residentKiB() { return statusKiB("VmRSS:"); }
 // Gives freed heap back to the system, so that RSS shows what is still held.
 void trimHeap();
 

@@ -43,19 +43,6 @@ int settleMs()
     return ok ? v : 7000;
 }
 
-// A "Name:   123 kB" line of /proc/self/status, in KiB.
-long statusKiB(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
 void dumpMaps(const QString& suffix = {})
 {
     const QString target = qEnvironmentVariable("BENCH_DUMP_SMAPS") + suffix;
