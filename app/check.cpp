@@ -20,6 +20,7 @@ namespace miravon {
 namespace {
 
 constexpr int kProbeBoundMs = 10000;
+constexpr int kDefaultJobs = 8;
 
 QString oneLine(QString text)
 {
@@ -42,7 +43,7 @@ QList<CheckTarget> catalogueTargets()
         if (caption.trimmed().isEmpty())
             caption = label.control;  // a logo picture
         targets.append({label.window, label.panel, caption.simplified(), label.address,
-                        StreamOptions{label.referrer, label.userAgent}});
+                        StreamOptions{label.referrer, label.userAgent, label.origin}});
     }
     return targets;
 }
@@ -139,10 +140,8 @@ int checkTargets(const QList<CheckTarget>& targets, int jobs, int boundMs, QText
 
 int runCheck(int jobs)
 {
-    if (jobs < 1) {
-        std::fprintf(stderr, "miravon: --jobs wants a number of at least 1\n");
-        return 2;
-    }
+    if (jobs < 1)
+        jobs = kDefaultJobs;
     QTextStream out(stdout);
     return checkTargets(catalogueTargets(), jobs, kProbeBoundMs, out);
 }

@@ -2,6 +2,9 @@
 // the user's own, and the running catalogue they are applied to.
 #include "catalogue.h"
 
+#include "sizelimits.h"
+#include "userfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QUrl>
@@ -33,11 +36,30 @@ const Catalogue& pristine()
     return cat;
 }
 
+// One layer as the last finished change of the folder left it (an import
+// that is still being written, or was killed, never shows half done).
+int applyLayer(Catalogue& c, const QString& name, AddressOrigin origin)
+{
+    QByteArray content;
+    QString error;
+    const QString path = configDir() + u'/' + name;
+    switch (files::readCommitted(configDir(), name, maxAddressFileBytes, &content, &error)) {
+    case ReadResult::Missing:
+        return 0;
+    case ReadResult::Failed:
+        toStandardError(QStringLiteral("%1: %2; its addresses are not used").arg(path, error));
+        return 0;
+    case ReadResult::Ok:
+        break;
+    }
+    return applyOverrides(c, content, path, origin, toStandardError);
+}
+
 // Puts the layers over `c`, whose labels hold the built-in values.
 void applyLayers(Catalogue& c)
 {
-    const int imported = applyOverrides(c, importPath(), toStandardError);
-    const int own = applyOverrides(c, overridePath(), toStandardError);
+    const int imported = applyLayer(c, importFileName(), AddressOrigin::Imported);
+    const int own = applyLayer(c, ownFileName(), AddressOrigin::Own);
     qCDebug(lcCatalogue, "%d imported and %d own addresses from %s", imported, own, qUtf8Printable(configDir()));
 }
 
@@ -83,6 +105,7 @@ void reloadAddresses()
         l.kind = b.kind;
         l.referrer.clear();
         l.userAgent.clear();
+        l.origin = b.origin;
     }
     applyLayers(c);
     emit addressNotifier().addressesChanged();
@@ -102,9 +125,13 @@ QString configDir()
     return base + QStringLiteral("/miravon");
 }
 
-QString overridePath() { return configDir() + QStringLiteral("/addresses.tsv"); }
+QString ownFileName() { return QStringLiteral("addresses.tsv"); }
 
-QString importPath() { return configDir() + QStringLiteral("/addresses.import.tsv"); }
+QString importFileName() { return QStringLiteral("addresses.import.tsv"); }
+
+QString overridePath() { return configDir() + u'/' + ownFileName(); }
+
+QString importPath() { return configDir() + u'/' + importFileName(); }
 
 bool isLocalFileAddress(const QString& address)
 {
@@ -127,20 +154,25 @@ bool isAcceptedOverride(const QString& address)
         && !u.host().isEmpty();
 }
 
-QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QString& path, const Report& report)
+QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QString& path, AddressOrigin origin,
+                                  const Report& report)
 {
-    QFile file(path);
-    if (!file.exists())
+    QByteArray content;
+    QString error;
+    switch (files::readRegularFile(path, maxAddressFileBytes, &content, &error)) {
+    case ReadResult::Missing:
         return {};
-    if (!file.open(QIODevice::ReadOnly)) {
-        report(QStringLiteral("%1: cannot be read (%2); its addresses are not used").arg(path, file.errorString()));
+    case ReadResult::Failed:
+        report(QStringLiteral("%1: %2; its addresses are not used").arg(path, error));
         return {};
+    case ReadResult::Ok:
+        break;
     }
-    return readAddressFile(catalogue, file.readAll(), path, report);
+    return readAddressFile(catalogue, content, path, origin, report);
 }
 
 QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& content, const QString& path,
-                                  const Report& report)
+                                  AddressOrigin origin, const Report& report)
 {
     QList<AddressRow> rows;
     auto bad = [&](int line, const QString& what) {
@@ -185,12 +217,25 @@ QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& 
             bad(line, QStringLiteral("no label \"%1\" on window %2").arg(f[1], f[0]));
             continue;
         }
+        if (f[2].size() > maxAddressChars || f.value(3).size() > maxAddressChars
+            || f.value(4).size() > maxAddressChars) {
+            bad(line, QStringLiteral("the address, referrer or user agent is longer than %1 characters")
+                          .arg(maxAddressChars));
+            continue;
+        }
+        if (isLocalFileAddress(f[2]) && origin != AddressOrigin::Own) {
+            // Only the user's own file names files of this computer; an
+            // import file that does was not written by an import.
+            bad(line, QStringLiteral("\"%1\" is a file of this computer, which only addresses.tsv may name")
+                          .arg(f[2]));
+            continue;
+        }
         if (!isAcceptedOverride(f[2]) && !isLocalFileAddress(f[2])) {
             bad(line, QStringLiteral("\"%1\" is not an absolute http, https, rtsp, mms, mmsh, mmst or file URL")
                           .arg(f[2]));
             continue;
         }
-        AddressRow r{f[0], f[1], f[2], f.value(3), f.value(4), line};
+        AddressRow r{f[0], f[1], f[2], f.value(3), f.value(4), line, origin};
         if (!isCleanHeader(r.referrer) || !isCleanHeader(r.userAgent)) {
             bad(line, QStringLiteral("the referrer or user agent holds a control character"));
             continue;
@@ -209,6 +254,7 @@ int applyRows(Catalogue& catalogue, const QList<AddressRow>& rows)
         l->address = r.address;
         l->referrer = r.referrer;
         l->userAgent = r.userAgent;
+        l->origin = r.origin;
         if (l->kind == Kind::Heading || l->kind == Kind::Inert)
             l->kind = Kind::Entry;
     }
@@ -217,14 +263,15 @@ int applyRows(Catalogue& catalogue, const QList<AddressRow>& rows)
 
 } // namespace
 
-int applyOverrides(Catalogue& catalogue, const QString& path, const Report& report)
+int applyOverrides(Catalogue& catalogue, const QString& path, AddressOrigin origin, const Report& report)
 {
-    return applyRows(catalogue, readAddressFile(catalogue, path, report));
+    return applyRows(catalogue, readAddressFile(catalogue, path, origin, report));
 }
 
-int applyOverrides(Catalogue& catalogue, const QByteArray& content, const QString& name, const Report& report)
+int applyOverrides(Catalogue& catalogue, const QByteArray& content, const QString& name, AddressOrigin origin,
+                   const Report& report)
 {
-    return applyRows(catalogue, readAddressFile(catalogue, content, name, report));
+    return applyRows(catalogue, readAddressFile(catalogue, content, name, origin, report));
 }
 
 } // namespace miravon::catalogue

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "origin.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -52,6 +54,8 @@ struct Label {
     // the built-in addresses. The player sends them for this address only.
     QString referrer;
     QString userAgent;
+    // The layer that gave the address (built-in, import, the user's file).
+    AddressOrigin origin = AddressOrigin::BuiltIn;
     QRect rect; // twips, in the panel
 
     bool clickable() const { return kind == Kind::Entry || kind == Kind::Logo; }
@@ -132,10 +136,15 @@ AddressNotifier& addressNotifier();
 // The folder of the address files: $XDG_CONFIG_HOME/miravon
 // (~/.config/miravon when unset or not absolute).
 QString configDir();
-// Where the user's own addresses are read from: configDir()/addresses.tsv.
+// The two address files of that folder, by name, and their paths. The
+// user's own addresses: addresses.tsv; what an import wrote:
+// addresses.import.tsv.
+QString ownFileName();
+QString importFileName();
 QString overridePath();
-// Where an import writes its addresses: configDir()/addresses.import.tsv.
 QString importPath();
+// Address files larger than this are not read.
+inline constexpr qint64 maxAddressFileBytes = 16 * 1024 * 1024;
 
 // Whether an address may come from an address file: an absolute http, https,
 // rtsp, mms, mmsh or mmst URL with a host.
@@ -153,6 +162,7 @@ struct AddressRow {
     QString referrer;
     QString userAgent;
     int line = 0;
+    AddressOrigin origin = AddressOrigin::Own;
 };
 
 // Reads an address file: the header row "window<TAB>control<TAB>address",
@@ -160,22 +170,29 @@ struct AddressRow {
 // per label with as many columns as the header. Each bad row is reported
 // through `report` as one line naming the file and line, and skipped. A
 // missing file gives no rows and reports nothing. Rows are checked against
-// `catalogue` (the window and label must exist).
+// `catalogue` (the window and label must exist). `origin` is the layer the
+// file is: only the user's own (AddressOrigin::Own) may name a file of this
+// computer; such a row in any other layer is reported and skipped. Only a
+// regular file is read (never a FIFO or a device), at most
+// maxAddressFileBytes.
 using Report = std::function<void(const QString& line)>;
-QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QString& path, const Report& report);
+QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QString& path, AddressOrigin origin,
+                                  const Report& report);
 
 // The same rules over a file's bytes (UTF-8, optionally with a byte-order
 // mark); `name` stands for the file in the reports. Touches no file.
 QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& content, const QString& name,
-                                  const Report& report);
+                                  AddressOrigin origin, const Report& report);
 
 // Applies the address file at `path` to `catalogue`: each row replaces the
 // label's address and headers; a heading, inert or title label named there
-// becomes an entry. Returns the number of rows applied.
-int applyOverrides(Catalogue& catalogue, const QString& path, const Report& report);
+// becomes an entry, and the label's origin is `origin`. Returns the number
+// of rows applied.
+int applyOverrides(Catalogue& catalogue, const QString& path, AddressOrigin origin, const Report& report);
 
 // The same over a file's bytes, as readAddressFile() reads them.
-int applyOverrides(Catalogue& catalogue, const QByteArray& content, const QString& name, const Report& report);
+int applyOverrides(Catalogue& catalogue, const QByteArray& content, const QString& name, AddressOrigin origin,
+                   const Report& report);
 
 } // namespace catalogue
 } // namespace miravon

@@ -35,6 +35,8 @@ QString buildReport(const ReportInput& in)
         out << QStringLiteral("  %1: %2 luồng").arg(s.name).arg(s.playlist.entries.size());
         streams += int(s.playlist.entries.size());
     }
+    if (r.tooLong > 0)
+        out << QStringLiteral("  %1 luồng có tên hoặc địa chỉ quá dài, bỏ qua.").arg(r.tooLong);
     if (r.unusable > 0)
         out << QStringLiteral("  %1 luồng có địa chỉ không dùng được, bỏ qua.").arg(r.unusable);
     if (r.withoutCountry > 0)

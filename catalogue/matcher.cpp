@@ -1,6 +1,7 @@
 #include "matcher.h"
 
 #include "catalogue.h"
+#include "sizelimits.h"
 #include "vni.h"
 
 #include <QFile>
@@ -301,6 +302,17 @@ Result match(const QList<Target>& targets, const QList<Source>& sources, const Q
             Stream s;
             s.source = si;
             s.entry = &e;
+            // Checked before anything is done with the names: comparing an
+            // endless one costs without bound.
+            const bool tooLong = e.title.size() > maxNameChars || e.tvgName.size() > maxNameChars
+                || e.tvgId.size() > maxNameChars || e.tvgCountry.size() > maxNameChars
+                || e.url.size() > maxAddressChars || e.referrer.size() > maxAddressChars
+                || e.userAgent.size() > maxAddressChars;
+            if (tooLong) {
+                ++r.tooLong;
+                r.streams << s;
+                continue;
+            }
             splitTitle(e.title, s);
             s.usable = catalogue::isAcceptedOverride(e.url) && isClean(e.url) && isClean(e.referrer)
                 && isClean(e.userAgent);

@@ -85,6 +85,7 @@ struct Result {
     QList<Suggestion> suggestions; // near names of unmatched entries; never written
     int withoutCountry = 0;       // usable streams no country could be given
     int unusable = 0;             // streams whose address cannot be used
+    int tooLong = 0;              // streams with a name or address past the limits (sizelimits.h)
 };
 
 // Matches the streams of `sources` to `targets`: by name, only within a

@@ -5,6 +5,7 @@
 #include "probe.h"
 #include "standin.h"
 
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -104,7 +105,17 @@ void AddressResolver::start(const QString& address, const StreamOptions& options
         });
         return;
     }
-    if (options.userOwned && catalogue::isLocalFileAddress(address.trimmed())) {
+    if (options.origin == AddressOrigin::Own && catalogue::isLocalFileAddress(address.trimmed())) {
+        // Only a regular file: the engine would block on a FIFO, and a
+        // device is no film. Looked at without opening it.
+        const QFileInfo info(url.toLocalFile());
+        if (info.exists() && !info.isFile()) {
+            later([this] {
+                active_ = false;
+                emit failed(PlayFailure::UnsupportedAddress);
+            });
+            return;
+        }
         // The user's own file: straight to the engine, never read as a
         // playlist here.
         Entry file;

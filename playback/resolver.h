@@ -20,7 +20,7 @@ namespace miravon {
 // playlists (ASX, WVX, [Reference], M3U) are fetched and parsed under their
 // limits (size, nesting, no loops, no local references); a file of this
 // computer is opened only when the user's own address file names it
-// (StreamOptions::userOwned); each entry's
+// (StreamOptions::origin); each entry's
 // alternatives are tried in order, then the next entry.
 //
 // The resolver knows nothing of the engine. Whoever plays its candidates

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "origin.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -18,11 +20,11 @@ namespace miravon {
 struct StreamOptions {
     QString referrer;
     QString userAgent;
-    // The address comes from the user's own address file, which may name a
-    // file of this computer by its absolute path (file:///...). Addresses
-    // from anywhere else, and whatever a playlist from the network names,
-    // never open local files.
-    bool userOwned = false;
+    // The layer the address comes from. Only the user's own address file
+    // (AddressOrigin::Own) may name a file of this computer by its absolute
+    // path (file:///...); addresses from anywhere else, and whatever a
+    // playlist from the network names, never open local files.
+    AddressOrigin origin = AddressOrigin::BuiltIn;
 
     // No headers to send.
     bool isEmpty() const { return referrer.isEmpty() && userAgent.isEmpty(); }

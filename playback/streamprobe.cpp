@@ -1,11 +1,11 @@
 #include "streamprobe.h"
 
+#include "localfile.h"
 #include "manifest.h"
 #include "playlist.h"
 #include "catalogue.h"
 #include "standin.h"
 
-#include <QFile>
 #include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -19,6 +19,62 @@ namespace {
 
 // How much of an answer is read to judge it.
 constexpr qint64 kHeadBytes = 64 * 1024;
+
+// MMS over TCP ([MS-MMSP] 2.2.4): every message starts with a 16-byte
+// header: a one-byte 1, three bytes of version and padding, the session id
+// 0xB00BFACE, the length of the rest, and the seal "MMS ".
+constexpr qsizetype kMmsHeaderBytes = 16;
+
+bool isMmsMessage(const QByteArray& m)
+{
+    return m.size() >= kMmsHeaderBytes && m.at(0) == 0x01 && m.mid(4, 4) == QByteArray::fromHex("cefa0bb0")
+        && m.mid(12, 4) == "MMS ";
+}
+
+void putLe32(QByteArray& out, quint32 v)
+{
+    for (int i = 0; i < 4; ++i)
+        out.append(char((v >> (8 * i)) & 0xff));
+}
+
+void setLe32(QByteArray& out, qsizetype at, quint32 v)
+{
+    for (int i = 0; i < 4; ++i)
+        out[at + i] = char((v >> (8 * i)) & 0xff);
+}
+
+// The client's first message, LinkViewerToMacConnect, as a Windows Media
+// player sends it; an MMS server answers it with a message of its own.
+QByteArray mmsConnectMessage(const QUrl& url)
+{
+    QByteArray m;
+    putLe32(m, 1);          // rep 1, version 0, minor 0, padding
+    putLe32(m, 0xb00bface); // session id
+    putLe32(m, 0);          // length of what follows the first 16 bytes (below)
+    m += "MMS ";            // seal
+    putLe32(m, 0);          // chunk count, in 8-byte units (below)
+    putLe32(m, 0);          // sequence number, reserved
+    m.append(8, '\0');      // time sent
+    putLe32(m, 0);          // chunk length, in 8-byte units (below)
+    putLe32(m, 0x00030001); // message 1 (LinkViewerToMacConnect), towards the server
+    putLe32(m, 0xf0f0f0ef); // play incarnation
+    putLe32(m, 0x0004000b); // MacToViewerProtocolRevision
+    putLe32(m, 0x0003001c); // ViewerToMacProtocolRevision
+    const QString subscriber = QStringLiteral("NSPlayer/7.0.0.1956; %1; Host: %2")
+                                   .arg(QUuid::createUuid().toString(), url.host());
+    for (QChar c : subscriber) { // UTF-16LE
+        m.append(char(c.unicode() & 0xff));
+        m.append(char(c.unicode() >> 8));
+    }
+    m.append(2, '\0');
+    while (m.size() % 8 != 0)
+        m.append('\0');
+    const quint32 rest = quint32(m.size() - 16);
+    setLe32(m, 8, rest);
+    setLe32(m, 16, rest / 8);
+    setLe32(m, 32, rest / 8 - 2);
+    return m;
+}
 
 bool looksLikeMedia(const QByteArray& head, const QByteArray& contentType)
 {
@@ -112,6 +168,13 @@ StreamProbe::StreamProbe(QNetworkAccessManager* network, int boundMs, QObject* p
     bound_.setInterval(std::max(1, boundMs));
     connect(&bound_, &QTimer::timeout, this, [this] {
         detail_.clear();
+        // A server that took the connection and never answered the MMS
+        // greeting is there, and is no MMS server.
+        if (greeted_ && greeted_ == socket_ && greeted_->state() == QAbstractSocket::ConnectedState) {
+            detail_ = QStringLiteral("no answer to the MMS greeting");
+            done(ProbeResult::NotMedia);
+            return;
+        }
         done(ProbeResult::TimedOut);
     });
 }
@@ -152,7 +215,7 @@ void StreamProbe::probe(const QUrl& url, int depth)
     if (scheme == QLatin1String("file")) {
         // As the player: a file of this computer only as the address
         // itself (from the user's own address file), by its absolute path.
-        if (depth == 0 && catalogue::isLocalFileAddress(url.toString()))
+        if (depth == 0 && options_.origin == AddressOrigin::Own && catalogue::isLocalFileAddress(url.toString()))
             probeFile(url);
         else
             tryNext(ProbeResult::BadAddress);
@@ -368,35 +431,55 @@ void StreamProbe::probeRtsp(const QUrl& url)
 
 void StreamProbe::probeTcp(const QUrl& url, quint16 defaultPort)
 {
-    // MMS over TCP: a server that takes the connection is as far as this
-    // check goes.
+    // MMS over TCP: the server must answer the client's first message in
+    // kind. A server that takes the connection and stays silent is no
+    // media server (the bound says so).
     auto* socket = new QTcpSocket(this);
     socket_ = socket;
-    connect(socket, &QTcpSocket::connected, this, [this, socket] {
+    auto answer = std::make_shared<QByteArray>();
+    auto finish = [this, socket](ProbeResult result) {
         socket->disconnect(this);
         socket->abort();
         socket->deleteLater();
-        done(ProbeResult::Works);
+        tryNext(result);
+    };
+    connect(socket, &QTcpSocket::connected, this, [this, socket, url] {
+        greeted_ = socket;
+        socket->write(mmsConnectMessage(url));
     });
-    connect(socket, &QTcpSocket::errorOccurred, this, [this, socket](QAbstractSocket::SocketError error) {
-        socket->disconnect(this);
-        socket->deleteLater();
-        tryNext(error == QAbstractSocket::HostNotFoundError        ? ProbeResult::HostNotFound
-                : error == QAbstractSocket::ConnectionRefusedError ? ProbeResult::ConnectionRefused
-                                                                   : ProbeResult::NotMedia);
+    connect(socket, &QTcpSocket::readyRead, this, [socket, answer, finish] {
+        *answer += socket->readAll();
+        if (answer->size() < kMmsHeaderBytes)
+            return;
+        finish(isMmsMessage(*answer) ? ProbeResult::Works : ProbeResult::NotMedia);
+    });
+    connect(socket, &QTcpSocket::errorOccurred, this, [finish](QAbstractSocket::SocketError error) {
+        finish(error == QAbstractSocket::HostNotFoundError        ? ProbeResult::HostNotFound
+               : error == QAbstractSocket::ConnectionRefusedError ? ProbeResult::ConnectionRefused
+                                                                  : ProbeResult::NotMedia);
     });
     socket->connectToHost(url.host(), static_cast<quint16>(url.port(defaultPort)));
 }
 
 void StreamProbe::probeFile(const QUrl& url)
 {
-    QFile file(url.toLocalFile());
-    if (!url.host().isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    // Never opened for reading unless it is a regular file: a FIFO would
+    // block this thread past every bound.
+    QByteArray head;
+    QString error;
+    switch (readRegularFile(url.toLocalFile(), kHeadBytes, &head, &error, ReadExtent::Head)) {
+    case ReadResult::Missing:
         detail_ = QStringLiteral("no such file");
         tryNext(ProbeResult::NotMedia);
         return;
+    case ReadResult::Failed:
+        detail_ = error;
+        tryNext(ProbeResult::NotMedia);
+        return;
+    case ReadResult::Ok:
+        break;
     }
-    tryNext(looksLikeMedia(file.read(kHeadBytes), {}) ? ProbeResult::Works : ProbeResult::NotMedia);
+    tryNext(looksLikeMedia(head, {}) ? ProbeResult::Works : ProbeResult::NotMedia);
 }
 
 void StreamProbe::follow(const QUrl& url, int depth)

@@ -70,6 +70,7 @@ private:
     QTimer bound_;
     QPointer<QNetworkReply> reply_;
     QPointer<QTcpSocket> socket_;
+    QPointer<QTcpSocket> greeted_; // an MMS-over-TCP connection the greeting went out on
     QString detail_;
     bool finished_ = false;
     // Alternatives still to try (the entries of a playlist), with depth.

@@ -1,5 +1,7 @@
 #include "transportbar.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,6 +14,32 @@
 namespace miravon {
 
 namespace {
+
+// The status text is a status bar to screen readers: named by what it
+// says now, so that a reader hears "Đã phát xong" or why a channel failed,
+// and told of each change (QLabel raises the name change itself while the
+// label has no fixed name).
+class StatusAccessible : public QAccessibleWidget {
+public:
+    explicit StatusAccessible(QWidget* w)
+        : QAccessibleWidget(w, QAccessible::StatusBar)
+    {
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return static_cast<QLabel*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* statusFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("miravon::PlayerStatusLabel") && object->isWidgetType())
+        return new StatusAccessible(static_cast<QWidget*>(object));
+    return nullptr;
+}
+
 QString formatTime(double seconds)
 {
     const int s = std::isfinite(seconds) && seconds > 0 ? static_cast<int>(seconds) : 0;
@@ -65,7 +93,9 @@ TransportBar::TransportBar(QWidget* parent)
     volumeSlider_->setMaximumWidth(80);
     row->addWidget(volumeSlider_);
     fullButton_ = makeButton("fullScreen", style()->standardIcon(QStyle::SP_TitleBarMaxButton), QStringLiteral("Toàn màn hình"));
-    statusLabel_ = new QLabel(this);
+    static const bool factoryInstalled = (QAccessible::installFactory(statusFactory), true);
+    (void)factoryInstalled;
+    statusLabel_ = new PlayerStatusLabel(this);
     statusLabel_->setObjectName(QStringLiteral("playerStatus"));
     statusLabel_->setMinimumWidth(60);
     row->addWidget(statusLabel_);
@@ -75,9 +105,11 @@ TransportBar::TransportBar(QWidget* parent)
                        static_cast<QWidget*>(muteButton_), static_cast<QWidget*>(fullButton_)})
         w->setAccessibleName(w->toolTip());
     seekSlider_->setAccessibleName(QStringLiteral("Vị trí"));
-    timeLabel_->setAccessibleName(QStringLiteral("Thời gian"));
     volumeSlider_->setAccessibleName(QStringLiteral("Âm lượng"));
-    statusLabel_->setAccessibleName(QStringLiteral("Trạng thái"));
+    // The time and the status are read by what they say: no fixed name,
+    // which would hide their text; what they are is their description.
+    timeLabel_->setAccessibleDescription(QStringLiteral("Thời gian"));
+    statusLabel_->setAccessibleDescription(QStringLiteral("Trạng thái"));
 
     connect(playButton_, &QToolButton::clicked, this, &TransportBar::playPauseClicked);
     connect(stopButton_, &QToolButton::clicked, this, &TransportBar::stopClicked);
@@ -128,7 +160,12 @@ void TransportBar::setVolume(int volume)
     volumeSlider_->setValue(volume);
 }
 
-void TransportBar::setStatusText(const QString& text) { statusLabel_->setText(text); }
+void TransportBar::setStatusText(const QString& text)
+{
+    // Each change is announced to screen readers: the same text again is none.
+    if (statusLabel_->text() != text)
+        statusLabel_->setText(text);
+}
 
 QString TransportBar::statusText() const { return statusLabel_->text(); }
 

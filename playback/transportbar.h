@@ -1,13 +1,20 @@
 #pragma once
 
 #include <QIcon>
+#include <QLabel>
 #include <QWidget>
 
-class QLabel;
 class QSlider;
 class QToolButton;
 
 namespace miravon {
+
+// The player's status text: a label that screen readers see as a status bar.
+class PlayerStatusLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+};
 
 // The player's own transport bar: play/pause, stop, seek, time, mute,
 // volume, full screen and a short status text. A pure view: it shows what

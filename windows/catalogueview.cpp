@@ -108,11 +108,11 @@ void populateCatalogue(ViewerWindow& window)
         // The label is read at the click: an import may have given it
         // another address, or made a label without one an entry, since the
         // window was built. An imported address may come with the referrer
-        // or user agent its server wants. A label's address is a built-in
-        // stand-in or one of the user's address files: the user's own.
+        // or user agent its server wants. Its origin goes with it: only the
+        // user's own file may name a file of this computer.
         QObject::connect(label, &LabelUni::clicked, &window, [&window, label, l] {
             if (l->clickable() || l->kind == catalogue::Kind::Hidden) {
-                window.player().setUrl(l->address, StreamOptions{l->referrer, l->userAgent, true});
+                window.player().setUrl(l->address, StreamOptions{l->referrer, l->userAgent, l->origin});
                 window.markEntry(label);
             }
         });

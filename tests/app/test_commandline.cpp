@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QProcessEnvironment>
 #include <QTest>
 
@@ -108,6 +109,8 @@ void TestCommandLine::process_data()
     QTest::newRow("no display") << QStringList{} << "" << 1 << "" << "miravon: no graphical display" << 1;
     QTest::newRow("unreachable display") << QStringList{} << ":97" << 1 << ""
                                          << "miravon: cannot connect to the display \":97\"" << 1;
+    // Eight jobs unless told otherwise; the built-in stand-ins never work.
+    QTest::newRow("--check without --jobs") << QStringList{"--check"} << "" << 1 << "frmmain\tvn_\t" << "" << 0;
 }
 
 void TestCommandLine::process()
@@ -121,6 +124,9 @@ void TestCommandLine::process()
         env.remove(QLatin1String(name));
     if (!display.isEmpty())
         env.insert(QStringLiteral("DISPLAY"), display);
+    // No address file of the user's: nothing is contacted.
+    QTemporaryDir config;
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(MIRAVON_EXECUTABLE), args);

@@ -243,6 +243,7 @@ void TestActivation::clickTouchesOnlyItsOwnWindow()
     clickOn(third, munchen);
     QCOMPARE(recorder(third).urls,
              QStringList{cat::builtIn().label(QStringLiteral("frmmain3"), QStringLiteral("duc1_32"))->address});
+    QCOMPARE(recorder(third).options.origin, AddressOrigin::BuiltIn);
     for (ViewerWindow* other : {&main, &films}) {
         QVERIFY(recorder(*other).urls.isEmpty());
         QCOMPARE(recorder(*other).closes, 0);
@@ -264,6 +265,8 @@ void TestActivation::userAddressReachesThePlayer()
     QVERIFY(heading->font().bold()); // still looks like the heading it is
     clickOn(w, heading);
     QCOMPARE(recorder(w).urls, QStringList{userAddress});
+    // Its origin goes with it: only the user's own address may name a file.
+    QCOMPARE(recorder(w).options.origin, AddressOrigin::Own);
 }
 
 void TestActivation::statusLine_data()

@@ -3,14 +3,20 @@
 // addresses in the running catalogue, and the command line.
 #include "catalogue.h"
 #include "importer.h"
+#include "userfiles.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <sys/stat.h>
 
 using namespace miravon;
 using namespace miravon::import;
@@ -76,12 +82,22 @@ private slots:
     void badInputWritesNothing();
     void fetchesOverHttp();
     void layersInTheRunningCatalogue();
+    void localFilesOnlyInTheUsersOwnLayer();
     void commandLine_data();
     void commandLine();
+    void aFailedImportChangesNothing_data();
+    void aFailedImportChangesNothing();
+    void longNamesAreSkippedAndCounted();
+    void killedAtAnyStepLosesNothing_data();
+    void killedAtAnyStepLosesNothing();
+    void concurrentImportsLoseNothing();
+    void aBusyFolderIsSaidSo();
 
 private:
     QTemporaryDir xdg_;
     QString dir_; // the program's folder under xdg_
+    QTemporaryDir made_; // lists made for the test
+    QString made(const char* name) const { return made_.filePath(QLatin1String(name)); }
 };
 
 void TestImport::initTestCase()
@@ -89,6 +105,23 @@ void TestImport::initTestCase()
     QVERIFY(xdg_.isValid());
     qputenv("XDG_CONFIG_HOME", xdg_.path().toUtf8());
     dir_ = xdg_.path() + QStringLiteral("/miravon");
+
+    // Hostile and broken lists.
+    QVERIFY(made_.isValid());
+    QCOMPARE(::mkfifo(QFile::encodeName(made("fifo.m3u")).constData(), 0600), 0);
+    QVERIFY(writeFile(made("header-only.m3u"), "#EXTM3U\n"));
+    QVERIFY(writeFile(made("no-address.m3u"), "#EXTM3U\n" + QByteArray("#EXTINF:-1,x\n").repeated(10000)));
+    const QString ve = QString::fromUtf8(readAll(fixtures + QStringLiteral("/ve.m3u")));
+    QVERIFY(writeFile(made("utf16.m3u"), QByteArray("\xFF\xFE")
+                                             + QByteArray(reinterpret_cast<const char*>(ve.utf16()), ve.size() * 2)));
+    QVERIFY(writeFile(made("utf16-unmarked.m3u"), QByteArray(reinterpret_cast<const char*>(ve.utf16()), ve.size() * 2)));
+    QVERIFY(writeFile(made("nul.m3u"), QByteArray(4096, '\0')));
+    QVERIFY(writeFile(made("unusable.m3u"), "#EXTM3U\n#EXTINF:-1,VTV\nrtmp://stream.example/ve/vtv\n"
+                                            "#EXTINF:-1,teleSUR\nfile:///etc/passwd\n"));
+    const QByteArray longName = QByteArray(2 * 1024 * 1024, 'V');
+    QVERIFY(writeFile(made("ve_long.m3u"), "#EXTM3U\n#EXTINF:-1," + longName + "\nhttps://stream.example/ve/long.m3u8\n"
+                                           "#EXTINF:-1,VTV\nhttps://stream.example/ve/" + QByteArray(8192, 'a')
+                                           + ".m3u8\n#EXTINF:-1 tvg-id=\"VTV.ve\",VTV\nhttps://stream.example/ve/vtv.m3u8\n"));
 }
 
 void TestImport::writesKeepsAndUndoes()
@@ -154,6 +187,21 @@ void TestImport::badInputWritesNothing_data()
                                     << "ftp://lists.example/vn.m3u" << "only files";
     QTest::newRow("bad country") << QStringList{fixtures + "/vn.m3u"} << "Vietnam" << "--country Vietnam"
                                  << "two-letter";
+    // Never opened for reading: it would block, or never end.
+    QTest::newRow("a FIFO") << QStringList{made("fifo.m3u")} << "" << made("fifo.m3u") << "is a FIFO";
+    QTest::newRow("a device") << QStringList{"/dev/zero"} << "" << "/dev/zero" << "is a device";
+    // A list that yields no stream must not replace the last import.
+    QTest::newRow("only a header") << QStringList{made("header-only.m3u")} << "" << made("header-only.m3u")
+                                   << "holds no stream";
+    QTest::newRow("entries without addresses") << QStringList{made("no-address.m3u")} << ""
+                                               << made("no-address.m3u") << "holds no stream";
+    QTest::newRow("no usable address") << QStringList{fixtures + "/ve.m3u", made("unusable.m3u")} << ""
+                                       << made("unusable.m3u") << "none of its 2 streams can be used";
+    QTest::newRow("UTF-16 with a byte-order mark") << QStringList{made("utf16.m3u")} << "" << made("utf16.m3u")
+                                                   << "UTF-16 text; save it as UTF-8";
+    QTest::newRow("UTF-16 without one") << QStringList{made("utf16-unmarked.m3u")} << ""
+                                        << made("utf16-unmarked.m3u") << "UTF-16 text; save it as UTF-8";
+    QTest::newRow("NUL bytes") << QStringList{made("nul.m3u")} << "" << made("nul.m3u") << "NUL bytes";
 }
 
 void TestImport::badInputWritesNothing()
@@ -248,6 +296,12 @@ void TestImport::commandLine_data()
                                     << "miravon: " + fixtures + "/not_a_playlist.txt: not an M3U playlist" << false;
     QTest::newRow("nothing to undo") << QStringList{"--undo-import"} << 1 << "" << "there is no import to undo"
                                      << false;
+    // Refused at once, with one line, whatever the file is.
+    QTest::newRow("a FIFO") << QStringList{"--import-m3u", made("fifo.m3u")} << 2 << ""
+                            << "miravon: " + made("fifo.m3u") + ": is a FIFO, not a regular file" << false;
+    QTest::newRow("/dev/zero") << QStringList{"--import-m3u", "/dev/zero"} << 2 << ""
+                               << "miravon: /dev/zero: is a device, not a regular file" << false;
+    QTest::newRow("UTF-16") << QStringList{"--import-m3u", made("utf16.m3u")} << 2 << "" << "save it as UTF-8" << false;
 }
 
 // The commands need no display.
@@ -267,7 +321,7 @@ void TestImport::commandLine()
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(MIRAVON_BIN), args);
-    QVERIFY(p.waitForFinished(30000));
+    QVERIFY2(p.waitForFinished(30000), "the command did not end in time");
     const QString stdOut = QString::fromUtf8(p.readAllStandardOutput());
     const QString stdErr = QString::fromUtf8(p.readAllStandardError());
     QCOMPARE(p.exitCode(), status);
@@ -277,6 +331,259 @@ void TestImport::commandLine()
     else
         QVERIFY2(stdErr.contains(err) && stdErr.count(u'\n') == 1, qPrintable(stdErr));
     QCOMPARE(QFile::exists(d.path() + QStringLiteral("/miravon/addresses.import.tsv")), written);
+}
+
+namespace {
+
+struct Snapshot {
+    QByteArray tsv, tsvBak, txt, txtBak;
+    QStringList present;
+    friend bool operator==(const Snapshot&, const Snapshot&) = default;
+};
+
+// The import's four files as a reader sees them.
+Snapshot snapshot(const QString& dir)
+{
+    Snapshot s;
+    const std::pair<const char*, QByteArray*> files[] = {{"addresses.import.tsv", &s.tsv},
+                                                         {"addresses.import.tsv.bak", &s.tsvBak},
+                                                         {"addresses.import.txt", &s.txt},
+                                                         {"addresses.import.txt.bak", &s.txtBak}};
+    for (const auto& [name, content] : files) {
+        QString error;
+        if (files::readCommitted(dir, QLatin1String(name), 1 << 24, content, &error) == ReadResult::Ok)
+            s.present << QLatin1String(name);
+        // The reports name the folder: two folders compare alike.
+        content->replace(QFile::encodeName(dir), "<dir>");
+    }
+    return s;
+}
+
+QString describe(const Snapshot& s)
+{
+    return QStringLiteral("%1 (tsv %2 bytes, bak %3, txt %4, bak %5)")
+        .arg(s.present.join(u' '))
+        .arg(s.tsv.size())
+        .arg(s.tsvBak.size())
+        .arg(s.txt.size())
+        .arg(s.txtBak.size());
+}
+
+// Runs the program's own command line, with its config folder under `xdg`.
+QProcess* runMiravon(const QString& xdg, const QStringList& args, const QStringList& prefix = {})
+{
+    auto* p = new QProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", xdg);
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    p->setProcessEnvironment(env);
+    if (prefix.isEmpty())
+        p->start(QStringLiteral(MIRAVON_BIN), args);
+    else
+        p->start(prefix.first(), prefix.mid(1) + QStringList{QStringLiteral(MIRAVON_BIN)} + args);
+    return p;
+}
+
+} // namespace
+
+// A list in the config folder imported twice: the second one is the change
+// the faults hit. Before it: the first import, with an empty .bak.
+void TestImport::localFilesOnlyInTheUsersOwnLayer()
+{
+    // An import file edited by hand to name a file of this computer: that
+    // row is reported and skipped when loaded; the user's own file may.
+    QVERIFY(QDir().mkpath(dir_));
+    QVERIFY(writeFile(dir_ + QStringLiteral("/addresses.import.tsv"),
+                      "window\tcontrol\taddress\nfrmmain\tImage4\tfile:///home/user/clip.ts\n"
+                      "frmmain\tImage5\thttps://imported.example/vtv3\n"));
+    QVERIFY(writeFile(dir_ + QStringLiteral("/addresses.tsv"),
+                      "window\tcontrol\taddress\nfrmmain\tImage6\tfile:///home/user/vtv4.ts\n"));
+    catalogue::reloadAddresses();
+    const catalogue::Catalogue& live = catalogue::builtIn();
+    const catalogue::Label* vtv1 = live.label("frmmain", "Image4");
+    const catalogue::Label* vtv3 = live.label("frmmain", "Image5");
+    const catalogue::Label* vtv4 = live.label("frmmain", "Image6");
+    QVERIFY(!vtv1->address.startsWith(QLatin1String("file:")));
+    QCOMPARE(vtv1->origin, AddressOrigin::BuiltIn);
+    QCOMPARE(vtv3->address, QStringLiteral("https://imported.example/vtv3"));
+    QCOMPARE(vtv3->origin, AddressOrigin::Imported);
+    QCOMPARE(vtv4->address, QStringLiteral("file:///home/user/vtv4.ts"));
+    QCOMPARE(vtv4->origin, AddressOrigin::Own);
+    QVERIFY(QFile::remove(dir_ + QStringLiteral("/addresses.import.tsv")));
+    QVERIFY(QFile::remove(dir_ + QStringLiteral("/addresses.tsv")));
+    catalogue::reloadAddresses();
+    QCOMPARE(vtv4->origin, AddressOrigin::BuiltIn);
+}
+
+void TestImport::aFailedImportChangesNothing_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("op");
+    QTest::addColumn<int>("nth");
+    // A full disk: the first write of the new files fails, then one later.
+    QTest::newRow("disk full at the address file") << fixtures + "/vn.m3u" << int(files::Op::Write) << 1;
+    QTest::newRow("disk full at the report") << fixtures + "/vn.m3u" << int(files::Op::Write) << 2;
+    QTest::newRow("sync fails") << fixtures + "/vn.m3u" << int(files::Op::Sync) << 3;
+    QTest::newRow("the commit's rename fails") << fixtures + "/vn.m3u" << int(files::Op::Rename) << 1;
+    QTest::newRow("an empty list") << made("header-only.m3u") << -1 << 0;
+}
+
+// What the user had stays: the addresses, the undo copy and the report; a
+// later undo still brings back the import before.
+void TestImport::aFailedImportChangesNothing()
+{
+    QFETCH(QString, source);
+    QFETCH(int, op);
+    QFETCH(int, nth);
+    QTemporaryDir d;
+    ImportOptions o{{fixtures + QStringLiteral("/ve.m3u")}, {}, false, d.path()};
+    QCOMPARE(importPlaylists(o).status, 0);
+    o.sources = {fixtures + QStringLiteral("/us_sloppy.m3u")};
+    QCOMPARE(importPlaylists(o).status, 0);
+    const Snapshot before = snapshot(d.path());
+    QVERIFY(before.tsvBak.contains("khung6_11"));
+
+    if (op >= 0)
+        files::injectFault(files::Op(op), nth, ENOSPC);
+    o.sources = {source};
+    const ImportOutcome out = importPlaylists(o);
+    files::clearFault();
+    QCOMPARE(out.status, 2);
+    QCOMPARE(out.written, 0);
+    QVERIFY(!out.error.isEmpty());
+    QCOMPARE(describe(snapshot(d.path())), describe(before));
+    QVERIFY(snapshot(d.path()) == before);
+
+    const UndoOutcome undo = undoImport(d.path());
+    QCOMPARE(undo.status, 0);
+    QVERIFY(readAll(d.filePath("addresses.import.tsv")).contains("khung6_11"));
+    QCOMPARE(snapshot(d.path()).txt, before.txtBak);
+    QCOMPARE(undoImport(d.path()).status, 1);
+}
+
+void TestImport::longNamesAreSkippedAndCounted()
+{
+    QElapsedTimer clock;
+    clock.start();
+    const ImportOutcome out = importPlaylists({{made("ve_long.m3u")}, {}, true, {}});
+    QCOMPARE(out.status, 0);
+    QVERIFY2(out.report.contains(QStringLiteral("2 luồng có tên hoặc địa chỉ quá dài, bỏ qua.")), qPrintable(out.report));
+    QVERIFY(out.report.contains(QStringLiteral("https://stream.example/ve/vtv.m3u8")));
+    QVERIFY(!out.report.contains(QStringLiteral("VVVVVVVVVV")));
+    qInfo("a 2 MiB name and an 8 KiB address: %lld ms", qint64(clock.elapsed()));
+}
+
+void TestImport::killedAtAnyStepLosesNothing_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("calls");
+    const QStringList import = {"--import-m3u", fixtures + "/vn.m3u"};
+    const QStringList undo = {"--undo-import"};
+    for (const char* calls : {"rename,renameat,renameat2", "fsync,fdatasync", "unlink,unlinkat"}) {
+        QTest::addRow("import, killed at %s", calls) << import << QString::fromLatin1(calls);
+        QTest::addRow("undo, killed at %s", calls) << undo << QString::fromLatin1(calls);
+    }
+}
+
+// The real program, killed at the nth call of a kind, for every n: a reader
+// then finds the state before or the state after, whole; the next run
+// finishes or drops what was left, and nothing of it stays behind.
+void TestImport::killedAtAnyStepLosesNothing()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, calls);
+    if (QStandardPaths::findExecutable(QStringLiteral("strace")).isEmpty())
+        QSKIP("strace is not installed");
+    for (int nth = 1; nth < 40; ++nth) {
+        QTemporaryDir xdg;
+        const QString dir = xdg.path() + QStringLiteral("/miravon");
+        ImportOptions o{{fixtures + QStringLiteral("/ve.m3u")}, {}, false, dir};
+        QCOMPARE(importPlaylists(o).status, 0);
+        o.sources = {fixtures + QStringLiteral("/us_sloppy.m3u")};
+        QCOMPARE(importPlaylists(o).status, 0);
+        const Snapshot before = snapshot(dir);
+
+        std::unique_ptr<QProcess> p(runMiravon(xdg.path(), args,
+                                               {QStringLiteral("strace"), QStringLiteral("-f"), QStringLiteral("-o"),
+                                                QStringLiteral("/dev/null"), QStringLiteral("-e"),
+                                                QStringLiteral("inject=%1:signal=KILL:when=%2").arg(calls).arg(nth)}));
+        QVERIFY(p->waitForFinished(60000));
+        const bool killed = p->exitStatus() == QProcess::CrashExit || p->exitCode() == 128 + 9;
+        if (!killed)
+            QCOMPARE(p->exitCode(), 0);
+
+        // What the same command does without being killed.
+        QTemporaryDir refXdg;
+        const QString refDir = refXdg.path() + QStringLiteral("/miravon");
+        o.configDir = refDir;
+        o.sources = {fixtures + QStringLiteral("/ve.m3u")};
+        QCOMPARE(importPlaylists(o).status, 0);
+        o.sources = {fixtures + QStringLiteral("/us_sloppy.m3u")};
+        QCOMPARE(importPlaylists(o).status, 0);
+        std::unique_ptr<QProcess> ref(runMiravon(refXdg.path(), args));
+        QVERIFY(ref->waitForFinished(60000));
+        QCOMPARE(ref->exitCode(), 0);
+        const Snapshot after = snapshot(refDir);
+
+        const Snapshot seen = snapshot(dir);
+        QVERIFY2(seen == before || seen == after,
+                 qPrintable(QStringLiteral("killed at %1 %2: %3; before %4; after %5")
+                                .arg(calls)
+                                .arg(nth)
+                                .arg(describe(seen), describe(before), describe(after))));
+        // The next change finishes or drops the killed one.
+        bool busy = false;
+        QString error;
+        auto lock = files::FolderLock::take(dir, 1000, &busy, &error);
+        QVERIFY(lock);
+        QVERIFY2(files::recover(dir, &error), qPrintable(error));
+        QVERIFY(snapshot(dir) == seen);
+        const QStringList left = QDir(dir).entryList({"*.new", ".transaction"}, QDir::Files | QDir::Hidden);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
+        if (!killed)
+            return; // the nth call never came: every earlier one was tried
+    }
+    QFAIL("the command was killed every time");
+}
+
+// Two imports at once, again and again: both say they are done, and both
+// are kept, one as the addresses and the other as the undo copy.
+void TestImport::concurrentImportsLoseNothing()
+{
+    for (int round = 0; round < 6; ++round) {
+        QTemporaryDir xdg;
+        const QString dir = xdg.path() + QStringLiteral("/miravon");
+        std::unique_ptr<QProcess> a(runMiravon(xdg.path(), {"--import-m3u", fixtures + "/ve.m3u"}));
+        std::unique_ptr<QProcess> b(runMiravon(xdg.path(), {"--import-m3u", fixtures + "/vn.m3u"}));
+        QVERIFY(a->waitForFinished(60000) && b->waitForFinished(60000));
+        QCOMPARE(a->exitCode(), 0);
+        QCOMPARE(b->exitCode(), 0);
+        const Snapshot s = snapshot(dir);
+        const bool veLast = s.tsv.contains("khung6_11");
+        QVERIFY2(veLast ? s.tsvBak.contains("Image8") : (s.tsv.contains("Image8") && s.tsvBak.contains("khung6_11")),
+                 qPrintable(describe(s)));
+        // The report is the one of the addresses beside it.
+        QCOMPARE(s.txt.contains("ve.m3u"), veLast);
+        QCOMPARE(s.txtBak.contains("ve.m3u"), !veLast);
+    }
+}
+
+// An import that cannot get the folder in time says so, and changes nothing.
+void TestImport::aBusyFolderIsSaidSo()
+{
+    QTemporaryDir xdg;
+    const QString dir = xdg.path() + QStringLiteral("/miravon");
+    bool busy = false;
+    QString error;
+    auto lock = files::FolderLock::take(dir, 0, &busy, &error);
+    QVERIFY(lock);
+    std::unique_ptr<QProcess> p(runMiravon(xdg.path(), {"--import-m3u", fixtures + "/vn.m3u"}));
+    QVERIFY(p->waitForFinished(60000));
+    QCOMPARE(p->exitCode(), 2);
+    const QString err = QString::fromUtf8(p->readAllStandardError());
+    QVERIFY2(err.contains(QStringLiteral("another import is running")), qPrintable(err));
+    QVERIFY(!QFile::exists(dir + QStringLiteral("/addresses.import.tsv")));
 }
 
 QTEST_GUILESS_MAIN(TestImport)

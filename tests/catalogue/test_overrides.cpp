@@ -158,7 +158,7 @@ void TestOverrides::rows()
     QVERIFY(!path.isEmpty());
     Catalogue c = pristine();
     QStringList reported;
-    QCOMPARE(applyOverrides(c, path, [&](const QString& line) { reported << line; }), applied);
+    QCOMPARE(applyOverrides(c, path, miravon::AddressOrigin::Own, [&](const QString& line) { reported << line; }), applied);
 
     QCOMPARE(reported.size(), reports.size());
     for (int i = 0; i < reports.size(); ++i) {
@@ -197,7 +197,7 @@ void TestOverrides::missingFileChangesNothing()
 {
     Catalogue c = pristine();
     int reports = 0;
-    QCOMPARE(applyOverrides(c, dir_.filePath(QStringLiteral("none/addresses.tsv")), [&](const QString&) { ++reports; }), 0);
+    QCOMPARE(applyOverrides(c, dir_.filePath(QStringLiteral("none/addresses.tsv")), miravon::AddressOrigin::Own, [&](const QString&) { ++reports; }), 0);
     QCOMPARE(reports, 0);
     for (int i = 0; i < c.labels.size(); ++i)
         QCOMPARE(c.labels.at(i).address, pristine().labels.at(i).address);

@@ -10,9 +10,12 @@
 #include "streamprobe.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+
+#include <sys/stat.h>
 
 using namespace miravon;
 
@@ -45,6 +48,33 @@ public:
         });
     }
     QString url(const QString& path) const { return QStringLiteral("rtsp://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path); }
+
+private:
+    QTcpServer server_;
+};
+
+// A stand-in for an MMS-over-TCP server: it answers the client's greeting
+// with a message of its own, or, silent, takes the connection and says
+// nothing.
+class MmstStub : public QObject {
+public:
+    explicit MmstStub(bool answers)
+    {
+        server_.listen(QHostAddress::LocalHost, 0);
+        connect(&server_, &QTcpServer::newConnection, this, [this, answers] {
+            while (QTcpSocket* s = server_.nextPendingConnection()) {
+                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+                connect(s, &QTcpSocket::readyRead, s, [s, answers] {
+                    const QByteArray greeting = s->readAll();
+                    // Only a greeting of the protocol is answered.
+                    if (answers && greeting.mid(4, 4) == QByteArray::fromHex("cefa0bb0") && greeting.mid(12, 4) == "MMS ")
+                        s->write(QByteArray::fromHex("01000000cefa0bb0180000004d4d532003000000")
+                                 + QByteArray(20, '\0'));
+                });
+            }
+        });
+    }
+    QString url(const QString& path) const { return QStringLiteral("mmst://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path); }
 
 private:
     QTcpServer server_;
@@ -96,6 +126,8 @@ private slots:
 private:
     HttpFixture http_;
     RtspStub rtsp_;
+    MmstStub mmsServer_{true};
+    MmstStub silentServer_{false};
     QTemporaryDir dir_;
     std::unique_ptr<DirServer> files_;
     quint16 closedPort_ = 0;
@@ -132,6 +164,7 @@ void TestCheck::initTestCase()
     QFile clip(dir_.filePath(QStringLiteral("clip.ts")));
     QVERIFY(clip.open(QIODevice::WriteOnly) && clip.write(ts) == ts.size());
     clip.close();
+    QCOMPARE(::mkfifo(QFile::encodeName(dir_.filePath(QStringLiteral("fifo.ts"))).constData(), 0600), 0);
     files_ = std::make_unique<DirServer>(dir_.path());
     files_->guard(QStringLiteral("/ref"), "Referer", "https://tv.example.net/");
 
@@ -205,9 +238,18 @@ void TestCheck::outcomes_data()
     QTest::newRow("needs a referrer, given") << files_->url("/ref/clip.ts") << StreamOptions{QStringLiteral("https://tv.example.net/"), {}}
                                              << "works";
     QTest::newRow("needs a referrer, none") << files_->url("/ref/clip.ts") << none << "refused by the server (HTTP 403)";
-    QTest::newRow("a file of this computer") << QUrl::fromLocalFile(dir_.filePath(QStringLiteral("clip.ts"))).toString()
-                                             << none << "works";
-    QTest::newRow("a file by a relative path") << QStringLiteral("file:clip.ts") << none << "not an address the player opens";
+    const StreamOptions own{{}, {}, AddressOrigin::Own};
+    const QString clip = QUrl::fromLocalFile(dir_.filePath(QStringLiteral("clip.ts"))).toString();
+    QTest::newRow("a file of this computer, the user's own") << clip << own << "works";
+    QTest::newRow("the same file, imported") << clip << StreamOptions{{}, {}, AddressOrigin::Imported}
+                                             << "not an address the player opens";
+    QTest::newRow("the same file, built in") << clip << none << "not an address the player opens";
+    QTest::newRow("a FIFO of the user's own") << QUrl::fromLocalFile(dir_.filePath(QStringLiteral("fifo.ts"))).toString()
+                                              << own << "not a media stream (is a FIFO, not a regular file)";
+    QTest::newRow("a file by a relative path") << QStringLiteral("file:clip.ts") << own << "not an address the player opens";
+    QTest::newRow("MMS over TCP, answered") << mmsServer_.url("/live") << none << "works";
+    QTest::newRow("MMS over TCP, silent") << silentServer_.url("/live") << none
+                                          << "not a media stream (no answer to the MMS greeting)";
     QTest::newRow("a scheme the player does not open") << QStringLiteral("ftp://127.0.0.1/a.ts") << none
                                                        << "not an address the player opens";
 }

@@ -14,8 +14,11 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QToolButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+
+#include <sys/stat.h>
 
 using namespace miravon;
 
@@ -596,17 +599,27 @@ void TestPlayer::localFileOnlyFromTheUsersOwnAddresses()
     auto player = makePlayer();
     QSignalSpy frame(player.get(), &MpvPlayer::firstFrame);
     QSignalSpy failed(player.get(), &MpvPlayer::failed);
-    player->setUrl(file, StreamOptions{{}, {}, true});
+    player->setUrl(file, StreamOptions{{}, {}, AddressOrigin::Own});
     QVERIFY2(frame.wait(kWait), qPrintable(player->statusText()));
     QCOMPARE(failed.count(), 0);
     QCOMPARE(player->engineAddress().toString(), file);
     QTRY_VERIFY_WITH_TIMEOUT(!player->isLive(), kWait);
 
-    player->setUrl(file);
+    // Built in or imported: never, whatever path wrote the import file.
+    for (const AddressOrigin origin : {AddressOrigin::BuiltIn, AddressOrigin::Imported}) {
+        player->setUrl(file, StreamOptions{{}, {}, origin});
+        QVERIFY(failed.wait(kWait));
+        QCOMPARE(failed.last().at(0).value<PlayFailure>(), PlayFailure::UnsupportedAddress);
+    }
+    // A FIFO is no film, and would hold the engine: refused before it opens.
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("fifo.ts"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    player->setUrl(QUrl::fromLocalFile(fifo).toString(), StreamOptions{{}, {}, AddressOrigin::Own});
     QVERIFY(failed.wait(kWait));
     QCOMPARE(failed.last().at(0).value<PlayFailure>(), PlayFailure::UnsupportedAddress);
     // Only by its absolute path.
-    player->setUrl(QStringLiteral("file:clip.mp4"), StreamOptions{{}, {}, true});
+    player->setUrl(QStringLiteral("file:clip.mp4"), StreamOptions{{}, {}, AddressOrigin::Own});
     QVERIFY(failed.wait(kWait));
     QCOMPARE(failed.last().at(0).value<PlayFailure>(), PlayFailure::UnsupportedAddress);
 }

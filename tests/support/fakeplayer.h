@@ -22,8 +22,14 @@ public:
         view_->setFocusPolicy(Qt::StrongFocus);
     }
     QWidget* widget() override { return view_; }
+    void setUrl(const QString& address, const miravon::StreamOptions& with) override
+    {
+        setUrl(address);
+        options = with;
+    }
     void setUrl(const QString& address) override
     {
+        options = {};
         url = address;
         urls.append(address);
         calls.append(QStringLiteral("url ") + address);
@@ -48,6 +54,7 @@ public:
     QString windowName() const { return window_; }
 
     QString url;
+    miravon::StreamOptions options; // what came with the last address
     QStringList urls;   // every address put, in order
     int closes = 0;
     QStringList calls;  // "url <address>" and "close", in order
