@@ -2,6 +2,7 @@
 // the user's own, and the running catalogue they are applied to.
 #include "catalogue.h"
 
+#include "addresspolicy.h"
 #include "sizelimits.h"
 #include "userfiles.h"
 
@@ -133,27 +134,6 @@ QString overridePath() { return configDir() + u'/' + ownFileName(); }
 
 QString importPath() { return configDir() + u'/' + importFileName(); }
 
-bool isLocalFileAddress(const QString& address)
-{
-    if (address.isEmpty() || address.trimmed() != address)
-        return false;
-    const QUrl u(address, QUrl::StrictMode);
-    return u.isValid() && u.isLocalFile() && u.host().isEmpty() && QDir::isAbsolutePath(u.toLocalFile())
-        && !u.toLocalFile().endsWith(QLatin1Char('/'));
-}
-
-bool isAcceptedOverride(const QString& address)
-{
-    static const QStringList schemes = {QStringLiteral("http"), QStringLiteral("https"),
-                                        QStringLiteral("rtsp"), QStringLiteral("mms"),
-                                        QStringLiteral("mmsh"), QStringLiteral("mmst")};
-    if (address.isEmpty() || address.trimmed() != address)
-        return false;
-    const QUrl u(address, QUrl::StrictMode);
-    return u.isValid() && !u.isRelative() && schemes.contains(u.scheme(), Qt::CaseInsensitive)
-        && !u.host().isEmpty();
-}
-
 QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QString& path, AddressOrigin origin,
                                   const Report& report)
 {
@@ -230,7 +210,7 @@ QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& 
                           .arg(f[2]));
             continue;
         }
-        if (!isAcceptedOverride(f[2]) && !isLocalFileAddress(f[2])) {
+        if (!isAcceptedAddress(f[2]) && !isLocalFileAddress(f[2])) {
             bad(line, QStringLiteral("\"%1\" is not an absolute http, https, rtsp, mms, mmsh, mmst or file URL")
                           .arg(f[2]));
             continue;

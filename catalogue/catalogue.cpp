@@ -1,5 +1,7 @@
 #include "catalogue.h"
 
+#include "addresspolicy.h"
+
 #include <QFile>
 #include <QSet>
 #include <optional>
@@ -145,26 +147,6 @@ private:
     qsizetype columns_;
     QList<QStringView> lines_; // into the table's text, which outlives the parse
 };
-
-// Addresses of the built-in tables: an absolute URL of one of the three
-// schemes the catalogue uses, with a host, in printable ASCII without blanks.
-// Checked by hand rather than through QUrl: this runs for every row at start-up.
-bool isCatalogueAddress(const QString& a)
-{
-    qsizetype rest = 0;
-    for (const char* scheme : {"http://", "rtsp://", "mms://"}) {
-        if (a.startsWith(QLatin1String(scheme))) {
-            rest = qsizetype(qstrlen(scheme));
-            break;
-        }
-    }
-    if (rest == 0 || rest >= a.size() || a.at(rest) == QLatin1Char('/') || a.at(rest) == QLatin1Char(':'))
-        return false;
-    for (QChar c : a)
-        if (c.unicode() <= 0x20 || c.unicode() >= 0x7f)
-            return false;
-    return true;
-}
 
 std::optional<Kind> kindByName(QStringView s)
 {

@@ -146,14 +146,6 @@ QString importPath();
 // Address files larger than this are not read.
 inline constexpr qint64 maxAddressFileBytes = 16 * 1024 * 1024;
 
-// Whether an address may come from an address file: an absolute http, https,
-// rtsp, mms, mmsh or mmst URL with a host.
-bool isAcceptedOverride(const QString& address);
-// Whether an address is a file of this computer named by its absolute path
-// (file:///home/...). The user's own address files may name one; addresses
-// from anywhere else (imported lists, playlists from the network) never do.
-bool isLocalFileAddress(const QString& address);
-
 // One good row of an address file.
 struct AddressRow {
     QString window;

@@ -1,5 +1,6 @@
 #include "importer.h"
 
+#include "addresspolicy.h"
 #include "catalogue.h"
 #include "importreport.h"
 #include "matcher.h"
@@ -22,12 +23,6 @@ const QString bakSuffix = QStringLiteral(".bak");
 
 // How long an import or undo waits for another one to finish writing.
 constexpr int lockWaitMs = 5000;
-
-bool isWebAddress(const QString& source)
-{
-    return source.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
-        || source.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
-}
 
 // Fetches a playlist within the bounds; only this one document, never what
 // it points to.

@@ -1,5 +1,6 @@
 #include "matcher.h"
 
+#include "addresspolicy.h"
 #include "catalogue.h"
 #include "sizelimits.h"
 #include "vni.h"
@@ -314,7 +315,7 @@ Result match(const QList<Target>& targets, const QList<Source>& sources, const Q
                 continue;
             }
             splitTitle(e.title, s);
-            s.usable = catalogue::isAcceptedOverride(e.url) && isClean(e.url) && isClean(e.referrer)
+            s.usable = isAcceptedAddress(e.url) && isClean(e.url) && isClean(e.referrer)
                 && isClean(e.userAgent);
             QString idCountry;
             const QString base = idBase(e.tvgId, &idCountry);

@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-#include "streamoptions.h"
+#include "streamaddress.h"
 
 namespace miravon {
 

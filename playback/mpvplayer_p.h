@@ -23,12 +23,6 @@ enum ObservedProperty : quint64 {
     PropFileFormat,
 };
 
-inline bool isWeb(const QUrl& url)
-{
-    const QString scheme = url.scheme().toLower();
-    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
-}
-
 // A live stream that plays again this long counts as won back: a later drop
 // starts a new round of reconnection attempts.
 constexpr int kSteadyMs = 30000;

@@ -2,7 +2,7 @@
 
 #include <QObject>
 #include <QString>
-#include "streamoptions.h"
+#include "streamaddress.h"
 
 #include <functional>
 #include <memory>

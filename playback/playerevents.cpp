@@ -1,6 +1,7 @@
 #include "mpvplayer.h"
 
 #include "engine.h"
+#include "addresspolicy.h"
 #include "mpvplayer_p.h"
 #include "playback.h"
 #include "playerstates.h"
@@ -111,7 +112,7 @@ void MpvPlayer::engineFailed()
     engineUrl_.clear();
     loaded_ = false;
     watchdog_.stop();
-    if (isWeb(url))
+    if (isWebAddress(url))
         resolver_.candidateUnreadable();
     else
         probe_.run(url, std::min(noProgressMs_, 5000));

@@ -1,5 +1,7 @@
 #include "playlist.h"
 
+#include "addresspolicy.h"
+
 #include <QMap>
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -245,15 +247,6 @@ ParsedPlaylist parseM3u(const QString& text, const QUrl& base)
 }
 
 } // namespace
-
-bool isAllowedScheme(const QUrl& url)
-{
-    static const QStringList allowed = {
-        QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("rtsp"), QStringLiteral("rtspt"),
-        QStringLiteral("rtspu"), QStringLiteral("mms"), QStringLiteral("mmsh"), QStringLiteral("mmst"),
-    };
-    return allowed.contains(url.scheme().toLower());
-}
 
 bool isPlaylistAddress(const QUrl& url)
 {

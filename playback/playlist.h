@@ -1,5 +1,7 @@
 #pragma once
 
+#include "addresspolicy.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -36,9 +38,6 @@ struct ParsedPlaylist {
 // (including HLS .m3u8 variants, which the engine plays itself) yields
 // NotPlaylist.
 ParsedPlaylist parsePlaylist(const QByteArray& body, const QUrl& base);
-
-// http, https, rtsp, rtspt, rtspu, mms, mmsh, mmst.
-bool isAllowedScheme(const QUrl& url);
 
 // Whether the player should fetch and parse this address itself rather than
 // hand it to the engine: .asx, .wax, .wvx, .wmx and .m3u over http(s).

@@ -6,39 +6,6 @@
 
 namespace miravon {
 
-PlayFailure failureFromNetwork(QNetworkReply::NetworkError error)
-{
-    switch (error) {
-    case QNetworkReply::HostNotFoundError:
-        return PlayFailure::HostNotFound;
-    case QNetworkReply::ConnectionRefusedError:
-        return PlayFailure::ConnectionRefused;
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::OperationCanceledError:
-        return PlayFailure::TimedOut;
-    case QNetworkReply::ContentNotFoundError:
-    case QNetworkReply::ContentGoneError:
-    case QNetworkReply::ContentAccessDenied:
-    case QNetworkReply::AuthenticationRequiredError:
-    case QNetworkReply::InternalServerError:
-    case QNetworkReply::ServiceUnavailableError:
-    case QNetworkReply::UnknownContentError:
-    case QNetworkReply::UnknownServerError:
-        return PlayFailure::NotFound;
-    case QNetworkReply::ProtocolUnknownError:
-    case QNetworkReply::InsecureRedirectError:
-    case QNetworkReply::TooManyRedirectsError:
-        return PlayFailure::PlaylistRefused;
-    default:
-        return PlayFailure::NotMedia;
-    }
-}
-
-PlayFailure failureFromStatus(int status)
-{
-    return status >= 400 && status <= 599 ? PlayFailure::NotFound : PlayFailure::NotMedia;
-}
-
 FailureProbe::FailureProbe(QObject* parent)
     : QObject(parent)
 {

@@ -12,11 +12,6 @@ class QTcpSocket;
 
 namespace miravon {
 
-// Reasons from the network layer's own errors.
-PlayFailure failureFromNetwork(QNetworkReply::NetworkError error);
-// A server's answer status (HTTP or RTSP): 4xx and 5xx are a refusal.
-PlayFailure failureFromStatus(int status);
-
 // Finds out why the engine could not play a stream address. The engine does
 // not tell, so the probe asks the server itself, once and within a bound:
 // an RTSP DESCRIBE, an MMS-over-HTTP request (which names its status), or a

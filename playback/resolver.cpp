@@ -1,9 +1,9 @@
 #include "resolver.h"
 
 #include "playback.h"
-#include "catalogue.h"
 #include "probe.h"
 #include "standin.h"
+#include "addresspolicy.h"
 
 #include <QFileInfo>
 #include <QNetworkAccessManager>
@@ -14,12 +14,6 @@
 namespace miravon {
 
 namespace {
-bool isWeb(const QUrl& url)
-{
-    const QString scheme = url.scheme().toLower();
-    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
-}
-
 // Web addresses with no playlist's name that answered with a playlist once
 // the engine could not read them. The first time, such an address is
 // fetched twice (by the engine, then here); from then on this run fetches
@@ -105,7 +99,7 @@ void AddressResolver::start(const QString& address, const StreamOptions& options
         });
         return;
     }
-    if (options.origin == AddressOrigin::Own && catalogue::isLocalFileAddress(address.trimmed())) {
+    if (options.origin == AddressOrigin::Own && isLocalFileAddress(address.trimmed())) {
         // Only a regular file: the engine would block on a FIFO, and a
         // device is no film. Looked at without opening it.
         const QFileInfo info(url.toLocalFile());
@@ -204,7 +198,7 @@ void AddressResolver::candidateUnreadable()
     const QUrl url = current_;
     // A web address the engine cannot read may be a playlist the player can
     // (a live mount point answering with a [Reference] file, for one).
-    if (isWeb(url) && !queue_.isEmpty() && !visited_.contains(url) && queue_.first().depth < maxPlaylistDepth) {
+    if (isWebAddress(url) && !queue_.isEmpty() && !visited_.contains(url) && queue_.first().depth < maxPlaylistDepth) {
         current_.clear();
         const int depth = queue_.first().depth;
         later([this, url, depth] { startFetch(url, depth, true); });
@@ -333,7 +327,7 @@ void AddressResolver::fetchDone(QNetworkReply* reply, const QUrl& url, int depth
             // A Windows Media server hands plain web clients a [Reference]
             // whose http address only its own players can use: those speak
             // MMS over HTTP to it.
-            if (parsed.kind == ParsedPlaylist::Reference && isWeb(alt)
+            if (parsed.kind == ParsedPlaylist::Reference && isWebAddress(alt)
                 && alt.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0) {
                 QUrl mmsh = alt;
                 mmsh.setScheme(QStringLiteral("mmsh"));

@@ -3,7 +3,7 @@
 #include "localfile.h"
 #include "manifest.h"
 #include "playlist.h"
-#include "catalogue.h"
+#include "addresspolicy.h"
 #include "standin.h"
 
 #include <QHostAddress>
@@ -215,7 +215,7 @@ void StreamProbe::probe(const QUrl& url, int depth)
     if (scheme == QLatin1String("file")) {
         // As the player: a file of this computer only as the address
         // itself (from the user's own address file), by its absolute path.
-        if (depth == 0 && options_.origin == AddressOrigin::Own && catalogue::isLocalFileAddress(url.toString()))
+        if (depth == 0 && options_.origin == AddressOrigin::Own && isLocalFileAddress(url.toString()))
             probeFile(url);
         else
             tryNext(ProbeResult::BadAddress);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "streamoptions.h"
+#include "streamaddress.h"
 
 #include <QObject>
 #include <QPointer>

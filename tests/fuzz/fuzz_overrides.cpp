@@ -1,4 +1,5 @@
 // An address file of the import layer, applied to the built-in catalogue.
+#include "addresspolicy.h"
 #include "catalogue.h"
 #include "fuzz.h"
 
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const Label& a = c.labels.at(i);
         const Label& before = pristine.labels.at(i);
         if (a.address != before.address)
-            FUZZ_CHECK(isAcceptedOverride(a.address) && !isLocalFileAddress(a.address)
+            FUZZ_CHECK(miravon::isAcceptedAddress(a.address) && !miravon::isLocalFileAddress(a.address)
                        && a.origin == miravon::AddressOrigin::Imported && (a.clickable() || a.kind == Kind::Hidden));
         if (a.kind != before.kind)
             FUZZ_CHECK(a.kind == Kind::Entry);

@@ -31,6 +31,15 @@ struct StreamOptions {
     friend bool operator==(const StreamOptions&, const StreamOptions&) = default;
 };
 
+// A stream address as it travels from the layer that gave it to whatever
+// opens it (the player, the address check): the URL as given, and what goes
+// with it.
+struct StreamAddress {
+    QString url;
+    StreamOptions options;
+    friend bool operator==(const StreamAddress&, const StreamAddress&) = default;
+};
+
 // One header value as it is sent: line breaks dropped (they could smuggle
 // in further headers), no surrounding blanks.
 QByteArray streamHeaderValue(const QString& value);

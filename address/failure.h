@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QAbstractSocket>
 #include <QMetaType>
+#include <QNetworkReply>
+#include <QString>
 
 namespace miravon {
 
@@ -33,6 +36,17 @@ int informativeness(PlayFailure reason);
 
 // The more informative of two reasons; `current` wins a tie.
 PlayFailure moreInformative(PlayFailure current, PlayFailure candidate);
+
+// The one map from what the network layer says to the reasons users read,
+// for the player and the address check alike.
+PlayFailure failureFromNetwork(QNetworkReply::NetworkError error);
+PlayFailure failureFromSocket(QAbstractSocket::SocketError error);
+// A server's answer status (HTTP or RTSP): 4xx and 5xx are a refusal.
+PlayFailure failureFromStatus(int status);
+
+// The address check's words for a reason, short English phrases: "works"
+// for None, "host not found", "refused by the server", ...
+QString failureCheckText(PlayFailure reason);
 
 } // namespace miravon
 

@@ -1,4 +1,4 @@
-#include "streamoptions.h"
+#include "streamaddress.h"
 
 #include <QNetworkRequest>
 #include <QUrl>
