@@ -21,14 +21,4 @@ void applyStreamOptions(QNetworkRequest& request, const StreamOptions& options)
         request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromUtf8(agent));
 }
 
-QNetworkRequest playlistRequest(const QUrl& url, const StreamOptions& options)
-{
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(5);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Miravon/1.0"));
-    applyStreamOptions(request, options);
-    return request;
-}
-
 } // namespace miravon

@@ -49,9 +49,4 @@ QByteArray streamHeaderValue(const QString& value);
 // request carries.
 void applyStreamOptions(QNetworkRequest& request, const StreamOptions& options);
 
-// A request for a playlist or manifest the player reads itself: safe
-// redirects only (at most 5), the program's user agent unless the address
-// gives its own, and the address's headers.
-QNetworkRequest playlistRequest(const QUrl& url, const StreamOptions& options);
-
 } // namespace miravon

@@ -2,7 +2,7 @@
 
 #include "catalogue.h"
 #include "commands.h"
-#include "streamprobe.h"
+#include "streamcheck.h"
 #include "vni.h"
 
 #include <QEventLoop>
@@ -56,7 +56,7 @@ int checkTargets(const QList<CheckTarget>& targets, int jobs, int boundMs, QText
         QString address;
         StreamOptions options;
         bool done = false;
-        ProbeResult result = ProbeResult::TimedOut;
+        PlayFailure result = PlayFailure::TimedOut;
         QString detail;
     };
     QList<Job> work;
@@ -87,11 +87,11 @@ int checkTargets(const QList<CheckTarget>& targets, int jobs, int boundMs, QText
         while (printed < targets.size() && work[jobOf[printed]].done) {
             const CheckTarget& t = targets[printed];
             const Job& j = work[jobOf[printed]];
-            QString outcome = probeResultText(j.result);
-            if (j.result != ProbeResult::Works && !j.detail.isEmpty())
+            QString outcome = failureCheckText(j.result);
+            if (j.result != PlayFailure::None && !j.detail.isEmpty())
                 outcome += QStringLiteral(" (%1)").arg(j.detail);
-            working += j.result == ProbeResult::Works;
-            standIns += j.result == ProbeResult::StandIn;
+            working += j.result == PlayFailure::None;
+            standIns += j.result == PlayFailure::NoAddressYet;
             out << oneLine(t.window) << '\t' << oneLine(t.panel) << '\t' << oneLine(t.caption) << '\t'
                 << oneLine(t.address) << '\t' << oneLine(outcome) << '\n';
             printed++;
@@ -101,9 +101,9 @@ int checkTargets(const QList<CheckTarget>& targets, int jobs, int boundMs, QText
     std::function<void()> launch = [&] {
         while (running < jobs && next < work.size()) {
             const int index = next++;
-            auto* probe = new StreamProbe(&network, boundMs, &loop);
+            auto* probe = new StreamCheck(&network, boundMs, &loop);
             running++;
-            QObject::connect(probe, &StreamProbe::finished, &loop, [&, index, probe](ProbeResult result) {
+            QObject::connect(probe, &StreamCheck::finished, &loop, [&, index, probe](PlayFailure result) {
                 work[index].done = true;
                 work[index].result = result;
                 work[index].detail = probe->detail();
@@ -114,7 +114,7 @@ int checkTargets(const QList<CheckTarget>& targets, int jobs, int boundMs, QText
                 if (running == 0 && next >= work.size())
                     loop.quit();
             });
-            probe->start(QUrl(work[index].address.trimmed(), QUrl::StrictMode), work[index].options);
+            probe->start(StreamAddress{work[index].address, work[index].options});
         }
     };
     if (!work.isEmpty()) {

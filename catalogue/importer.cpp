@@ -2,17 +2,14 @@
 
 #include "addresspolicy.h"
 #include "catalogue.h"
+#include "fetcher.h"
 #include "importreport.h"
 #include "matcher.h"
 #include "userfiles.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QTimer>
 #include <QUrl>
 
 namespace miravon::import {
@@ -24,69 +21,22 @@ const QString bakSuffix = QStringLiteral(".bak");
 // How long an import or undo waits for another one to finish writing.
 constexpr int lockWaitMs = 5000;
 
-// Fetches a playlist within the bounds; only this one document, never what
-// it points to.
+// Fetches a channel list within its bounds: only this one document, never
+// what it names.
 bool fetch(const QUrl& url, QByteArray* body, QString* error)
 {
-    QNetworkAccessManager network;
-    QNetworkRequest request(url);
-    request.setTransferTimeout(fetchNoProgressMs);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(maxFetchRedirects);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Miravon/1.0"));
-    QNetworkReply* reply = network.get(request);
-    bool tooBig = false;
-    bool timedOut = false;
-    auto refuse = [&] {
-        tooBig = true;
-        reply->abort();
-    };
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > maxFetchBytes)
-            refuse();
-    });
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [&](qint64 received, qint64) {
-        if (received > maxFetchBytes)
-            refuse();
-    });
-    QEventLoop loop;
-    QTimer total;
-    total.setSingleShot(true);
-    QObject::connect(&total, &QTimer::timeout, reply, [&] {
-        timedOut = true;
-        reply->abort();
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    total.start(fetchTotalMs);
-    if (!reply->isFinished())
-        loop.exec();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    bool ok = false;
-    if (tooBig)
-        *error = QStringLiteral("larger than %1 KiB; not fetched").arg(maxFetchBytes / 1024);
-    else if (timedOut || reply->error() == QNetworkReply::TimeoutError
-             || reply->error() == QNetworkReply::OperationCanceledError)
-        *error = QStringLiteral("no answer in time");
-    else if (status >= 400)
-        *error = QStringLiteral("the server answered %1 %2")
-                     .arg(status)
-                     .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
-    else if (reply->error() != QNetworkReply::NoError)
-        *error = reply->errorString();
-    else {
-        *body = reply->readAll();
-        ok = body->size() <= maxFetchBytes;
-        if (!ok)
-            *error = QStringLiteral("larger than %1 KiB; not fetched").arg(maxFetchBytes / 1024);
+    const FetchResult result = fetchAndWait(url, {}, listFetchLimits);
+    if (result.failure != PlayFailure::None) {
+        *error = fetchFailureText(result);
+        return false;
     }
-    delete reply;
-    return ok;
+    *body = result.body;
+    return true;
 }
 
 bool readFile(const QString& path, QByteArray* body, QString* error)
 {
-    switch (files::readRegularFile(path, maxFileBytes, body, error)) {
+    switch (files::readRegularFile(path, maxPlaylistFileBytes, body, error)) {
     case ReadResult::Ok:
         return true;
     case ReadResult::Missing:

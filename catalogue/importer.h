@@ -1,18 +1,16 @@
 #pragma once
 
+#include "fetcher.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace miravon::import {
 
-// Bounds on a playlist fetched over http or https: the same as the player's
-// own playlists (size), with a time bound on silence and on the whole fetch.
-inline constexpr qint64 maxFetchBytes = 1024 * 1024;
-inline constexpr int fetchNoProgressMs = 20000;
-inline constexpr int fetchTotalMs = 60000;
-inline constexpr int maxFetchRedirects = 5;
-// A playlist file on disk may be larger: a provider's whole list.
-inline constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
+// Bounds on a channel list fetched over http or https: the player's own
+// for playlists (size), with a time bound on silence and on the whole fetch.
+// A list on disk may be larger (maxPlaylistFileBytes).
+inline constexpr FetchLimits listFetchLimits{maxPlaylistBytes, 20000, 60000};
 
 struct ImportOptions {
     QStringList sources;  // files, file:// URLs, or http(s) URLs

@@ -2,9 +2,9 @@
 
 #include "playlist.h"
 
+#include "fetcher.h"
+
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -77,28 +77,21 @@ bool isSegmentedFormat(const QString& engineFormat)
 ManifestReader::ManifestReader(QObject* parent)
     : QObject(parent)
 {
-    bound_.setSingleShot(true);
-    connect(&bound_, &QTimer::timeout, this, &ManifestReader::cancel);
 }
 
 ManifestReader::~ManifestReader() { cancel(); }
 
 void ManifestReader::cancel()
 {
-    bound_.stop();
-    if (reply_) {
-        reply_->disconnect(this);
-        reply_->abort();
-        reply_->deleteLater();
-        reply_ = nullptr;
-    }
+    if (fetch_)
+        fetch_->cancel();
 }
 
 void ManifestReader::start(const QUrl& url, const StreamOptions& options, int boundMs)
 {
     cancel();
     options_ = options;
-    bound_.setInterval(std::max(1, boundMs));
+    boundMs_ = std::max(1, boundMs);
     fetch(url, 0);
 }
 
@@ -106,29 +99,23 @@ void ManifestReader::fetch(const QUrl& url, int hops)
 {
     if (!network_)
         network_ = new QNetworkAccessManager(this);
-    QNetworkReply* reply = network_->get(playlistRequest(url, options_));
-    reply_ = reply;
-    bound_.start();
-    connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-        if (received > maxPlaylistBytes)
-            cancel();
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, hops] {
-        if (reply != reply_)
-            return;
-        bound_.stop();
-        reply_ = nullptr;
-        reply->deleteLater();
-        if (reply->error() != QNetworkReply::NoError)
-            return;
-        const Manifest manifest = parseManifest(reply->readAll(), reply->url());
-        if (manifest.kind == Manifest::HlsMaster && hops == 0 && !manifest.variants.isEmpty()
-            && isAllowedScheme(manifest.variants.first())) {
-            fetch(manifest.variants.first(), hops + 1);
-        } else if (manifest.kind == Manifest::HlsMedia || manifest.kind == Manifest::Dash) {
-            emit says(manifest.live);
-        }
-    });
+    if (!fetch_) {
+        fetch_ = new Fetch(network_, this);
+        connect(fetch_, &Fetch::finished, this, [this](const FetchResult& result) {
+            if (result.failure != PlayFailure::None)
+                return; // the caller keeps its guess
+            const Manifest manifest = parseManifest(result.body, result.url);
+            if (manifest.kind == Manifest::HlsMaster && hops_ == 0 && !manifest.variants.isEmpty()
+                && isAllowedScheme(manifest.variants.first())) {
+                fetch(manifest.variants.first(), hops_ + 1);
+            } else if (manifest.kind == Manifest::HlsMedia || manifest.kind == Manifest::Dash) {
+                emit says(manifest.live);
+            }
+        });
+    }
+    hops_ = hops;
+    // Each fetch within the bound as a whole.
+    fetch_->start(documentRequest(url, options_), FetchLimits{maxPlaylistBytes, boundMs_, boundMs_});
 }
 
 } // namespace miravon

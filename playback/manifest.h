@@ -10,9 +10,10 @@
 #include <QUrl>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace miravon {
+
+class Fetch;
 
 // What the manifest of a segmented stream (HLS, DASH) says about it, read
 // from its text alone. The engine plays these streams itself; the player
@@ -63,9 +64,10 @@ private:
     void fetch(const QUrl& url, int hops);
 
     QNetworkAccessManager* network_ = nullptr;
-    QPointer<QNetworkReply> reply_;
-    QTimer bound_;
+    Fetch* fetch_ = nullptr;
     StreamOptions options_;
+    int boundMs_ = 5000;
+    int hops_ = 0;
 };
 
 } // namespace miravon

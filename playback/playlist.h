@@ -1,6 +1,7 @@
 #pragma once
 
 #include "addresspolicy.h"
+#include "sizelimits.h"
 
 #include <QByteArray>
 #include <QList>
@@ -10,9 +11,6 @@
 
 namespace miravon {
 
-// Limits on playlists: they come from the network and are not trusted.
-inline constexpr int maxPlaylistDepth = 5;
-inline constexpr qint64 maxPlaylistBytes = 1024 * 1024;
 
 // One entry of a playlist: the addresses that may play it, tried in order
 // until one works. An entry reference names another playlist to fetch.

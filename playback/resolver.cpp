@@ -1,7 +1,7 @@
 #include "resolver.h"
 
 #include "playback.h"
-#include "probe.h"
+#include "fetcher.h"
 #include "standin.h"
 #include "addresspolicy.h"
 
@@ -37,12 +37,6 @@ void rememberPlaylist(const QUrl& url)
 AddressResolver::AddressResolver(QObject* parent)
     : QObject(parent)
 {
-    fetchBound_.setSingleShot(true);
-    connect(&fetchBound_, &QTimer::timeout, this, [this] {
-        qCDebug(lcPlayer) << "playlist fetch: no progress within" << fetchBoundMs_ << "ms";
-        dropFetch();
-        nextAlternative(PlayFailure::TimedOut);
-    });
 }
 
 AddressResolver::~AddressResolver() { cancel(); }
@@ -207,6 +201,30 @@ void AddressResolver::candidateUnreadable()
     candidateFailed(PlayFailure::NotMedia);
 }
 
+void AddressResolver::candidateRead(const QByteArray& body, const QUrl& documentUrl, bool whole)
+{
+    if (!active_ || current_.isEmpty())
+        return;
+    const QUrl url = current_;
+    if (!whole) {
+        candidateUnreadable();
+        return;
+    }
+    if (!isWebAddress(url) || queue_.isEmpty() || visited_.contains(url) || queue_.first().depth >= maxPlaylistDepth) {
+        candidateFailed(PlayFailure::NotMedia);
+        return;
+    }
+    // Read already: parsed as the fetch of an unreadable candidate would be.
+    current_.clear();
+    visited_ << url;
+    const int depth = queue_.first().depth;
+    FetchResult read;
+    read.body = body;
+    read.url = documentUrl;
+    read.complete = true;
+    later([this, read, url, depth] { fetchDone(read, url, depth, true); });
+}
+
 void AddressResolver::candidateEnded()
 {
     if (!active_)
@@ -225,79 +243,57 @@ void AddressResolver::candidateEnded()
 
 void AddressResolver::dropFetch()
 {
-    fetchBound_.stop();
-    if (fetch_) {
-        fetch_->disconnect(this);
-        fetch_->abort();
-        fetch_->deleteLater();
-        fetch_ = nullptr;
-    }
+    if (fetch_)
+        fetch_->cancel();
 }
 
 void AddressResolver::startFetch(const QUrl& url, int depth, bool sniff)
 {
     if (!network_)
         network_ = new QNetworkAccessManager(this);
+    if (!fetch_) {
+        fetch_ = new Fetch(network_, this);
+        connect(fetch_, &Fetch::answering, this, &AddressResolver::fetchAnswering);
+        connect(fetch_, &Fetch::finished, this, [this](const FetchResult& result) {
+            const Fetching f = fetching_;
+            fetchDone(result, f.url, f.depth, f.sniff);
+        });
+    }
     visited_ << url;
+    fetching_ = {url, depth, sniff};
     emit fetchStarted();
-    QNetworkReply* reply = network_->get(playlistRequest(url, options_));
-    fetch_ = reply;
-    fetchBound_.start(fetchBoundMs_);
-    auto refuse = [this, reply](PlayFailure why) {
-        qCDebug(lcPlayer) << "playlist fetch given up" << reply->url() << int(why);
-        if (why == PlayFailure::PlaylistRefused)
-            refused_++;
-        dropFetch();
-        nextAlternative(why);
-    };
-    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply, refuse] {
-        fetchBound_.start(fetchBoundMs_);
-        emit fetchAnswering();
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > maxPlaylistBytes)
-            refuse(PlayFailure::PlaylistRefused);
-    });
-    connect(reply, &QNetworkReply::downloadProgress, this, [this, refuse](qint64 received, qint64) {
-        fetchBound_.start(fetchBoundMs_);
-        if (received > maxPlaylistBytes)
-            refuse(PlayFailure::PlaylistRefused);
-    });
     if (sniff) {
         // The engine could not read this address: see whether it is a
         // playlist, but do not download a stream to find out.
-        connect(reply, &QNetworkReply::readyRead, this, [reply, refuse] {
-            if (reply->bytesAvailable() < 512 && !reply->isFinished())
-                return;
-            const QString head = decodePlaylistText(reply->peek(512)).trimmed();
+        fetch_->setPeek(512, [](const QByteArray& head, const QByteArray&) {
             static const QStringList starts = {QStringLiteral("["), QStringLiteral("<"), QStringLiteral("#"),
                                                QStringLiteral("http"), QStringLiteral("mms"), QStringLiteral("rtsp")};
+            const QString text = decodePlaylistText(head.left(512)).trimmed();
             for (const QString& start : starts) {
-                if (head.startsWith(start, Qt::CaseInsensitive))
-                    return;
+                if (text.startsWith(start, Qt::CaseInsensitive))
+                    return PlayFailure::None;
             }
-            refuse(PlayFailure::NotMedia);
+            return PlayFailure::NotMedia;
         });
+    } else {
+        fetch_->setPeek(0, {});
     }
-    connect(reply, &QNetworkReply::finished, this, [this, reply, url, depth, sniff] {
-        fetchBound_.stop();
-        fetch_ = nullptr;
-        reply->deleteLater();
-        reply->disconnect(this);
-        fetchDone(reply, url, depth, sniff);
-    });
+    fetch_->start(documentRequest(url, options_), FetchLimits{maxPlaylistBytes, fetchBoundMs_, 0});
 }
 
-void AddressResolver::fetchDone(QNetworkReply* reply, const QUrl& url, int depth, bool sniff)
+void AddressResolver::fetchDone(const FetchResult& result, const QUrl& url, int depth, bool sniff)
 {
     if (queue_.isEmpty())
         return;
-    if (reply->error() != QNetworkReply::NoError) {
-        qCDebug(lcPlayer) << "playlist fetch failed" << url << reply->error();
-        nextAlternative(failureFromNetwork(reply->error()));
+    if (result.failure != PlayFailure::None) {
+        qCDebug(lcPlayer) << "playlist fetch failed" << url << int(result.failure) << result.detail;
+        if (result.failure == PlayFailure::PlaylistRefused)
+            refused_++;
+        nextAlternative(result.failure);
         return;
     }
-    const QByteArray body = reply->read(maxPlaylistBytes + 1);
-    const ParsedPlaylist parsed = parsePlaylist(body, reply->url());
+    const QByteArray& body = result.body;
+    const ParsedPlaylist parsed = parsePlaylist(body, result.url.isValid() ? result.url : url);
     if (parsed.kind == ParsedPlaylist::NotPlaylist) {
         knownPlaylists().remove(url);
         if (sniff) {

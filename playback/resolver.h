@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engineoptions.h"
 #include "failure.h"
 #include "playlist.h"
+#include "streamaddress.h"
 
 #include <QList>
 #include <QObject>
@@ -11,9 +11,11 @@
 #include <QUrl>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace miravon {
+
+class Fetch;
+struct FetchResult;
 
 // Turns the address a window puts into the addresses the engine should try,
 // one at a time: `mms` rolls over from MMS over HTTP to MMS over TCP;
@@ -23,8 +25,10 @@ namespace miravon {
 // (StreamOptions::origin); each entry's
 // alternatives are tried in order, then the next entry.
 //
-// The resolver knows nothing of the engine. Whoever plays its candidates
-// reports back: candidateFailed() moves on to the next alternative,
+// The resolver knows nothing of the engine. Whoever tries its candidates
+// (the engine when playing, a look at the first bytes when checking: see
+// streamcheck.h) reports back: candidateFailed() moves on to the next
+// alternative,
 // candidateUnreadable() has an http candidate fetched to see whether it is
 // a playlist the engine could not read (remembered for the rest of the run,
 // so that the next start fetches it before the engine sees it),
@@ -50,11 +54,14 @@ public:
 
     void candidateFailed(PlayFailure reason);
     void candidateUnreadable();
+    // Whoever tried the candidate read it as a web document that is no
+    // media: `body` is read as candidateUnreadable() would fetch it (when
+    // `whole`; a head only is fetched again).
+    void candidateRead(const QByteArray& body, const QUrl& documentUrl, bool whole);
     void candidateEnded();
 
-    // The candidate being played, with the options it carries.
+    // The candidate being tried.
     QUrl current() const { return current_; }
-    StreamOptions options() const { return options_; }
 
 signals:
     // A playlist fetch began / its answer is arriving / it was parsed.
@@ -82,13 +89,18 @@ private:
     void nextAlternative(PlayFailure reason);
     void startFetch(const QUrl& url, int depth, bool sniff);
     void dropFetch();
-    void fetchDone(QNetworkReply* reply, const QUrl& url, int depth, bool sniff);
+    void fetchDone(const FetchResult& result, const QUrl& url, int depth, bool sniff);
     PlayFailure finalFailure() const;
     static QList<QUrl> expand(const QUrl& url);
 
     QNetworkAccessManager* network_ = nullptr;
-    QPointer<QNetworkReply> fetch_;
-    QTimer fetchBound_;
+    Fetch* fetch_ = nullptr;
+    struct Fetching {
+        QUrl url;
+        int depth = 0;
+        bool sniff = false;
+    };
+    Fetching fetching_;
     int fetchBoundMs_ = 20000;
 
     quint64 generation_ = 0;

@@ -225,7 +225,7 @@ void TestImport::fetchesOverHttp()
     LoopbackServer server;
     server.answers.insert("/lists/vn.m3u", LoopbackServer::ok(readAll(fixtures + QStringLiteral("/vn.m3u"))));
     server.answers.insert("/page", LoopbackServer::ok(readAll(fixtures + QStringLiteral("/not_a_playlist.txt"))));
-    server.answers.insert("/huge.m3u", "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(maxFetchBytes + 1)
+    server.answers.insert("/huge.m3u", "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(maxPlaylistBytes + 1)
                                            + "\r\n\r\n#EXTM3U\n");
     server.answers.insert("/moved.m3u", "HTTP/1.1 302 Found\r\nLocation: /lists/vn.m3u\r\nContent-Length: 0\r\n\r\n");
 
