@@ -6,22 +6,18 @@ menu items are named; headings are headings and the status line is text.
 Usage: atspi_press.py TARGET CHANNELS_TSV"""
 import csv
 import os
-import select
 import subprocess
 import sys
-import time
 
 import pyatspi
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from atspi_support import check, failures, find_app, finish, read_line, stop, wait_for  # noqa: E402
+
 TARGET, CHANNELS = sys.argv[1], sys.argv[2]
 APP_NAME = "miravon-a11y-target"
-failures = []
 
 
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what, flush=True)
-    if not ok:
-        failures.append(what)
 
 
 def address(window, control):
@@ -32,27 +28,10 @@ def address(window, control):
     raise KeyError(control)
 
 
-def wait_for(predicate, seconds, what):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        found = predicate()
-        if found:
-            return found
-        time.sleep(0.1)
-    raise SystemExit("timed out waiting for " + what)
 
 
-def read_line(proc, seconds):
-    ready, _, _ = select.select([proc.stdout], [], [], seconds)
-    return proc.stdout.readline().strip() if ready else None
 
 
-def find_app():
-    desktop = pyatspi.Registry.getDesktop(0)
-    for app in desktop:
-        if app is not None and app.name == APP_NAME:
-            return app
-    return None
 
 
 def showing(acc):
@@ -75,7 +54,7 @@ env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1
 proc = subprocess.Popen([TARGET], stdout=subprocess.PIPE, text=True, env=env)
 try:
     check(read_line(proc, 30) == "ready", "the program's windows are up")
-    app = wait_for(find_app, 30, "the program on the accessibility bus")
+    app = wait_for(lambda: find_app(APP_NAME), 30, "the program on the accessibility bus")
     frames = wait_for(lambda: [c for c in app if c is not None and c.getRole() == pyatspi.ROLE_FRAME and showing(c)]
                       if sum(1 for c in app if c is not None and showing(c)) >= 2 else None, 30, "two windows")
     names = sorted(f.name for f in frames)
@@ -132,11 +111,6 @@ try:
                                         None), 10, "a heading on frmmain2")
         check(bool(heading.name), "country headings are headings: %r" % heading.name)
 finally:
-    proc.terminate()
-    try:
-        proc.wait(10)
-    except subprocess.TimeoutExpired:
-        proc.kill()
+    stop(proc)
 
-print("%d failure(s)" % len(failures))
-sys.exit(1 if failures else 0)
+sys.exit(finish())

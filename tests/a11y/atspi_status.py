@@ -5,46 +5,27 @@ change of the status is announced (a name-change event) as the clip plays
 to its end.
 Usage: atspi_status.py TARGET CLIP"""
 import os
-import select
 import subprocess
 import sys
 import time
 
 import pyatspi
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from atspi_support import check, failures, find_app, finish, read_line, stop, wait_for  # noqa: E402
 from gi.repository import GLib
 
 TARGET, CLIP = sys.argv[1], sys.argv[2]
 APP_NAME = "miravon-a11y-player"
 FINISHED = "Đã phát xong"
-failures = []
 
 
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what, flush=True)
-    if not ok:
-        failures.append(what)
 
 
-def read_line(proc, seconds):
-    ready, _, _ = select.select([proc.stdout], [], [], seconds)
-    return proc.stdout.readline().strip() if ready else None
 
 
-def find_app():
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == APP_NAME:
-            return app
-    return None
 
 
-def wait_for(predicate, seconds, what):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        found = predicate()
-        if found:
-            return found
-        time.sleep(0.1)
-    raise SystemExit("timed out waiting for " + what)
 
 
 announced = []
@@ -59,7 +40,7 @@ env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1
 proc = subprocess.Popen([TARGET, CLIP], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, env=env)
 try:
     check(read_line(proc, 30) == "ready", "the player's window is up")
-    app = wait_for(find_app, 30, "the program on the accessibility bus")
+    app = wait_for(lambda: find_app(APP_NAME), 30, "the program on the accessibility bus")
     status = wait_for(lambda: pyatspi.findDescendant(
         app, lambda a: a is not None and a.getRole() == pyatspi.ROLE_STATUS_BAR), 30, "the status bar")
     check(status.description == "Trạng thái", "the status says what it is: %r" % status.description)
@@ -80,11 +61,6 @@ try:
     check(time_label is not None and ":" in time_label.name,
           "the time is read by its text: %r" % (time_label.name if time_label else None))
 finally:
-    proc.terminate()
-    try:
-        proc.wait(10)
-    except subprocess.TimeoutExpired:
-        proc.kill()
+    stop(proc)
 
-print("%d failure(s)" % len(failures))
-sys.exit(1 if failures else 0)
+sys.exit(finish())
