@@ -32,6 +32,7 @@ Invocation parseCommandLine(const QStringList& arguments)
     Invocation inv;
     bool countrySeen = false;
     bool dryRunSeen = false;
+    bool sourceSeen = false;
     bool jobsSeen = false;
 
     // One command per line; naming the same one twice is harmless.
@@ -87,6 +88,18 @@ Invocation parseCommandLine(const QStringList& arguments)
         } else if (name == QLatin1String("--dry-run") && value.isNull()) {
             dryRunSeen = true;
             inv.import.dryRun = true;
+            inv.update.dryRun = true;
+        } else if (name == QLatin1String("--update-channels") && value.isNull()) {
+            if (!setAction(Action::UpdateChannels))
+                return failure(QStringLiteral("--update-channels cannot be combined with other commands"));
+        } else if (name == QLatin1String("--source")) {
+            QString t;
+            if (!takeValue(&t))
+                return failure(QStringLiteral("--source needs an address with {code} in it"));
+            if (sourceSeen)
+                return failure(QStringLiteral("--source given twice"));
+            sourceSeen = true;
+            inv.update.sourceTemplate = t;
         } else if (name == QLatin1String("--undo-import") && value.isNull()) {
             if (!setAction(Action::UndoImport))
                 return failure(QStringLiteral("--undo-import cannot be combined with other commands"));
@@ -110,9 +123,12 @@ Invocation parseCommandLine(const QStringList& arguments)
         }
     }
 
-    if ((countrySeen || dryRunSeen) && inv.action != Action::Import)
-        return failure(QStringLiteral("%1 goes with --import-m3u")
-                           .arg(countrySeen ? QStringLiteral("--country") : QStringLiteral("--dry-run")));
+    if (countrySeen && inv.action != Action::Import)
+        return failure(QStringLiteral("--country goes with --import-m3u"));
+    if (dryRunSeen && inv.action != Action::Import && inv.action != Action::UpdateChannels)
+        return failure(QStringLiteral("--dry-run goes with --import-m3u or --update-channels"));
+    if (sourceSeen && inv.action != Action::UpdateChannels)
+        return failure(QStringLiteral("--source goes with --update-channels"));
     if (jobsSeen && inv.action != Action::Check)
         return failure(QStringLiteral("--jobs goes with --check"));
     return inv;
@@ -130,6 +146,10 @@ QString usageText()
         "      --import-m3u SOURCE...  add the stream addresses of M3U playlists (files or\n"
         "                              http(s) addresses) to the catalogue\n"
         "        --country CC            file the imported channels under this country code\n"
+        "        --dry-run               show what would be imported, change nothing\n"
+        "      --update-channels       fetch the public channel list of every country of the\n"
+        "                              catalogue and import them with the lists already in use\n"
+        "        --source TEMPLATE       the lists' address, {code} standing for a country\n"
         "        --dry-run               show what would be imported, change nothing\n"
         "      --undo-import           take back the last import\n"
         "      --check                 probe every stream address and report the dead ones\n"

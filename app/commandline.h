@@ -10,9 +10,10 @@ namespace miravon {
 // What the command line asks for. Without arguments the program opens its
 // windows as always; every other form runs without a display.
 struct Invocation {
-    enum class Action { Windows, Help, Version, Import, UndoImport, Check, Error };
+    enum class Action { Windows, Help, Version, Import, UpdateChannels, UndoImport, Check, Error };
     Action action = Action::Windows;
     ImportRequest import;
+    UpdateRequest update;
     int jobs = 0;  // --check: parallel probes; 0 lets the command choose
     QString error; // Action::Error: one line, without the program name
 };

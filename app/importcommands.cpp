@@ -31,6 +31,23 @@ int runImport(const ImportRequest& request)
     return 0;
 }
 
+int runUpdateChannels(const UpdateRequest& request)
+{
+    import::UpdateOptions options;
+    options.sourceTemplate = request.sourceTemplate;
+    options.dryRun = request.dryRun;
+    const import::ImportOutcome outcome = import::updateChannels(options);
+    // The report says which lists were read and which were skipped, also
+    // when the import in use is kept.
+    if (!outcome.report.isEmpty())
+        print(stdout, outcome.report);
+    if (outcome.status != 0) {
+        print(stderr, QStringLiteral("miravon: %1\n").arg(outcome.error));
+        return outcome.status;
+    }
+    return 0;
+}
+
 int runUndoImport()
 {
     const import::UndoOutcome outcome = import::undoImport();

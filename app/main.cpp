@@ -53,6 +53,8 @@ int runCommand(int argc, char** argv, const miravon::Invocation& inv)
     switch (inv.action) {
     case Action::Import:
         return miravon::runImport(inv.import);
+    case Action::UpdateChannels:
+        return miravon::runUpdateChannels(inv.update);
     case Action::UndoImport:
         return miravon::runUndoImport();
     case Action::Check:

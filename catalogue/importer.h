@@ -2,8 +2,12 @@
 
 #include "fetcher.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
+
+#include <atomic>
+#include <functional>
 
 namespace miravon::import {
 
@@ -12,37 +16,97 @@ namespace miravon::import {
 // A list on disk may be larger (maxPlaylistFileBytes).
 inline constexpr FetchLimits listFetchLimits{maxPlaylistBytes, 20000, 60000};
 
+// The public per-country channel lists, "{code}" standing for a country's
+// code in the index (lower case; the United Kingdom is "uk").
+QString defaultSourceTemplate();
+// The index's codes of every country the catalogue gives a panel or a
+// heading, each once, sorted.
+QStringList listCodes();
+// The template's address for one code; empty when the template is no
+// http(s) address with "{code}" in it.
+QString listAddress(const QString& sourceTemplate, const QString& code);
+
+// One source of the import layer: what the user named (or the public
+// lists), when it was last read and what it gave.
+struct SourceRecord {
+    enum class Kind { Public, File, Address };
+    Kind kind = Kind::File;
+    QString location;  // the file's path or the list's address
+    QDateTime read;    // when it was last read (UTC)
+    int streams = 0;   // streams it held
+    int entries = 0;   // entries whose first stream came from it
+    QString error;     // why it was skipped, when it was
+};
+// The sources of the current import layer, as its last change recorded
+// them (empty before the first import).
+QList<SourceRecord> sourcesInUse(const QString& configDir = {});
+
 struct ImportOptions {
     QStringList sources;  // files, file:// URLs, or http(s) URLs
     QString country;      // for streams that tell no country of their own
     bool dryRun = false;  // report only, write nothing
     QString configDir;    // where the files go; catalogue::configDir() when empty
+    // Add these sources to the ones in use (a playlist dropped on a window,
+    // the sources window); without, they replace them (the command line).
+    // The other sources are read again: files from disk, lists from the
+    // network from their last copy in the cache folder.
+    bool addToSources = false;
+    QString cacheDir;     // cacheDir() when empty
 };
 
 struct ImportOutcome {
-    // 0: done (even when nothing matched); 2: bad input, nothing written.
+    // 0: done (even when nothing matched); 2: bad input, or nothing could
+    // be written (nothing was changed then).
     int status = 0;
     // With status 2: one line naming the file or URL and what is wrong.
     QString error;
     QString report;   // as printed and saved beside the import file
-    int written = 0;  // rows of the import file
+    int written = 0;  // entries of the import file
+    int listsRead = 0;
+    QStringList skipped; // "source: why", lists that could not be read
+    bool cancelled = false;
 };
 
 // Reads every source (fetching http and https ones, within the bounds
 // above; never anything the playlist points to), matches their streams to
-// the catalogue's entries, and, unless a dry run, replaces
-// addresses.import.tsv whole, keeping the previous one as
-// addresses.import.tsv.bak, and saves the report as addresses.import.txt.
-// Blocks until done; runs on any thread that has no other work (a local
-// event loop serves the fetch). Needs a QCoreApplication.
+// the catalogue's entries, and, unless a dry run, replaces the import layer
+// whole, keeping the previous one as .bak: addresses.import.tsv (each
+// entry's first stream), addresses.import.more.tsv (its other streams, in
+// order), the report addresses.import.txt and the sources
+// addresses.import.sources.tsv. Blocks until done; runs on any thread that
+// has no other work (a local event loop serves the fetch). Needs a
+// QCoreApplication.
 ImportOutcome importPlaylists(const ImportOptions& options);
+
+struct UpdateOptions {
+    QString sourceTemplate; // empty: the setting, else the default
+    bool dryRun = false;
+    QString configDir;      // catalogue::configDir() when empty
+    QString cacheDir;       // cacheDir() when empty
+    int parallel = 6;       // lists fetched at once
+    FetchLimits limits = listFetchLimits; // for each list
+    // Told on the worker thread as each list is done: lists done, in all.
+    std::function<void(int done, int total)> progress;
+    // Set from another thread to stop: nothing is changed then.
+    const std::atomic_bool* cancel = nullptr;
+};
+
+// Fetches the public list of every country of the catalogue (one request
+// per code, at most `parallel` at once), reads the other sources in use
+// again, and replaces the import layer with what they give together. A
+// list that fails is named in the report and skipped. Nothing is changed
+// when no list could be read (status 2), when cancelled, or when the new
+// layer would give fewer than half the entries of the one it replaces (the
+// report says so; status 2).
+ImportOutcome updateChannels(const UpdateOptions& options);
 
 struct UndoOutcome {
     int status = 0; // 0: restored; 1: nothing to undo; 2: the files could not be changed
     QString message;
 };
 
-// Puts the import file (and its report) from before the last import back.
+// Puts the import layer (addresses, other streams, report, sources) from
+// before the last import back.
 UndoOutcome undoImport(const QString& configDir = {});
 
 } // namespace miravon::import

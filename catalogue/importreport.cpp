@@ -35,6 +35,11 @@ QString buildReport(const ReportInput& in)
         out << QStringLiteral("  %1: %2 luồng").arg(s.name).arg(s.playlist.entries.size());
         streams += int(s.playlist.entries.size());
     }
+    if (!in.skipped.isEmpty()) {
+        out << QStringLiteral("  Không đọc được %1 danh sách, bỏ qua:").arg(in.skipped.size());
+        for (const QString& why : in.skipped)
+            out << QStringLiteral("    %1").arg(why);
+    }
     if (r.tooLong > 0)
         out << QStringLiteral("  %1 luồng có tên hoặc địa chỉ quá dài, bỏ qua.").arg(r.tooLong);
     if (r.unusable > 0)
@@ -135,7 +140,9 @@ QString buildReport(const ReportInput& in)
         out << QString() << QStringLiteral("Tệp địa chỉ riêng của bạn thắng ở các mục sau:") << overridden;
 
     out << QString();
-    if (in.dryRun)
+    if (!in.kept.isEmpty())
+        out << in.kept;
+    else if (in.dryRun)
         out << QStringLiteral("Chạy thử: không ghi tệp nào.");
     else
         out << QStringLiteral("Đã ghi %1 địa chỉ vào %2 (bản trước giữ ở %2.bak).")

@@ -12,6 +12,8 @@ struct ReportInput {
     const QList<catalogue::AddressRow>& own; // the user's own address file
     bool dryRun = false;
     QString importPath;
+    QStringList skipped; // lists that could not be read: "list: why"
+    QString kept;        // why the layer in use stays, when it does
 };
 
 // The report of an import, in Vietnamese: per panel matched/total, each row

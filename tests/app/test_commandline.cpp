@@ -45,6 +45,11 @@ void TestCommandLine::parse_data()
                                 << false << 8;
     QTest::newRow("jobs first") << QStringList{"--jobs=3", "--check"} << Action::Check << none << QString()
                                 << false << 3;
+    QTest::newRow("update") << QStringList{"--update-channels"} << Action::UpdateChannels << none << QString()
+                            << false << 0;
+    QTest::newRow("update, a source, a dry run")
+        << QStringList{"--update-channels", "--source", "http://127.0.0.1/{code}.m3u", "--dry-run"}
+        << Action::UpdateChannels << none << QString() << true << 0;
 }
 
 void TestCommandLine::parse()
@@ -57,7 +62,10 @@ void TestCommandLine::parse()
     QTEST(inv.import.sources, "sources");
     QTEST(inv.import.country, "country");
     QTEST(inv.import.dryRun, "dryRun");
+    QTEST(inv.update.dryRun, "dryRun");
     QTEST(inv.jobs, "jobs");
+    if (args.contains(QStringLiteral("--source")))
+        QCOMPARE(inv.update.sourceTemplate, QStringLiteral("http://127.0.0.1/{code}.m3u"));
 }
 
 void TestCommandLine::refused_data()
@@ -72,7 +80,13 @@ void TestCommandLine::refused_data()
     QTest::newRow("country alone") << QStringList{"--country", "fr"} << "--country goes with --import-m3u";
     QTest::newRow("country without code") << QStringList{"--import-m3u", "a", "--country"}
                                           << "--country needs a country code";
-    QTest::newRow("dry run alone") << QStringList{"--dry-run"} << "--dry-run goes with --import-m3u";
+    QTest::newRow("dry run alone") << QStringList{"--dry-run"} << "--dry-run goes with --import-m3u or --update-channels";
+    QTest::newRow("source alone") << QStringList{"--source", "http://h/{code}.m3u"}
+                                  << "--source goes with --update-channels";
+    QTest::newRow("source without template") << QStringList{"--update-channels", "--source"}
+                                             << "--source needs an address with {code} in it";
+    QTest::newRow("update and import") << QStringList{"--update-channels", "--import-m3u", "a.m3u"}
+                                       << "--import-m3u cannot be combined with other commands";
     QTest::newRow("two commands") << QStringList{"--check", "--undo-import"}
                                   << "--undo-import cannot be combined with other commands";
     QTest::newRow("jobs not a number") << QStringList{"--check", "--jobs", "many"}
