@@ -541,6 +541,7 @@ ImportOutcome importPlaylists(const ImportOptions& options)
         }
     }
     if (options.addToSources) {
+        // The sources in use come first, in the order they were added.
         QList<SourceRecord> inUse;
         for (const SourceRecord& r : sourcesInUse(dir)) {
             bool named = false;
@@ -549,11 +550,14 @@ ImportOutcome importPlaylists(const ImportOptions& options)
             if (!named)
                 inUse << r;
         }
+        Gathered all;
         QList<SourceRecord> skipped;
-        gatherInUse(inUse, true, cache, true, g, skipped);
+        gatherInUse(inUse, true, cache, true, all, skipped);
+        all.sources += g.sources;
+        all.records += g.records;
         // Skipped ones are recorded after those read, with why.
-        for (const SourceRecord& r : std::as_const(skipped))
-            g.records << r;
+        all.records += skipped;
+        g = all;
     }
     return buildLayer(g, options.country, options.dryRun, dir, 0);
 }

@@ -3,6 +3,7 @@
 #include "fetcher.h"
 
 #include <QDateTime>
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 
@@ -110,3 +111,6 @@ struct UndoOutcome {
 UndoOutcome undoImport(const QString& configDir = {});
 
 } // namespace miravon::import
+
+Q_DECLARE_METATYPE(miravon::import::ImportOutcome)
+Q_DECLARE_METATYPE(miravon::import::UndoOutcome)
