@@ -1,0 +1,115 @@
+#include "kept.h"
+
+#include "userfiles.h"
+
+#include <QDir>
+#include <QStringDecoder>
+
+namespace miravon {
+namespace {
+
+const QByteArray header = "window\tcontrol\n";
+constexpr qint64 maxKeptBytes = 256 * 1024;
+
+// The rows of a kept file; false when it is damaged (not what this program
+// writes).
+bool parse(const QByteArray& bytes, QList<KeptEntries::Key>* out)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(bytes);
+    if (utf8.hasError() || !bytes.startsWith(header))
+        return false;
+    const QStringList lines = text.split(u'\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines.at(i).isEmpty())
+            continue;
+        const QStringList f = lines.at(i).split(u'\t');
+        if (f.size() != 2 || f.at(0).isEmpty() || f.at(1).isEmpty())
+            return false;
+        const KeptEntries::Key key{f.at(0), f.at(1)};
+        if (!out->contains(key))
+            out->append(key);
+    }
+    return true;
+}
+
+} // namespace
+
+KeptEntries::KeptEntries(QString dataDir)
+    : dir_(dataDir.isEmpty() ? defaultDataDir() : std::move(dataDir))
+{
+}
+
+QString KeptEntries::defaultDataDir()
+{
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return base + QStringLiteral("/miravon");
+}
+
+void KeptEntries::load(const std::function<bool(const Key&)>& exists,
+                       const std::function<void(const QString&)>& report)
+{
+    for (const auto& [name, list] : {std::pair{recentFile(), &recent_}, std::pair{favouritesFile(), &favourites_}}) {
+        list->clear();
+        QByteArray bytes;
+        QString error;
+        const ReadResult read = files::readCommitted(dir_, name, maxKeptBytes, &bytes, &error);
+        QList<Key> keys;
+        if (read == ReadResult::Failed || (read == ReadResult::Ok && !parse(bytes, &keys))) {
+            report(QStringLiteral("%1/%2: %3; it is started anew")
+                       .arg(dir_, name, error.isEmpty() ? QStringLiteral("damaged") : error));
+            keys.clear();
+        }
+        for (const Key& k : std::as_const(keys))
+            if (exists(k))
+                list->append(k);
+    }
+    if (recent_.size() > recentCount)
+        recent_.resize(recentCount);
+}
+
+bool KeptEntries::played(const Key& key)
+{
+    recent_.removeAll(key);
+    recent_.prepend(key);
+    if (recent_.size() > recentCount)
+        recent_.resize(recentCount);
+    return save(recentFile(), recent_);
+}
+
+bool KeptEntries::setFavourite(const Key& key, bool favourite)
+{
+    if (favourite == isFavourite(key))
+        return true;
+    if (favourite)
+        favourites_.append(key);
+    else
+        favourites_.removeAll(key);
+    return save(favouritesFile(), favourites_);
+}
+
+bool KeptEntries::save(const QString& name, const QList<Key>& keys)
+{
+    QByteArray bytes = header;
+    for (const Key& k : keys)
+        bytes += (k.window + u'\t' + k.control + u'\n').toUtf8();
+    error_.clear();
+    // A short wait only: this is the user-interface thread, and another
+    // run of the program writes these files in a moment.
+    bool busy = false;
+    const auto lock = files::FolderLock::take(dir_, 200, &busy, &error_);
+    if (!lock) {
+        if (busy)
+            error_ = QStringLiteral("%1: busy; %2 is written at the next change").arg(dir_, name);
+        return false;
+    }
+    if (!files::recover(dir_, &error_))
+        return false;
+    files::Transaction change(dir_);
+    change.replace(name, bytes);
+    return change.commit(&error_) != files::Transaction::Outcome::Failed;
+}
+
+} // namespace miravon
