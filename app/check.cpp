@@ -3,7 +3,6 @@
 #include "catalogue.h"
 #include "commands.h"
 #include "streamcheck.h"
-#include "vni.h"
 
 #include <QEventLoop>
 #include <QHash>
@@ -32,17 +31,13 @@ QString oneLine(QString text)
 
 } // namespace
 
-QList<CheckTarget> catalogueTargets()
+QList<CheckTarget> catalogueTargets(const catalogue::Catalogue& c)
 {
     QList<CheckTarget> targets;
-    const catalogue::Catalogue& c = catalogue::builtIn();
     for (const catalogue::Label& label : c.labels) {
         if (!label.clickable() || label.address.isEmpty())
             continue;
-        QString caption = label.vni ? vniToUnicode(label.caption) : label.caption;
-        if (caption.trimmed().isEmpty())
-            caption = label.control;  // a logo picture
-        targets.append({label.window, label.panel, caption.simplified(), label.address,
+        targets.append({label.window, label.panel, catalogue::shownCaption(label).simplified(), label.address,
                         StreamOptions{label.referrer, label.userAgent, label.origin}});
     }
     return targets;
@@ -143,7 +138,8 @@ int runCheck(int jobs)
     if (jobs < 1)
         jobs = kDefaultJobs;
     QTextStream out(stdout);
-    return checkTargets(catalogueTargets(), jobs, kProbeBoundMs, out);
+    const catalogue::RunningCatalogue running;
+    return checkTargets(catalogueTargets(running.catalogue()), jobs, kProbeBoundMs, out);
 }
 
 } // namespace miravon

@@ -18,8 +18,12 @@ struct CheckTarget {
     StreamOptions options;
 };
 
-// Every clickable entry of this run's catalogue, in catalogue order.
-QList<CheckTarget> catalogueTargets();
+namespace catalogue {
+struct Catalogue;
+}
+
+// Every clickable entry of a catalogue with an address, in catalogue order.
+QList<CheckTarget> catalogueTargets(const catalogue::Catalogue& catalogue);
 
 // Probes every target's address (each distinct address once), at most
 // `jobs` at a time, each within `boundMs`; writes one line per target, in

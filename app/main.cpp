@@ -33,11 +33,9 @@ int runWindows(int argc, char** argv)
     miravon::installFontSubstitutions();
     miravon::installAccessibility();
     miravon::FocusRing::install();
-    // Read the catalogue (and the user's address file) now, so that a bad
-    // row of that file is reported at launch rather than after the start
-    // window.
-    (void)miravon::catalogue::builtIn();
-
+    // The program reads the catalogue (and the user's address files) as it
+    // is made, so that a bad row is reported at launch rather than after
+    // the start window.
     miravon::Program program;
     program.start();
     return QApplication::exec();

@@ -30,21 +30,14 @@ Catalogue parseBuiltIn()
     return c;
 }
 
-// The built-in tables as parsed, without any address file.
-const Catalogue& pristine()
-{
-    static const Catalogue cat = parseBuiltIn();
-    return cat;
-}
-
 // One layer as the last finished change of the folder left it (an import
 // that is still being written, or was killed, never shows half done).
-int applyLayer(Catalogue& c, const QString& name, AddressOrigin origin)
+int applyLayer(Catalogue& c, const QString& dir, const QString& name, AddressOrigin origin)
 {
     QByteArray content;
     QString error;
-    const QString path = configDir() + u'/' + name;
-    switch (files::readCommitted(configDir(), name, maxAddressFileBytes, &content, &error)) {
+    const QString path = dir + u'/' + name;
+    switch (files::readCommitted(dir, name, maxAddressFileBytes, &content, &error)) {
     case ReadResult::Missing:
         return 0;
     case ReadResult::Failed:
@@ -56,25 +49,6 @@ int applyLayer(Catalogue& c, const QString& name, AddressOrigin origin)
     return applyOverrides(c, content, path, origin, toStandardError);
 }
 
-// Puts the layers over `c`, whose labels hold the built-in values.
-void applyLayers(Catalogue& c)
-{
-    const int imported = applyLayer(c, importFileName(), AddressOrigin::Imported);
-    const int own = applyLayer(c, ownFileName(), AddressOrigin::Own);
-    qCDebug(lcCatalogue, "%d imported and %d own addresses from %s", imported, own, qUtf8Printable(configDir()));
-}
-
-Catalogue& running()
-{
-    // Parsed on its own rather than copied from pristine(): its labels never
-    // share storage, so changing one never moves them.
-    static Catalogue cat = [] {
-        Catalogue c = parseBuiltIn();
-        applyLayers(c);
-        return c;
-    }();
-    return cat;
-}
 
 const QStringList& headerColumns()
 {
@@ -93,14 +67,35 @@ bool isCleanHeader(const QString& s)
 
 } // namespace
 
-const Catalogue& builtIn() { return running(); }
-
-void reloadAddresses()
+const Catalogue& pristine()
 {
-    Catalogue& c = running();
+    static const Catalogue cat = parseBuiltIn();
+    return cat;
+}
+
+RunningCatalogue::RunningCatalogue(QString configDir, QObject* parent)
+    : QObject(parent)
+    , configDir_(configDir.isEmpty() ? catalogue::configDir() : std::move(configDir))
+    // Parsed on its own rather than copied from pristine(): its labels never
+    // share storage, so changing one never moves them.
+    , catalogue_(parseBuiltIn())
+{
+    applyLayers();
+}
+
+// Puts the layers over the catalogue, whose labels hold the built-in values.
+void RunningCatalogue::applyLayers()
+{
+    const int imported = applyLayer(catalogue_, configDir_, importFileName(), AddressOrigin::Imported);
+    const int own = applyLayer(catalogue_, configDir_, ownFileName(), AddressOrigin::Own);
+    qCDebug(lcCatalogue, "%d imported and %d own addresses from %s", imported, own, qUtf8Printable(configDir_));
+}
+
+void RunningCatalogue::reload()
+{
     const Catalogue& base = pristine();
-    for (qsizetype i = 0; i < c.labels.size(); ++i) {
-        Label& l = c.labels[i];
+    for (qsizetype i = 0; i < catalogue_.labels.size(); ++i) {
+        Label& l = catalogue_.labels[i];
         const Label& b = base.labels.at(i);
         l.address = b.address;
         l.kind = b.kind;
@@ -108,14 +103,8 @@ void reloadAddresses()
         l.userAgent.clear();
         l.origin = b.origin;
     }
-    applyLayers(c);
-    emit addressNotifier().addressesChanged();
-}
-
-AddressNotifier& addressNotifier()
-{
-    static AddressNotifier n;
-    return n;
+    applyLayers();
+    emit addressesChanged();
 }
 
 QString configDir()

@@ -1,6 +1,7 @@
 #include "catalogue.h"
 
 #include "addresspolicy.h"
+#include "vni.h"
 
 #include <QFile>
 #include <QSet>
@@ -245,31 +246,89 @@ QStringList Catalogue::windows() const
     return out;
 }
 
-Catalogue parse(const Tables& tables, QStringList* errors)
-{
-    Catalogue cat;
-    QHash<QString, QHash<QString, int>> panelIndex; // window -> panel -> index in cat.panels
-    QHash<QString, QSet<QString>> controls;          // window -> names, unique within a window
-    auto indexOf = [&](const QString& w, const QString& p) {
-        const auto it = panelIndex.constFind(w);
-        return it == panelIndex.constEnd() ? -1 : it->value(p, -1);
-    };
+namespace {
+
+// The parse of the five tables into one catalogue, table by table: panels
+// first (every other table names them), then page buttons (the labels'
+// geometry keeps clear of them), separator lines, channels and films, then
+// the labels' geometry.
+class Parser {
+public:
+    explicit Parser(QStringList* errors)
+        : errors_(errors)
+    {
+        pending_.reserve(1200);
+    }
+
+    void panels(const QString& text);
+    void buttons(const QString& text);
+    void lines(const QString& text);
+    void channels(const QString& text);
+    void films(const QString& text);
+    Catalogue finish();
+
+private:
+    int indexOf(const QString& w, const QString& p) const
+    {
+        const auto it = panelIndex_.constFind(w);
+        return it == panelIndex_.constEnd() ? -1 : it->value(p, -1);
+    }
     // Window and panel names repeat on every row: one shared copy of each.
-    QHash<QStringView, QString> names;
-    auto intern = [&names](QStringView v) -> QString {
-        auto it = names.constFind(v);
-        if (it != names.constEnd())
+    QString intern(QStringView v)
+    {
+        auto it = names_.constFind(v);
+        if (it != names_.constEnd())
             return *it;
         const QString s = v.toString();
-        names.insert(QStringView(s), s);
+        names_.insert(QStringView(s), s);
         return s;
-    };
+    }
+    // The panel's index in the catalogue's panels, or -1 (reported).
+    int knownPanel(const Table& t, const QString& w, const QString& p, int line) const
+    {
+        const int i = indexOf(w, p);
+        if (i < 0)
+            t.error(line, QStringLiteral("no panel \"%1\" on %2").arg(p, w));
+        return i;
+    }
+    // A control name, unique within its window.
+    bool claim(const Table& t, const QString& w, const QString& c, int line)
+    {
+        if (c.isEmpty()) {
+            t.error(line, QStringLiteral("control must be named"));
+            return false;
+        }
+        QSet<QString>& taken = controls_[w];
+        if (taken.contains(c)) {
+            t.error(line, QStringLiteral("control \"%1\" named twice on %2").arg(c, w));
+            return false;
+        }
+        taken.insert(c);
+        return true;
+    }
+    // Places taken: panel index, then column and row (channels) or row and
+    // left (films, whose rows may hold several labels).
+    static quint64 place(int panel, int a, int b)
+    {
+        return (quint64(quint32(panel)) << 42) | (quint64(quint32(a) & 0x1FFFFF) << 21) | quint64(quint32(b) & 0x1FFFFF);
+    }
 
-    const Table panels(QStringLiteral("panels.tsv"), tables.panels,
+    QStringList* errors_;
+    Catalogue cat_;
+    QHash<QString, QHash<QString, int>> panelIndex_; // window -> panel -> index in cat_.panels
+    QHash<QString, QSet<QString>> controls_;         // window -> names, unique within a window
+    QHash<QStringView, QString> names_;
+    QList<Pending> pending_;
+    QSet<quint64> places_;
+};
+
+void Parser::panels(const QString& text)
+{
+    const Table panels(QStringLiteral("panels.tsv"), text,
                        {QStringLiteral("window"), QStringLiteral("panel"), QStringLiteral("left"),
                         QStringLiteral("top"), QStringLiteral("width"), QStringLiteral("height"),
                         QStringLiteral("title"), QStringLiteral("vni"), QStringLiteral("visible")},
-                       errors);
+                       errors_);
     panels.forEachRow([&](const Fields& f, int line) {
         bool ok = true;
         Panel p;
@@ -284,43 +343,25 @@ Catalogue parse(const Tables& tables, QStringList* errors)
             panels.error(line, QStringLiteral("window and panel must be named"));
             ok = false;
         }
-        if (ok && controls[p.window].contains(p.name)) {
+        if (ok && controls_[p.window].contains(p.name)) {
             panels.error(line, QStringLiteral("\"%1\" named twice on %2").arg(p.name, p.window));
             ok = false;
         }
         if (!ok)
             return;
-        controls[p.window].insert(p.name);
-        panelIndex[p.window].insert(p.name, int(cat.panels.size()));
-        cat.panels.append(p);
+        controls_[p.window].insert(p.name);
+        panelIndex_[p.window].insert(p.name, int(cat_.panels.size()));
+        cat_.panels.append(p);
     });
+}
 
-    // The panel's index in cat.panels, or -1 (reported) when there is none.
-    auto knownPanel = [&](const Table& t, const QString& w, const QString& p, int line) {
-        const int i = indexOf(w, p);
-        if (i < 0)
-            t.error(line, QStringLiteral("no panel \"%1\" on %2").arg(p, w));
-        return i;
-    };
-    auto claim = [&](const Table& t, const QString& w, const QString& c, int line) {
-        if (c.isEmpty()) {
-            t.error(line, QStringLiteral("control must be named"));
-            return false;
-        }
-        QSet<QString>& taken = controls[w];
-        if (taken.contains(c)) {
-            t.error(line, QStringLiteral("control \"%1\" named twice on %2").arg(c, w));
-            return false;
-        }
-        taken.insert(c);
-        return true;
-    };
-
-    const Table buttons(QStringLiteral("buttons.tsv"), tables.buttons,
+void Parser::buttons(const QString& text)
+{
+    const Table buttons(QStringLiteral("buttons.tsv"), text,
                         {QStringLiteral("window"), QStringLiteral("panel"), QStringLiteral("control"),
                          QStringLiteral("tx"), QStringLiteral("left"), QStringLiteral("top"),
                          QStringLiteral("width"), QStringLiteral("height")},
-                        errors);
+                        errors_);
     buttons.forEachRow([&](const Fields& f, int line) {
         Button b{intern(f[0]), intern(f[1]), f[2].toString(), f[3].toString(), {}};
         bool given = false;
@@ -330,14 +371,17 @@ Catalogue parse(const Tables& tables, QStringList* errors)
             ok = false;
         }
         if (ok && knownPanel(buttons, b.window, b.panel, line) >= 0 && claim(buttons, b.window, b.control, line))
-            cat.buttons.append(b);
+            cat_.buttons.append(b);
     });
+}
 
-    const Table lines(QStringLiteral("lines.tsv"), tables.lines,
+void Parser::lines(const QString& text)
+{
+    const Table lines(QStringLiteral("lines.tsv"), text,
                       {QStringLiteral("window"), QStringLiteral("panel"), QStringLiteral("x1"),
                        QStringLiteral("y1"), QStringLiteral("x2"), QStringLiteral("y2"),
                        QStringLiteral("color")},
-                      errors);
+                      errors_);
     lines.forEachRow([&](const Fields& f, int line) {
         bool ok = true;
         Line l{intern(f[0]), intern(f[1]), {}, {}, 0};
@@ -350,25 +394,19 @@ Catalogue parse(const Tables& tables, QStringList* errors)
             ok = false;
         }
         if (ok && knownPanel(lines, l.window, l.panel, line) >= 0)
-            cat.lines.append(l);
+            cat_.lines.append(l);
     });
+}
 
-    QList<Pending> pending;
-    pending.reserve(1200);
-    // Places taken: panel index, then column and row (channels) or row and
-    // left (films, whose rows may hold several labels).
-    QSet<quint64> places;
-    auto place = [](int panel, int a, int b) {
-        return (quint64(quint32(panel)) << 42) | (quint64(quint32(a) & 0x1FFFFF) << 21) | quint64(quint32(b) & 0x1FFFFF);
-    };
-
-    const Table channels(QStringLiteral("channels.tsv"), tables.channels,
+void Parser::channels(const QString& text)
+{
+    const Table channels(QStringLiteral("channels.tsv"), text,
                          {QStringLiteral("window"), QStringLiteral("panel"), QStringLiteral("column"),
                           QStringLiteral("row"), QStringLiteral("kind"), QStringLiteral("control"),
                           QStringLiteral("caption"), QStringLiteral("vni"), QStringLiteral("address"),
                           QStringLiteral("left"), QStringLiteral("top"), QStringLiteral("width"),
                           QStringLiteral("height")},
-                         errors);
+                         errors_);
     channels.forEachRow([&](const Fields& f, int line) {
         bool ok = true;
         Pending p;
@@ -422,22 +460,25 @@ Catalogue parse(const Tables& tables, QStringList* errors)
             return;
         if (!hidden) {
             const quint64 at = place(p.panel, l.column, l.row);
-            if (places.contains(at)) {
+            if (places_.contains(at)) {
                 channels.error(line, QStringLiteral("column %1, row %2 of %3 is taken")
                                          .arg(l.column).arg(l.row).arg(l.panel));
                 return;
             }
-            places.insert(at);
+            places_.insert(at);
         }
         if (claim(channels, l.window, l.control, line))
-            pending.append(std::move(p));
+            pending_.append(std::move(p));
     });
+}
 
-    const Table films(QStringLiteral("films.tsv"), tables.films,
+void Parser::films(const QString& text)
+{
+    const Table films(QStringLiteral("films.tsv"), text,
                       {QStringLiteral("page"), QStringLiteral("row"), QStringLiteral("control"),
                        QStringLiteral("title"), QStringLiteral("address"), QStringLiteral("left"),
                        QStringLiteral("width"), QStringLiteral("bold")},
-                      errors);
+                      errors_);
     films.forEachRow([&](const Fields& f, int line) {
         bool ok = true;
         Pending p;
@@ -476,34 +517,37 @@ Catalogue parse(const Tables& tables, QStringList* errors)
         if (p.panel < 0)
             return;
         const quint64 at = place(p.panel, l.row, p.left.value_or(120));
-        if (places.contains(at)) {
+        if (places_.contains(at)) {
             films.error(line, QStringLiteral("row %1 of page %2 is taken at that left").arg(l.row).arg(page));
             return;
         }
-        places.insert(at);
+        places_.insert(at);
         if (p.width && *p.width <= 0) {
             films.error(line, QStringLiteral("width must be positive"));
             return;
         }
         if (claim(films, l.window, l.control, line))
-            pending.append(std::move(p));
+            pending_.append(std::move(p));
     });
+}
 
-    // Geometry, now that every panel, its columns and its buttons are known.
+// Geometry, now that every panel, its columns and its buttons are known.
+Catalogue Parser::finish()
+{
     QHash<int, int> columns;
-    for (const Pending& p : std::as_const(pending)) {
+    for (const Pending& p : std::as_const(pending_)) {
         int& c = columns[p.panel];
         c = std::max(c, p.label.column);
     }
     QHash<int, QList<const Button*>> panelButtons;
-    for (const Button& b : std::as_const(cat.buttons))
+    for (const Button& b : std::as_const(cat_.buttons))
         panelButtons[indexOf(b.window, b.panel)].append(&b);
 
-    cat.labels.reserve(pending.size());
-    for (Pending& p : pending) {
+    cat_.labels.reserve(pending_.size());
+    for (Pending& p : pending_) {
         Label& l = p.label;
         const int pk = p.panel;
-        const Panel& panel = cat.panels.at(pk);
+        const Panel& panel = cat_.panels.at(pk);
         if (!p.explicitTop) {
             QRect r = derivedRect(panel, columns.value(pk), l.column, l.row);
             if (p.left || p.width) {
@@ -514,9 +558,22 @@ Catalogue parse(const Tables& tables, QStringList* errors)
             }
             l.rect = r;
         }
-        cat.labels.append(std::move(l));
+        cat_.labels.append(std::move(l));
     }
-    return cat;
+    return std::move(cat_);
+}
+
+} // namespace
+
+Catalogue parse(const Tables& tables, QStringList* errors)
+{
+    Parser parser(errors);
+    parser.panels(tables.panels);
+    parser.buttons(tables.buttons);
+    parser.lines(tables.lines);
+    parser.channels(tables.channels);
+    parser.films(tables.films);
+    return parser.finish();
 }
 
 Tables builtInTables()
@@ -531,6 +588,96 @@ Tables builtInTables()
     };
     return {read("panels.tsv"), read("channels.tsv"), read("films.tsv"), read("buttons.tsv"),
             read("lines.tsv")};
+}
+
+MatchTables builtInMatchTables()
+{
+    const Tables t = builtInTables(); // registers the resource
+    (void)t;
+    auto read = [](const char* name) {
+        QFile f(QStringLiteral(":/catalogue/") + QLatin1String(name));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    };
+    return {read("countries.tsv"), read("names.tsv")};
+}
+
+namespace {
+
+// "window/panel" or "window/heading control" -> country codes.
+const QHash<QString, QStringList>& countryRows()
+{
+    static const QHash<QString, QStringList> rows = [] {
+        QHash<QString, QStringList> out;
+        const QStringList lines = builtInMatchTables().countries.split(u'\n', Qt::SkipEmptyParts);
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QStringList f = lines.at(i).split(u'\t');
+            if (f.size() != 4)
+                continue;
+            QStringList codes;
+            for (const QString& c : f.at(3).split(u' ', Qt::SkipEmptyParts))
+                codes << (c.toUpper() == QLatin1String("UK") ? QStringLiteral("GB") : c.toUpper());
+            out.insert(f.at(0) + u'/' + (f.at(2).isEmpty() ? f.at(1) : f.at(2)), codes);
+        }
+        return out;
+    }();
+    return rows;
+}
+
+} // namespace
+
+QHash<QString, QStringList> entryCountries(const Catalogue& catalogue)
+{
+    // Panels in the order of their labels, each in display order (column by
+    // column, top to bottom): a heading's countries hold for the entries
+    // under it, up to the next heading.
+    QList<QString> order;
+    QHash<QString, QList<const Label*>> byPanel;
+    for (const Label& l : catalogue.labels) {
+        const QString key = l.window + u'/' + l.panel;
+        if (!byPanel.contains(key))
+            order << key;
+        byPanel[key] << &l;
+    }
+    QHash<QString, QStringList> out;
+    for (const QString& key : std::as_const(order)) {
+        QList<const Label*> labels = byPanel.value(key);
+        std::stable_sort(labels.begin(), labels.end(), [](const Label* a, const Label* b) {
+            return std::pair(a->column, a->row) < std::pair(b->column, b->row);
+        });
+        QStringList countries = countryRows().value(key);
+        for (const Label* l : std::as_const(labels)) {
+            const QString lk = l->window + u'/' + l->control;
+            if (l->kind == Kind::Heading) {
+                countries = countryRows().value(lk, countries);
+                continue;
+            }
+            if (l->clickable())
+                out.insert(lk, countries);
+        }
+    }
+    return out;
+}
+
+QString logoName(const QString& control)
+{
+    static const QHash<QString, QString> first = [] {
+        QHash<QString, QString> out;
+        const QStringList lines = builtInMatchTables().names.split(u'\n', Qt::SkipEmptyParts);
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QStringList f = lines.at(i).split(u'\t');
+            if (f.size() == 3 && f.at(0) == QLatin1String("frmmain") && !out.contains(f.at(1)))
+                out.insert(f.at(1), f.at(2));
+        }
+        return out;
+    }();
+    return first.value(control, control);
+}
+
+QString shownCaption(const Label& label)
+{
+    if (label.kind == Kind::Logo)
+        return logoName(label.control);
+    return label.vni ? vniToUnicode(label.caption) : label.caption;
 }
 
 } // namespace catalogue

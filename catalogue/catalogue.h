@@ -112,26 +112,63 @@ Catalogue parse(const Tables& tables, QStringList* errors);
 // The tables compiled into the program.
 Tables builtInTables();
 
+// The tables beside them that name what the labels stand for: the
+// countries of every channel panel and of every heading block inside the
+// panels that hold several countries (countries.tsv), and the channel names
+// of the logos and the other names an entry is known by (names.tsv).
+struct MatchTables {
+    QString countries;
+    QString names;
+};
+MatchTables builtInMatchTables();
+
+// The countries (ISO 3166-1 alpha-2 codes) of every clickable label of the
+// viewer windows, by "window/control": its panel's, or those of the heading
+// it stands under, from countries.tsv.
+QHash<QString, QStringList> entryCountries(const Catalogue& catalogue);
+
+// The parsed built-in tables, without any address file; parsed once.
+const Catalogue& pristine();
+
 // The catalogue of this run, in layers: the built-in tables, then the
 // imported addresses (importPath()), then the user's own address file
-// (overridePath()), so that a hand-written row always wins. Loaded on first
-// use; only reloadAddresses() changes it afterwards. Labels keep their place:
-// a pointer to one stays valid, and reads the current address.
-const Catalogue& builtIn();
-
-// Reads both address files again and applies them over the built-in
-// addresses of the running catalogue, then emits addressesChanged(). Bad rows
-// are reported on standard error. Call it from the thread that uses the
-// catalogue.
-void reloadAddresses();
-
-// Tells when reloadAddresses() changed the running catalogue.
-class AddressNotifier : public QObject {
+// (overridePath()), so that a hand-written row always wins. Made by the
+// program and handed to its windows; only reload() changes it afterwards.
+// Labels keep their place: a pointer to one stays valid for the object's
+// life and reads the current address.
+class RunningCatalogue : public QObject {
     Q_OBJECT
+public:
+    // Reads the layers of `configDir` (configDir() when empty); bad rows
+    // are reported on standard error.
+    explicit RunningCatalogue(QString configDir = {}, QObject* parent = nullptr);
+
+    const Catalogue& catalogue() const { return catalogue_; }
+    QString configDir() const { return configDir_; }
+
+    // Reads both address files again and applies them over the built-in
+    // addresses, then emits addressesChanged(). Call it from the thread
+    // that uses the catalogue.
+    void reload();
+
 signals:
     void addressesChanged();
+
+private:
+    void applyLayers();
+
+    QString configDir_;
+    Catalogue catalogue_;
 };
-AddressNotifier& addressNotifier();
+
+// A label's caption as the user reads it: converted from VNI where flagged;
+// for a logo picture, the channel it stands for (logoName()).
+QString shownCaption(const Label& label);
+
+// The channel a logo picture of panel vn_ stands for, by control ("Image4"
+// is "VTV1"): the first name names.tsv gives it; the control's name when
+// there is none.
+QString logoName(const QString& control);
 
 // The folder of the address files: $XDG_CONFIG_HOME/miravon
 // (~/.config/miravon when unset or not absolute).

@@ -3,15 +3,12 @@
 #include "addresspolicy.h"
 #include "catalogue.h"
 #include "sizelimits.h"
-#include "vni.h"
 
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
-
-static void initImportResource() { Q_INIT_RESOURCE(import); }
 
 namespace miravon::import {
 namespace {
@@ -234,19 +231,15 @@ MatchData parseMatchData(const QString& countries, const QString& names, QString
 
 MatchData builtInMatchData()
 {
-    static const bool registered = (initImportResource(), true);
-    (void)registered;
-    auto read = [](const char* name) {
-        QFile f(QStringLiteral(":/import/") + QLatin1String(name));
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    };
-    return parseMatchData(read("countries.tsv"), read("names.tsv"), nullptr);
+    const catalogue::MatchTables t = catalogue::builtInMatchTables();
+    return parseMatchData(t.countries, t.names, nullptr);
 }
 
 QList<Target> targets(const catalogue::Catalogue& catalogue, const MatchData& data)
 {
+    const QHash<QString, QStringList> countries = catalogue::entryCountries(catalogue);
     // Panels in the order of their labels (the listing's order), which is
-    // not the order the panels are stacked in.
+    // not the order the panels are stacked in; each in display order.
     QList<QPair<QString, QString>> panels;
     QHash<QString, QList<const catalogue::Label*>> byPanel;
     for (const catalogue::Label& l : catalogue.labels) {
@@ -259,31 +252,19 @@ QList<Target> targets(const catalogue::Catalogue& catalogue, const MatchData& da
     }
     QList<Target> out;
     for (const auto& [window, name] : std::as_const(panels)) {
-        const QString panelKey = window + u'/' + name;
-        QList<const catalogue::Label*> labels = byPanel.value(panelKey);
-        // Display order: column by column, top to bottom.
+        QList<const catalogue::Label*> labels = byPanel.value(window + u'/' + name);
         std::stable_sort(labels.begin(), labels.end(), [](const catalogue::Label* a, const catalogue::Label* b) {
             return std::pair(a->column, a->row) < std::pair(b->column, b->row);
         });
-        QStringList countries = data.panelCountries.value(panelKey);
         for (const catalogue::Label* l : std::as_const(labels)) {
-            const QString key = l->window + u'/' + l->control;
-            if (l->kind == catalogue::Kind::Heading) {
-                countries = data.headingCountries.value(key, countries);
-                continue;
-            }
             if (!l->clickable())
                 continue;
-            Target t{l->window, l->panel, l->control, {}, {}, countries};
+            const QString key = l->window + u'/' + l->control;
+            Target t{l->window, l->panel, l->control, catalogue::shownCaption(*l), {}, countries.value(key)};
             const QStringList names = data.names.value(key);
-            if (l->kind == catalogue::Kind::Logo) {
-                t.caption = names.value(0);
-                t.names = names;
-            } else {
-                t.caption = l->vni ? vniToUnicode(l->caption) : l->caption;
-                t.names = QStringList{t.caption} + names;
-            }
-            if (!t.names.isEmpty())
+            // A logo's caption is its first name already.
+            t.names = l->kind == catalogue::Kind::Logo ? names : QStringList{t.caption} + names;
+            if (!t.names.isEmpty() && !t.caption.isEmpty())
                 out << t;
         }
     }

@@ -1,6 +1,7 @@
 #include "catalogueview.h"
 
 #include "navigation.h"
+#include "program.h"
 #include "viewerwindow.h"
 
 #include "artwork.h"
@@ -27,27 +28,6 @@ QString logoFile(const QString& control)
     return QStringLiteral("logo%1.svg").arg(control.mid(int(qstrlen("Image"))));
 }
 
-// The channel each logo picture shows, by control: what a screen reader
-// says for the picture.
-struct LogoName {
-    const char* control;
-    const char* name; // UTF-8
-};
-constexpr LogoName logoNames[] = {
-    {"Image1", "HTV7"}, {"Image2", "HTVC"}, {"Image3", "HTV9"},
-    {"Image4", "VTV1"}, {"Image5", "VTV3"}, {"Image6", "VTV4"},
-    {"Image7", "Truy\xe1\xbb\x81n h\xc3\xacnh H\xc3\xa0 N\xe1\xbb\x99i"}, // HN
-    {"Image8", "VTC1"}, {"Image9", "VTC2"},
-};
-
-QString logoName(const QString& control)
-{
-    for (const LogoName& l : logoNames)
-        if (control == QLatin1String(l.control))
-            return QString::fromUtf8(l.name);
-    return control;
-}
-
 // What a label is to keyboard and screen-reader users.
 LabelUni::Use useOf(catalogue::Kind kind)
 {
@@ -68,7 +48,8 @@ LabelUni::Use useOf(catalogue::Kind kind)
 
 void populateCatalogue(ViewerWindow& window)
 {
-    const catalogue::Catalogue& cat = catalogue::builtIn();
+    catalogue::RunningCatalogue& running = window.program().catalogue();
+    const catalogue::Catalogue& cat = running.catalogue();
     const QString name = windowName(window.id());
 
     static const QFont titleFont = designFont(QStringLiteral("Tahoma"), 9.75, true, true);
@@ -92,7 +73,7 @@ void populateCatalogue(ViewerWindow& window)
         label->setObjectName(l->control);
         if (l->kind == catalogue::Kind::Logo) {
             label->setPixmap(artwork(logoFile(l->control), QSize(), label->devicePixelRatioF()));
-            label->setAccessibleName(logoName(l->control));
+            label->setAccessibleName(catalogue::shownCaption(*l));
         } else {
             label->setSetkieugotv(l->vni);
             label->setCaption(l->caption);
@@ -117,7 +98,7 @@ void populateCatalogue(ViewerWindow& window)
             }
         });
         // An import may turn a heading or an inert label into an entry.
-        QObject::connect(&catalogue::addressNotifier(), &catalogue::AddressNotifier::addressesChanged, label,
+        QObject::connect(&running, &catalogue::RunningCatalogue::addressesChanged, label,
                          [label, l] {
                              label->setUse(useOf(l->kind));
                              label->setInvitesClick(l->clickable());

@@ -2,8 +2,9 @@
 
 #include "logging.h"
 
+#include "importrunner.h"
+
 #include "artwork.h"
-#include "catalogue.h"
 #include "importer.h"
 
 #include <QDragEnterEvent>
@@ -14,7 +15,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -23,7 +23,6 @@ namespace miravon {
 namespace {
 
 QPointer<QWidget> reportWindow;
-bool importing = false;
 
 // The small window that shows an import's report, in Vietnamese.
 void showReport(const import::ImportOutcome& outcome)
@@ -42,8 +41,7 @@ void showReport(const import::ImportOutcome& outcome)
     if (outcome.status != 0)
         summary->setText(QStringLiteral("Không nhập được danh sách này:\n%1").arg(outcome.error));
     else if (outcome.written == 0)
-        summary->setText(QStringLiteral("Danh sách đã đọc xong nhưng không kênh nào khớp; "
-                                        "các địa chỉ đã nhập trước đây được thay bằng danh sách trống."));
+        summary->setText(QStringLiteral("Danh sách đã đọc xong nhưng không kênh nào có địa chỉ."));
     else
         summary->setText(QStringLiteral("Đã nhập %1 địa chỉ. Các kênh này dùng địa chỉ mới ngay bây giờ.")
                              .arg(outcome.written));
@@ -64,31 +62,21 @@ void showReport(const import::ImportOutcome& outcome)
     reportWindow = w;
 }
 
-void startImport(const QStringList& sources)
-{
-    if (importing) {
-        qCDebug(lcWindows) << "an import is running; drop ignored";
-        return;
-    }
-    importing = true;
-    auto outcome = std::make_shared<import::ImportOutcome>();
-    import::ImportOptions options;
-    options.sources = sources;
-    QThread* worker = QThread::create([options, outcome] { *outcome = import::importPlaylists(options); });
-    QObject::connect(worker, &QThread::finished, worker, [worker, outcome] {
-        worker->deleteLater();
-        importing = false;
-        if (outcome->status == 0)
-            catalogue::reloadAddresses();
-        showReport(*outcome);
-    });
-    qCDebug(lcWindows) << "importing" << sources;
-    worker->start();
-}
-
 class DropFilter : public QObject {
 public:
-    using QObject::QObject;
+    DropFilter(ImportRunner& runner, QObject* parent)
+        : QObject(parent)
+        , runner_(runner)
+    {
+        // Only the report of this window's own drop shows here.
+        connect(&runner_, &ImportRunner::finished, this,
+                [this](ImportRunner::Job job, const import::ImportOutcome& outcome) {
+                    if (job != ImportRunner::Job::Import || !awaiting_)
+                        return;
+                    awaiting_ = false;
+                    showReport(outcome);
+                });
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -108,13 +96,27 @@ protected:
             if (sources.isEmpty())
                 return false;
             e->acceptProposedAction();
-            startImport(sources);
+            qCDebug(lcWindows) << "importing" << sources;
+            // Added to the lists in use; the catalogue is read again by
+            // the runner's owner when the files have changed.
+            if (runner_.importLists(sources, true)) {
+                awaiting_ = true;
+            } else {
+                import::ImportOutcome busy;
+                busy.status = 2;
+                busy.error = QStringLiteral("another import is running; drop the list again when it has finished");
+                showReport(busy);
+            }
             return true;
         }
         default:
             return QObject::eventFilter(watched, event);
         }
     }
+
+private:
+    ImportRunner& runner_;
+    bool awaiting_ = false;
 };
 
 } // namespace
@@ -137,10 +139,10 @@ QStringList droppedPlaylists(const QMimeData* mime)
     return out;
 }
 
-void acceptPlaylistDrops(QWidget& window)
+void acceptPlaylistDrops(QWidget& window, ImportRunner& runner)
 {
     window.setAcceptDrops(true);
-    window.installEventFilter(new DropFilter(&window));
+    window.installEventFilter(new DropFilter(runner, &window));
 }
 
 QWidget* importReportWindow() { return reportWindow; }

@@ -7,11 +7,14 @@ class QWidget;
 
 namespace miravon {
 
+class ImportRunner;
+
 // Lets `window` take M3U playlists dropped on it (.m3u and .m3u8 files, or
-// http/https addresses of such files): the import runs off the user-interface
-// thread, its addresses apply at once (catalogue::reloadAddresses()), and
-// its report shows in a small window of its own. One import at a time.
-void acceptPlaylistDrops(QWidget& window);
+// http/https addresses of such files): they are added to the lists in use
+// by `runner` (off the user-interface thread, one import at a time), the
+// new addresses apply at once, and the report shows in a small window of
+// its own.
+void acceptPlaylistDrops(QWidget& window, ImportRunner& runner);
 
 // The playlists a drag carries; empty when it carries none.
 QStringList droppedPlaylists(const QMimeData* mime);

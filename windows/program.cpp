@@ -1,6 +1,7 @@
 #include "program.h"
 
 #include "logging.h"
+#include "importrunner.h"
 #include "programwindow.h"
 #include "viewerwindow.h"
 #include "windowfactory.h"
@@ -17,8 +18,11 @@ namespace miravon {
 
 Program::Program(EndHook onEnd, QObject* parent)
     : QObject(parent)
+    , imports_(new ImportRunner(this))
     , onEnd_(onEnd ? std::move(onEnd) : EndHook([] { QCoreApplication::exit(0); }))
 {
+    imports_->setFolders(catalogue_.configDir(), {});
+    connect(imports_, &ImportRunner::layerChanged, &catalogue_, &catalogue::RunningCatalogue::reload);
 }
 
 Program::~Program()

@@ -2,6 +2,8 @@
 
 #include "windowid.h"
 
+#include "catalogue.h"
+
 #include <QHash>
 #include <QObject>
 #include <QPoint>
@@ -10,6 +12,8 @@
 
 namespace miravon {
 
+class ImportRunner;
+class KeptEntries;
 class ProgramWindow;
 class ViewerWindow;
 
@@ -28,6 +32,13 @@ public:
     using EndHook = std::function<void()>;
     explicit Program(EndHook onEnd = {}, QObject* parent = nullptr);
     ~Program() override;
+
+    // The catalogue of this run, read as the program is made: every window
+    // builds its entries from it, and an import changes it in place.
+    catalogue::RunningCatalogue& catalogue() { return catalogue_; }
+    // The program's imports, one at a time; an import that changes the
+    // address files has the catalogue read again.
+    ImportRunner& imports() { return *imports_; }
 
     // The window, created and loaded on this first reference.
     ProgramWindow& window(WindowId id);
@@ -68,6 +79,8 @@ private:
     // Called by a window whose close went through.
     void forget(ProgramWindow* window);
 
+    catalogue::RunningCatalogue catalogue_;
+    ImportRunner* imports_;
     QHash<WindowId, ProgramWindow*> windows_;
     EndHook onEnd_;
     bool ending_ = false;

@@ -117,7 +117,7 @@ ViewerWindow::ViewerWindow(Program& program, WindowId id)
     buildFrame();
     buildMenu();
     populateCatalogue(*this);
-    acceptPlaylistDrops(*this);
+    acceptPlaylistDrops(*this, program.imports());
 }
 
 ViewerWindow::~ViewerWindow()

@@ -9,6 +9,7 @@
 //   and pictures of the panels and pages (goal < 150 ms). The players are
 //   stand-ins that draw nothing, so that the figure is the windows' own.
 #include "catalogue.h"
+#include "fakeplayer.h"
 #include "player.h"
 #include "program.h"
 #include "windowid.h"
@@ -22,20 +23,6 @@
 #include <vector>
 
 namespace {
-
-class StandInPlayer : public miravon::Player {
-public:
-    explicit StandInPlayer(QWidget* parent)
-        : face_(new QWidget(parent))
-    {
-    }
-    QWidget* widget() override { return face_; }
-    void setUrl(const QString&) override {}
-    void close() override {}
-
-private:
-    QWidget* face_;
-};
 
 struct Figures {
     double first; // the cold run, as at a real start-up
@@ -64,9 +51,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
 
-    miravon::playerFactory() = [](QWidget* parent) -> std::unique_ptr<miravon::Player> {
-        return std::make_unique<StandInPlayer>(parent);
-    };
+    useFakePlayers();
 
     QElapsedTimer t;
     t.start();
@@ -86,7 +71,6 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    (void)miravon::catalogue::builtIn(); // the windows' copy, loaded once per process
 
     std::vector<double> windows;
     for (int i = 0; i < runs; ++i) {

@@ -3,6 +3,7 @@
 // world-television command. Every put on a player is printed on standard
 // output as "put <window> <address>".
 #include "accessible.h"
+#include "fakeplayer.h"
 #include "focusring.h"
 #include "look.h"
 #include "navigation.h"
@@ -13,29 +14,6 @@
 #include <QWidget>
 #include <cstdio>
 
-namespace {
-
-class PrintingPlayer : public miravon::Player {
-public:
-    explicit PrintingPlayer(QWidget* parent)
-        : view_(new QWidget(parent))
-    {
-        view_->setFocusPolicy(Qt::StrongFocus);
-    }
-    QWidget* widget() override { return view_; }
-    void setUrl(const QString& address) override
-    {
-        std::printf("put %s %s\n", qPrintable(view_->window()->objectName()), qPrintable(address));
-        std::fflush(stdout);
-    }
-    void close() override {}
-
-private:
-    QWidget* view_;
-};
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -44,8 +22,12 @@ int main(int argc, char** argv)
     miravon::installFontSubstitutions();
     miravon::installAccessibility();
     miravon::FocusRing::install();
-    miravon::playerFactory() = [](QWidget* parent) -> std::unique_ptr<miravon::Player> {
-        return std::make_unique<PrintingPlayer>(parent);
+    useFakePlayers();
+    FakePlayer::observer() = [](const QString& call, const FakePlayer& player) {
+        if (call == QLatin1String("url")) {
+            std::printf("put %s %s\n", qPrintable(player.windowName()), qPrintable(player.url));
+            std::fflush(stdout);
+        }
     };
     miravon::Program program;
     program.show(miravon::WindowId::frmmain);

@@ -113,7 +113,7 @@ void TestActivation::windowsCarryTheCatalogue()
     QFETCH(bool, storedVisibility);
     ViewerWindow& w = program_->viewer(id);
     const QString name = windowName(id);
-    const cat::Catalogue& c = cat::builtIn();
+    const cat::Catalogue& c = program_->catalogue().catalogue();
 
     QStringList expectedPanels;
     for (const cat::Panel* p : c.panelsOf(name)) {
@@ -186,7 +186,7 @@ void TestActivation::everyLabelClickedWhereItShows()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     FakePlayer& player = recorder(w);
     const QString name = windowName(id);
-    const cat::Catalogue& c = cat::builtIn();
+    const cat::Catalogue& c = program_->catalogue().catalogue();
 
     int clicked = 0;
     for (const cat::Panel* p : c.panelsOf(name)) {
@@ -242,7 +242,7 @@ void TestActivation::clickTouchesOnlyItsOwnWindow()
     QCOMPARE(munchen->caption(), QStringLiteral("Munchen TV"));
     clickOn(third, munchen);
     QCOMPARE(recorder(third).urls,
-             QStringList{cat::builtIn().label(QStringLiteral("frmmain3"), QStringLiteral("duc1_32"))->address});
+             QStringList{program_->catalogue().catalogue().label(QStringLiteral("frmmain3"), QStringLiteral("duc1_32"))->address});
     QCOMPARE(recorder(third).options.origin, AddressOrigin::BuiltIn);
     for (ViewerWindow* other : {&main, &films}) {
         QVERIFY(recorder(*other).urls.isEmpty());

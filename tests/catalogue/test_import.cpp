@@ -262,7 +262,8 @@ void TestImport::layersInTheRunningCatalogue()
     QVERIFY(QDir().mkpath(dir_));
     QVERIFY(writeFile(dir_ + QStringLiteral("/addresses.tsv"),
                       "window\tcontrol\taddress\nfrmmain\tImage4\thttps://own.example/vtv1\n"));
-    const catalogue::Catalogue& live = catalogue::builtIn();
+    catalogue::RunningCatalogue running;
+    const catalogue::Catalogue& live = running.catalogue();
     const catalogue::Label* vtv1 = live.label("frmmain", "Image4");
     const catalogue::Label* vtv3 = live.label("frmmain", "Image5");
     const catalogue::Label* vtc1 = live.label("frmmain", "Image8");
@@ -274,8 +275,8 @@ void TestImport::layersInTheRunningCatalogue()
     QVERIFY2(out.report.contains(QStringLiteral("frmmain/vn_/Image4 \"VTV1\": addresses.tsv dòng 2")),
              qPrintable(out.report));
 
-    QSignalSpy changed(&catalogue::addressNotifier(), &catalogue::AddressNotifier::addressesChanged);
-    catalogue::reloadAddresses();
+    QSignalSpy changed(&running, &catalogue::RunningCatalogue::addressesChanged);
+    running.reload();
     QCOMPARE(changed.size(), 1);
     QCOMPARE(live.label("frmmain", "Image4"), vtv1); // the same label, read anew
     QCOMPARE(vtv1->address, QStringLiteral("https://own.example/vtv1"));
@@ -285,7 +286,7 @@ void TestImport::layersInTheRunningCatalogue()
     QCOMPARE(vtc1->userAgent, QStringLiteral("Mozilla/5.0 (X11; Linux x86_64)"));
 
     QCOMPARE(undoImport().status, 0);
-    catalogue::reloadAddresses();
+    running.reload();
     QCOMPARE(vtv3->address, builtInVtv3);
     QVERIFY(vtc1->referrer.isEmpty());
     QCOMPARE(vtv1->address, QStringLiteral("https://own.example/vtv1"));
@@ -417,8 +418,8 @@ void TestImport::localFilesOnlyInTheUsersOwnLayer()
                       "frmmain\tImage5\thttps://imported.example/vtv3\n"));
     QVERIFY(writeFile(dir_ + QStringLiteral("/addresses.tsv"),
                       "window\tcontrol\taddress\nfrmmain\tImage6\tfile:///home/user/vtv4.ts\n"));
-    catalogue::reloadAddresses();
-    const catalogue::Catalogue& live = catalogue::builtIn();
+    catalogue::RunningCatalogue running;
+    const catalogue::Catalogue& live = running.catalogue();
     const catalogue::Label* vtv1 = live.label("frmmain", "Image4");
     const catalogue::Label* vtv3 = live.label("frmmain", "Image5");
     const catalogue::Label* vtv4 = live.label("frmmain", "Image6");
@@ -430,7 +431,7 @@ void TestImport::localFilesOnlyInTheUsersOwnLayer()
     QCOMPARE(vtv4->origin, AddressOrigin::Own);
     QVERIFY(QFile::remove(dir_ + QStringLiteral("/addresses.import.tsv")));
     QVERIFY(QFile::remove(dir_ + QStringLiteral("/addresses.tsv")));
-    catalogue::reloadAddresses();
+    running.reload();
     QCOMPARE(vtv4->origin, AddressOrigin::BuiltIn);
 }
 

@@ -15,12 +15,6 @@ using namespace miravon::import;
 
 namespace {
 
-const catalogue::Catalogue& pristine()
-{
-    static const catalogue::Catalogue c = catalogue::parse(catalogue::builtInTables(), nullptr);
-    return c;
-}
-
 Source fixture(const QString& name)
 {
     QFile f(QStringLiteral(FIXTURES "/") + name);
@@ -105,25 +99,25 @@ void TestMatcher::everyEntryHasACountry()
     QCOMPARE(errors, QStringList{});
     QCOMPARE(builtInMatchData().names, data.names);
 
-    const QList<Target> all = targets(pristine(), data);
+    const QList<Target> all = targets(catalogue::pristine(), data);
     QCOMPARE(all.size(), 925);
     for (const Target& t : all) {
         QVERIFY2(!t.countries.isEmpty(), qPrintable(t.window + u'/' + t.control));
         QVERIFY2(!t.caption.isEmpty(), qPrintable(t.window + u'/' + t.control));
     }
     for (auto it = data.headingCountries.cbegin(); it != data.headingCountries.cend(); ++it) {
-        const catalogue::Label* l = pristine().label(it.key().section(u'/', 0, 0), it.key().section(u'/', 1));
+        const catalogue::Label* l = catalogue::pristine().label(it.key().section(u'/', 0, 0), it.key().section(u'/', 1));
         QVERIFY2(l && l->kind == catalogue::Kind::Heading, qPrintable(it.key()));
     }
     int headings = 0;
-    for (const catalogue::Label& l : pristine().labels)
+    for (const catalogue::Label& l : catalogue::pristine().labels)
         if (l.kind == catalogue::Kind::Heading) {
             ++headings;
             QVERIFY2(data.headingCountries.contains(l.window + u'/' + l.control), qPrintable(l.control));
         }
     QCOMPARE(headings, 96);
     for (auto it = data.names.cbegin(); it != data.names.cend(); ++it)
-        QVERIFY2(pristine().label(it.key().section(u'/', 0, 0), it.key().section(u'/', 1)), qPrintable(it.key()));
+        QVERIFY2(catalogue::pristine().label(it.key().section(u'/', 0, 0), it.key().section(u'/', 1)), qPrintable(it.key()));
     // The Vietnamese panel's logos are entries with their channel names.
     QCOMPARE(all.first().caption, QStringLiteral("HTV7"));
 }
@@ -173,7 +167,7 @@ void TestMatcher::fixtures()
     QList<Source> sources;
     for (const QString& l : lists)
         sources << fixture(l);
-    const QList<Target> all = targets(pristine(), builtInMatchData());
+    const QList<Target> all = targets(catalogue::pristine(), builtInMatchData());
     const Result r = match(all, sources, country);
     QStringList got;
     for (const Match& m : r.matches)
@@ -186,7 +180,7 @@ void TestMatcher::fixtures()
 void TestMatcher::preferenceAndReport()
 {
     const QList<Source> sources = {fixture("us_sloppy.m3u"), fixture("vn.m3u")};
-    const QList<Target> all = targets(pristine(), builtInMatchData());
+    const QList<Target> all = targets(catalogue::pristine(), builtInMatchData());
     const Result r = match(all, sources, {});
     QHash<QString, Match> by;
     for (const Match& m : r.matches)
@@ -234,7 +228,7 @@ void TestMatcher::inventedListsPrecision()
         }
         sources << s;
     }
-    const QList<Target> all = targets(pristine(), builtInMatchData());
+    const QList<Target> all = targets(catalogue::pristine(), builtInMatchData());
     const Result r = match(all, sources, {});
     QSet<QString> expected;
     for (const QString& t : std::as_const(truth))

@@ -15,12 +15,6 @@ using namespace miravon::catalogue;
 
 namespace {
 
-const Catalogue& pristine()
-{
-    static const Catalogue c = parse(builtInTables(), nullptr);
-    return c;
-}
-
 const QString header = QStringLiteral("window\tcontrol\taddress\n");
 
 struct Change {
@@ -216,8 +210,9 @@ void TestOverrides::pathFollowsXdgConfigHome()
         qputenv("XDG_CONFIG_HOME", saved);
 }
 
-// The catalogue the windows use applies the file once, at first use, and
-// tells about each bad row on standard error.
+// The running catalogue applies the file as it is made (in the user's
+// config folder unless told another), and tells about each bad row on
+// standard error.
 void TestOverrides::startUpCatalogueAppliesTheUserFile()
 {
     QVERIFY(QDir(dir_.path()).mkpath(QStringLiteral("xdg/miravon")));
@@ -235,7 +230,8 @@ void TestOverrides::startUpCatalogueAppliesTheUserFile()
     const int fd = ::open(QFile::encodeName(errPath).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     QVERIFY(saved >= 0 && fd >= 0);
     ::dup2(fd, 2);
-    const Label* heading = builtIn().label(QStringLiteral("frmmain6"), QStringLiteral("khung6_1"));
+    const RunningCatalogue running;
+    const Label* heading = running.catalogue().label(QStringLiteral("frmmain6"), QStringLiteral("khung6_1"));
     std::fflush(stderr);
     ::dup2(saved, 2);
     ::close(fd);
@@ -245,7 +241,7 @@ void TestOverrides::startUpCatalogueAppliesTheUserFile()
     QCOMPARE(heading->caption, QStringLiteral("Venezuela"));
     QCOMPARE(heading->kind, Kind::Entry);
     QCOMPARE(heading->address, QStringLiteral("https://my.example/venezuela"));
-    QCOMPARE(&builtIn(), &builtIn());
+    QCOMPARE(running.configDir(), dir_.filePath(QStringLiteral("xdg/miravon")));
 
     QFile err(errPath);
     QVERIFY(err.open(QIODevice::ReadOnly));

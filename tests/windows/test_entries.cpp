@@ -23,7 +23,7 @@ namespace {
 QHash<QString, const catalogue::Label*> catalogueLabels(WindowId id)
 {
     QHash<QString, const catalogue::Label*> byName;
-    for (const catalogue::Label* l : catalogue::builtIn().labelsOf(windowName(id)))
+    for (const catalogue::Label* l : catalogue::pristine().labelsOf(windowName(id)))
         byName.insert(l->control, l);
     return byName;
 }

@@ -30,7 +30,7 @@ FakePlayer& fake(Program& p, WindowId id) { return static_cast<FakePlayer&>(p.vi
 QStringList entriesOf(const QString& window, const QString& panel)
 {
     QStringList names;
-    for (const catalogue::Label* l : catalogue::builtIn().labelsOf(window))
+    for (const catalogue::Label* l : catalogue::pristine().labelsOf(window))
         if (l->panel == panel && l->clickable())
             names << l->control;
     return names;
@@ -38,7 +38,7 @@ QStringList entriesOf(const QString& window, const QString& panel)
 
 QString address(const QString& window, const QString& control)
 {
-    for (const catalogue::Label* l : catalogue::builtIn().labelsOf(window))
+    for (const catalogue::Label* l : catalogue::pristine().labelsOf(window))
         if (l->control == control)
             return l->address;
     return {};
