@@ -106,7 +106,6 @@ Engine::~Engine()
     }
 }
 
-bool Engine::isStarting() const { return start_ && !handle_; }
 
 void Engine::start(const EngineOptions& options)
 {

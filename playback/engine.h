@@ -46,7 +46,6 @@ public:
     // follow on the UI thread; calling again while starting or ready does
     // nothing.
     void start(const EngineOptions& options);
-    bool isStarting() const;
     bool isReady() const { return handle_ != nullptr; }
 
     // For the render surface: it needs the raw handle to make its render

@@ -6,13 +6,26 @@
 #include "playerview.h"
 #include "standin.h"
 #include "videosurface.h"
-#include "mpvplayer_p.h"
 
 namespace miravon {
 
-using namespace detail;
-
 namespace {
+
+// The engine properties the player watches, by the id they come back with.
+enum ObservedProperty : quint64 {
+    PropPause = 1,
+    PropPausedForCache,
+    PropBufferingState,
+    PropTimePos,
+    PropDuration,
+    PropVideoTrack,
+    PropAudioTrack,
+    PropAudioOutput,
+    PropCacheTime,
+    PropSeekable,
+    PropFileSize,
+    PropFileFormat,
+};
 
 struct Observed {
     ObservedProperty id;
@@ -34,6 +47,10 @@ constexpr Observed observed[] = {
     {PropFileFormat, "file-format", PropertyFormat::String},
 };
 
+// A live stream that plays again this long counts as won back: a later drop
+// starts a new round of reconnection attempts.
+constexpr int kSteadyMs = 30000;
+
 constexpr int kKeep = -1;
 using Activity = PlayerView::Activity;
 
@@ -44,7 +61,7 @@ using Activity = PlayerView::Activity;
 struct PhaseRow {
     int openState;
     int playState;
-    int activity;  // PlayerView::Activity, or kKeep
+    int activity; // PlayerView::Activity, or kKeep
 };
 constexpr PhaseRow phaseRow(int phase)
 {
@@ -87,38 +104,41 @@ int MpvPlayer::defaultNoProgressTimeout()
 int MpvPlayer::engineNetworkTimeout(int noProgressMs) { return (noProgressMs + 999) / 1000 + 5; }
 
 MpvPlayer::MpvPlayer(QWidget* parent)
-    : renderMode_(rendersIntoSurface(playbackOutputs()))
+    : view_(new PlayerView(parent, rendersIntoSurface(playbackOutputs())))
+    , slot_(std::make_unique<EngineSlot>(view_->surface()))
     , noProgressMs_(defaultNoProgressTimeout())
 {
-    view_ = new PlayerView(parent, renderMode_);
     connect(view_, &PlayerView::togglePauseRequested, this, &MpvPlayer::togglePause);
     connect(view_, &PlayerView::stopRequested, this, &MpvPlayer::stop);
     connect(view_, &PlayerView::mutedChanged, this, &MpvPlayer::setMuted);
     connect(view_, &PlayerView::volumeChanged, this, &MpvPlayer::setVolume);
     connect(view_, &PlayerView::seekRequested, this, &MpvPlayer::seekTo);
     if (VideoSurface* surface = view_->surface()) {
-        connect(surface, &VideoSurface::frameRendered, this, &MpvPlayer::onFrameRendered);
-        connect(surface, &VideoSurface::renderContextReady, this, [this] {
-            if (loadSerial_ != 0 && engine_ && !loadPending_) {
-                // The file started without a render context (it came after
-                // the bound): have the video made again.
-                engine_->setProperty("vid", QStringLiteral("no"));
-                engine_->setProperty("vid", QStringLiteral("auto"));
+        connect(surface, &VideoSurface::frameRendered, this, [this] {
+            if (loaded_ && !firstFrame_ && isCurrent()) {
+                firstFrame_ = true;
+                emit firstFrame();
             }
-            if (loadPending_)
-                loadIntoEngine();
-        });
-        connect(surface, &VideoSurface::renderContextFailed, this, [this] {
-            if (loadPending_)
-                loadIntoEngine(true);
         });
     }
     updateTransport();
 
+    connect(slot_.get(), &EngineSlot::startFailed, this, [this] {
+        if (active_)
+            fail(PlayFailure::NotMedia);
+    });
+    connect(slot_.get(), &EngineSlot::renderContextLate, this, [this] {
+        if (Engine* e = slot_->engine(); e && loadSerial_ != 0) {
+            e->setProperty("vid", QStringLiteral("no"));
+            e->setProperty("vid", QStringLiteral("auto"));
+        }
+    });
+    connect(slot_.get(), &EngineSlot::released, this, [this] { loadSerial_ = 0; });
+
     resolver_.setFetchBound(noProgressMs_);
     connect(&manifest_, &ManifestReader::says, this, [this](bool live) {
-        segmentedLive_ = live;
-        updateLive();
+        live_.setManifestLive(live);
+        updateTransport();
     });
     connect(&resolver_, &AddressResolver::fetchStarted, this, [this] {
         watchdog_.stop();
@@ -129,38 +149,42 @@ MpvPlayer::MpvPlayer(QWidget* parent)
     connect(&resolver_, &AddressResolver::candidate, this, &MpvPlayer::startEngine);
     connect(&resolver_, &AddressResolver::failed, this, &MpvPlayer::fail);
     connect(&resolver_, &AddressResolver::finished, this, &MpvPlayer::finish);
-    connect(&probe_, &FailureProbe::verdict, this, [this](PlayFailure reason) {
+    // Why the engine could not play the candidate: what the look finds.
+    // A server that offers what the engine could not play gave no media;
+    // one that offers it after the engine made no progress timed out.
+    connect(&look_, &CandidateLook::works, this, [this] {
+        if (active_)
+            resolver_.candidateFailed(lookAfterSilence_ ? PlayFailure::TimedOut : PlayFailure::NotMedia);
+    });
+    connect(&look_, &CandidateLook::failed, this, [this](PlayFailure reason) {
         if (active_)
             resolver_.candidateFailed(reason);
+    });
+    connect(&look_, &CandidateLook::unreadable, this, [this](const QByteArray& head, const QUrl& url, bool whole) {
+        if (active_)
+            resolver_.candidateRead(head, url, whole);
     });
 
     watchdog_.setSingleShot(true);
     connect(&watchdog_, &QTimer::timeout, this, &MpvPlayer::onWatchdog);
-    reconnectTimer_.setSingleShot(true);
-    connect(&reconnectTimer_, &QTimer::timeout, this, &MpvPlayer::reconnect);
-    surfaceWait_.setSingleShot(true);
-    connect(&surfaceWait_, &QTimer::timeout, this, [this] { loadIntoEngine(true); });
-    steady_.setSingleShot(true);
-    steady_.setInterval(kSteadyMs);
-    connect(&steady_, &QTimer::timeout, this, [this] { reconnects_ = 0; });
-    idleRelease_.setSingleShot(true);
-    idleRelease_.setInterval(kIdleReleaseMs);
-    connect(&idleRelease_, &QTimer::timeout, this, &MpvPlayer::releaseEngine);
-    soundCheck_.setSingleShot(true);
-    soundCheck_.setInterval(1000);
-    connect(&soundCheck_, &QTimer::timeout, this, &MpvPlayer::checkSound);
+    reconnector_.setSteadyAfter(kSteadyMs);
+    connect(&reconnector_, &Reconnector::attempt, this, &MpvPlayer::reconnect);
+    connect(&sound_, &SoundWatch::noSound, this, [this] {
+        if (view_)
+            view_->setNotice(PlayerView::noSoundText());
+        emit noSound();
+    });
 }
 
 MpvPlayer::~MpvPlayer()
 {
     resolver_.cancel();
-    probe_.cancel();
+    look_.cancel();
     manifest_.cancel();
-    // The render context must go before the engine does.
-    if (view_ && view_->surface())
-        view_->surface()->detach();
+    // The slot detaches the surface and gives the engine back; the surface
+    // goes with the view after that.
+    slot_.reset();
     delete view_.data();
-    engine_.reset();
 }
 
 QWidget* MpvPlayer::widget() { return view_; }
@@ -173,13 +197,9 @@ void MpvPlayer::setNoProgressTimeout(int ms)
     resolver_.setFetchBound(noProgressMs_);
 }
 
-void MpvPlayer::setReconnectPolicy(int attempts, int firstDelayMs)
-{
-    reconnectAttempts_ = std::max(0, attempts);
-    reconnectDelayMs_ = std::max(1, firstDelayMs);
-}
+void MpvPlayer::setReconnectPolicy(int attempts, int firstDelayMs) { reconnector_.setPolicy(attempts, firstDelayMs); }
 
-void MpvPlayer::setIdleRelease(int ms) { idleRelease_.setInterval(std::max(0, ms)); }
+void MpvPlayer::setIdleRelease(int ms) { slot_->setIdleRelease(ms); }
 
 void MpvPlayer::enter(Phase phase)
 {
@@ -194,58 +214,24 @@ void MpvPlayer::enter(Phase phase)
 
 void MpvPlayer::ensureEngine()
 {
-    if (engine_)
-        return;
-    engine_ = std::make_unique<Engine>();
-    Engine* e = engine_.get();
-    connect(e, &Engine::ready, this, &MpvPlayer::engineReady);
-    connect(e, &Engine::startFailed, this, [this] {
-        engine_.reset();
-        if (active_)
-            fail(PlayFailure::NotMedia);
-    });
-    connect(e, &Engine::commandReplied, this, &MpvPlayer::onCommandReplied);
-    connect(e, &Engine::fileStarted, this, &MpvPlayer::onFileStarted);
-    connect(e, &Engine::fileLoaded, this, &MpvPlayer::onFileLoaded);
-    connect(e, &Engine::playbackRestarted, this, &MpvPlayer::onPlaybackRestarted);
-    connect(e, &Engine::fileEnded, this, &MpvPlayer::onFileEnded);
-    connect(e, &Engine::propertyChanged, this, &MpvPlayer::onProperty);
-    for (const Observed& o : observed)
-        e->observe(o.id, o.name, o.format);
-    if (muted_)
-        e->setProperty("mute", true);
-    if (volume_ != 50)
-        e->setProperty("volume", double(volume_));
-    // The engine's own network timeout is a backstop; the no-progress bound
-    // fires first and says "timed out".
-    e->start(engineOptions(playbackOutputs(), engineNetworkTimeout(noProgressMs_)));
-}
-
-void MpvPlayer::engineReady()
-{
-    if (renderMode_ && view_ && view_->surface())
-        view_->surface()->attach(engine_->handle());
-    if (loadPending_)
-        loadIntoEngine();
-}
-
-void MpvPlayer::scheduleRelease()
-{
-    if (engine_)
-        idleRelease_.start();
-}
-
-void MpvPlayer::releaseEngine()
-{
-    if (active_ || !engine_)
-        return;
-    qCDebug(lcPlayer) << "idle: engine given back";
-    // The render context must go before the engine does; the engine itself
-    // is destroyed on a background thread.
-    if (view_ && view_->surface())
-        view_->surface()->detach();
-    engine_.reset();
-    loadSerial_ = 0;
+    slot_->ensure(
+        [this](Engine& e) {
+            connect(&e, &Engine::commandReplied, this, &MpvPlayer::onCommandReplied);
+            connect(&e, &Engine::fileStarted, this, &MpvPlayer::onFileStarted);
+            connect(&e, &Engine::fileLoaded, this, &MpvPlayer::onFileLoaded);
+            connect(&e, &Engine::playbackRestarted, this, &MpvPlayer::onPlaybackRestarted);
+            connect(&e, &Engine::fileEnded, this, &MpvPlayer::onFileEnded);
+            connect(&e, &Engine::propertyChanged, this, &MpvPlayer::onProperty);
+            for (const Observed& o : observed)
+                e.observe(o.id, o.name, o.format);
+            if (muted_)
+                e.setProperty("mute", true);
+            if (volume_ != 50)
+                e.setProperty("volume", double(volume_));
+        },
+        // The engine's own network timeout is a backstop; the no-progress
+        // bound fires first and says "timed out".
+        engineOptions(playbackOutputs(), engineNetworkTimeout(noProgressMs_)));
 }
 
 void MpvPlayer::setUrl(const QString& address) { setUrl(address, StreamOptions{}); }
@@ -255,15 +241,15 @@ void MpvPlayer::setUrl(const QString& address, const StreamOptions& options)
     qCDebug(lcPlayer) << "setUrl" << address;
     lastUrl_ = address;
     lastOptions_ = options;
-    idleRelease_.stop();
+    slot_->cancelRelease();
     // A stand-in fails at once (the resolver says so): no engine for it.
     if (!isStandInAddress(address.trimmed()))
         ensureEngine();
     // Whatever the engine was playing stops now, not when the new address
     // gets to it: that may take a playlist fetch, or never come.
-    const bool engineBusy = !engineUrl_.isEmpty() || loadSerial_ != 0;
+    const bool busy = engineBusy();
     resetAttempt();
-    if (engineBusy)
+    if (busy)
         stopEngine();
     active_ = true;
     if (view_) {
@@ -281,23 +267,18 @@ void MpvPlayer::setUrl(const QString& address, const StreamOptions& options)
 void MpvPlayer::resetAttempt()
 {
     resolver_.cancel();
-    probe_.cancel();
+    look_.cancel();
     manifest_.cancel();
     watchdog_.stop();
-    reconnectTimer_.stop();
-    surfaceWait_.stop();
-    steady_.stop();
-    soundCheck_.stop();
-    loadPending_ = false;
+    reconnector_.reset();
+    sound_.stop();
+    slot_->cancelLoad();
     engineUrl_.clear();
     expectedEntry_ = startedEntry_ = -1;
     loadSerial_ = 0;
     loaded_ = restarted_ = buffering_ = firstFrame_ = hasVideo_ = paused_ = false;
-    live_ = true;
-    position_ = duration_ = firstDuration_ = durationSeenAt_ = 0;
-    durationGrew_ = false;
-    played_ = outage_ = false;
-    reconnects_ = 0;
+    live_.reset();
+    played_ = false;
     failure_ = PlayFailure::None;
 }
 
@@ -305,38 +286,22 @@ void MpvPlayer::startEngine(const QUrl& url)
 {
     engineUrl_ = url;
     loaded_ = restarted_ = buffering_ = hasVideo_ = false;
-    live_ = true;
-    seekable_ = sized_ = segmented_ = false;
-    segmentedLive_ = true;
+    live_.reset();
     manifest_.cancel();
-    duration_ = position_ = firstDuration_ = durationSeenAt_ = 0;
-    durationGrew_ = false;
     expectedEntry_ = startedEntry_ = -1;
     loadSerial_ = 0;
     enter(Phase::EngineLoading);
     progress();
-    loadPending_ = true;
-    loadIntoEngine();
+    if (!slot_->hasEngine())
+        return; // it failed to start: the player has failed already
+    slot_->load([this](bool withVideo) { loadIntoEngine(withVideo); });
 }
 
-void MpvPlayer::loadIntoEngine(bool surfaceWaited)
+void MpvPlayer::loadIntoEngine(bool withVideo)
 {
-    if (!engine_ || engineUrl_.isEmpty()) {
-        surfaceWait_.stop();
+    Engine* engine = slot_->engine();
+    if (!engine || engineUrl_.isEmpty())
         return;
-    }
-    if (!engine_->isReady())
-        return;  // engineReady() comes back here
-    // The first video needs a render context to draw into; the surface's
-    // render thread is making it. Wait for it briefly, never longer.
-    VideoSurface* surface = renderMode_ && view_ ? view_->surface() : nullptr;
-    if (!surfaceWaited && surface && surface->isAttached() && !surface->hasRenderContext()) {
-        if (!surfaceWait_.isActive())
-            surfaceWait_.start(1500);
-        return;  // renderContextReady or the bound comes back here
-    }
-    surfaceWait_.stop();
-    loadPending_ = false;
     QUrl url = engineUrl_;
     EngineOptions fileOptions = engineOptions(lastOptions_);
     const QString scheme = url.scheme().toLower();
@@ -347,11 +312,10 @@ void MpvPlayer::loadIntoEngine(bool surfaceWaited)
         url.setScheme(QStringLiteral("rtsp"));
         fileOptions.append(EngineOption{"rtsp-transport", "udp"});
     }
-    if (renderMode_ && (!surface || !surface->hasRenderContext())) {
-        // Nothing to draw into: play without video; the picture is
-        // switched on if the render context comes after all.
+    // Nothing to draw into: play without video; the picture is switched on
+    // if the render context comes after all.
+    if (!withVideo)
         fileOptions.append(EngineOption{"vid", "no"});
-    }
     const QByteArray address = url.toString(QUrl::FullyEncoded).toUtf8();
     expectedEntry_ = startedEntry_ = -1;
     loadSerial_ = ++loads_;
@@ -359,16 +323,16 @@ void MpvPlayer::loadIntoEngine(bool surfaceWaited)
     QList<QByteArray> args = {"loadfile", address, "replace"};
     if (!fileOptions.isEmpty())
         args << encodeFileOptions(fileOptions);
-    engine_->command(args, loadSerial_);
+    engine->command(args, loadSerial_);
 }
 
 void MpvPlayer::stopEngine()
 {
     expectedEntry_ = startedEntry_ = -1;
     loadSerial_ = 0;
-    loadPending_ = false;
-    if (engine_)
-        engine_->command({"stop"});
+    slot_->cancelLoad();
+    if (Engine* e = slot_->engine())
+        e->command({"stop"});
 }
 
 void MpvPlayer::close()
@@ -383,7 +347,7 @@ void MpvPlayer::close()
         view_->blankPicture();
     enter(Phase::Stopped);
     updateTransport();
-    scheduleRelease();
+    slot_->scheduleRelease();
 }
 
 void MpvPlayer::stop()
@@ -416,15 +380,15 @@ void MpvPlayer::togglePause()
             setUrl(lastUrl_, StreamOptions(lastOptions_));
         return;
     }
-    if (engine_)
-        engine_->setProperty("pause", !paused_);
+    if (Engine* e = slot_->engine())
+        e->setProperty("pause", !paused_);
 }
 
 void MpvPlayer::setMuted(bool muted)
 {
     muted_ = muted;
-    if (engine_)
-        engine_->setProperty("mute", muted);
+    if (Engine* e = slot_->engine())
+        e->setProperty("mute", muted);
     if (view_)
         view_->setMuted(muted);
 }
@@ -432,17 +396,18 @@ void MpvPlayer::setMuted(bool muted)
 void MpvPlayer::setVolume(int volume)
 {
     volume_ = std::clamp(volume, 0, 100);
-    if (engine_)
-        engine_->setProperty("volume", double(volume_));
+    if (Engine* e = slot_->engine())
+        e->setProperty("volume", double(volume_));
     if (view_)
         view_->setVolume(volume_);
 }
 
 void MpvPlayer::seekTo(double seconds)
 {
-    if (!engine_ || !loaded_ || !seekable_ || live_)
+    Engine* e = slot_->engine();
+    if (!e || !loaded_ || !live_.facts().seekable || isLive())
         return;
-    engine_->command({"seek", QByteArray::number(seconds, 'f', 3), "absolute"});
+    e->command({"seek", QByteArray::number(seconds, 'f', 3), "absolute"});
 }
 
 bool MpvPlayer::isFullScreen() const { return view_ && view_->isFullScreen(); }
@@ -457,8 +422,289 @@ void MpvPlayer::updateTransport()
 {
     if (!view_)
         return;
-    view_->setTransport(loaded_, paused_, active_, true);
-    view_->setTimes(position_, duration_, seekable_ && !live_);
+    const LiveFacts& f = live_.facts();
+    view_->setTransport(loaded_, paused_, active_);
+    view_->setTimes(f.position, f.duration, f.seekable && !isLive());
+}
+
+// What the engine reports about the current candidate, live detection,
+// reconnection of dropped live streams, and failure.
+
+void MpvPlayer::onCommandReplied(quint64 tag, bool ok, qint64 entry)
+{
+    if (tag == 0 || tag != loadSerial_)
+        return;
+    if (!ok) {
+        engineUrl_.clear();
+        resolver_.candidateFailed(PlayFailure::NotMedia);
+        return;
+    }
+    expectedEntry_ = entry;
+    if (isCurrent())
+        enter(Phase::EngineOpening);
+}
+
+void MpvPlayer::onFileStarted(qint64 entry)
+{
+    startedEntry_ = entry;
+    if (isCurrent()) {
+        enter(Phase::EngineOpening);
+        progress();
+    }
+}
+
+void MpvPlayer::onFileLoaded()
+{
+    if (!isCurrent())
+        return;
+    loaded_ = true;
+    enter(Phase::FileOpen);
+    if (view_)
+        view_->clearBlank();
+    progress();
+    updateTransport();
+}
+
+void MpvPlayer::onPlaybackRestarted()
+{
+    if (!loaded_ || !isCurrent())
+        return;
+    restarted_ = true;
+    progress();
+    maybeFirstFrame();
+    sound_.started();
+    if (!paused_ && !buffering_)
+        becamePlaying();
+}
+
+void MpvPlayer::becamePlaying()
+{
+    played_ = true;
+    reconnector_.playing(isLive());
+    enter(Phase::Playing);
+}
+
+void MpvPlayer::onFileEnded(const FileEnd& end)
+{
+    if (end.entry != expectedEntry_ || expectedEntry_ < 0)
+        return;
+    expectedEntry_ = -1;
+    if (end.reason == FileEndReason::Stopped)
+        return;
+    if (end.audioOutputFailed)
+        sound_.outputFailed();
+    if (reconnector_.inOutage() || (played_ && isLive())) {
+        liveStreamDropped();
+        return;
+    }
+    // Without a sound device the engine reports a file it played (pictures
+    // only) as failed: it ended all the same.
+    const bool ended = end.reason == FileEndReason::EndOfFile || (end.audioOutputFailed && restarted_);
+    if (ended && loaded_) {
+        enter(Phase::EntryEnded);
+        engineUrl_.clear();
+        loaded_ = false;
+        sound_.stop();
+        watchdog_.stop();
+        resolver_.candidateEnded();
+        return;
+    }
+    qCDebug(lcPlayer) << "engine could not play" << engineUrl_ << end.error;
+    engineFailed();
+}
+
+// Why the engine failed is found out by looking at the candidate as the
+// address check does: its first bytes for a web address (which may turn
+// out a playlist, read on by the resolver), its server otherwise.
+void MpvPlayer::engineFailed()
+{
+    const QUrl url = engineUrl_;
+    engineUrl_.clear();
+    loaded_ = false;
+    sound_.stop();
+    watchdog_.stop();
+    lookAfterSilence_ = false;
+    look_.look(url, lastOptions_, std::min(noProgressMs_, 5000));
+}
+
+void MpvPlayer::liveStreamDropped()
+{
+    watchdog_.stop();
+    if (!reconnector_.dropped()) {
+        fail(PlayFailure::ConnectionLost);
+        return;
+    }
+    loaded_ = false;
+    sound_.stop();
+    if (view_)
+        view_->blankPicture();
+    enter(Phase::Reconnecting);
+    updateTransport();
+}
+
+void MpvPlayer::reconnect()
+{
+    const QUrl url = resolver_.current();
+    if (!active_ || url.isEmpty())
+        return;
+    startEngine(url);
+}
+
+void MpvPlayer::finish()
+{
+    watchdog_.stop();
+    active_ = false;
+    enter(Phase::Finished);
+    updateTransport();
+    slot_->scheduleRelease();
+}
+
+void MpvPlayer::fail(PlayFailure reason)
+{
+    qCDebug(lcPlayer) << "failed" << static_cast<int>(reason);
+    const bool hadEngine = engineBusy();
+    resetAttempt();
+    if (hadEngine)
+        stopEngine();
+    active_ = false;
+    failure_ = reason;
+    enter(Phase::Failed);
+    if (view_)
+        view_->setFailure(reason);
+    updateTransport();
+    slot_->scheduleRelease();
+    emit failed(reason);
+}
+
+void MpvPlayer::progress()
+{
+    if (active_ && !paused_ && !engineUrl_.isEmpty())
+        watchdog_.start(noProgressMs_);
+}
+
+void MpvPlayer::onWatchdog()
+{
+    if (!active_ || engineUrl_.isEmpty())
+        return;
+    qCDebug(lcPlayer) << "no progress within" << noProgressMs_ << "ms";
+    stopEngine();
+    if (reconnector_.inOutage() || (played_ && isLive())) {
+        // A live stream that stalls is a dropped one.
+        liveStreamDropped();
+        return;
+    }
+    // This alternative is silent to the engine; the next one may not be.
+    // Why is asked as the address check asks it: a server silent to anyone
+    // timed out, but one may refuse a part the engine waits for (an HLS
+    // segment gone), or take the connection and never answer in kind.
+    const QUrl url = engineUrl_;
+    engineUrl_.clear();
+    loaded_ = false;
+    sound_.stop();
+    lookAfterSilence_ = true;
+    look_.look(url, lastOptions_, std::min(noProgressMs_, 5000));
+}
+
+void MpvPlayer::onProperty(quint64 id, const QVariant& value)
+{
+    const bool current = isCurrent();
+    switch (id) {
+    case PropPause:
+        paused_ = value.toBool();
+        if (current && loaded_) {
+            if (paused_) {
+                enter(Phase::Paused);
+                watchdog_.stop();
+            } else if (restarted_ && !buffering_) {
+                becamePlaying();
+                progress();
+            }
+        }
+        updateTransport();
+        break;
+    case PropPausedForCache:
+        if (current && loaded_) {
+            buffering_ = value.toBool();
+            if (buffering_)
+                enter(Phase::Buffering);
+            else if (restarted_ && !paused_)
+                becamePlaying();
+        }
+        break;
+    case PropBufferingState:
+        if (current && buffering_ && value.isValid()) {
+            if (view_)
+                view_->setActivity(Activity::Buffering, value.toInt());
+            progress();
+        }
+        break;
+    case PropTimePos:
+        if (current && value.isValid()) {
+            const double pos = value.toDouble();
+            if (pos != live_.facts().position)
+                progress();
+            live_.setPosition(pos);
+            updateTransport();
+        }
+        break;
+    case PropCacheTime:
+        if (current)
+            progress();
+        break;
+    case PropDuration:
+        if (current) {
+            live_.setDuration(value.isValid() ? value.toDouble() : 0);
+            updateTransport();
+        }
+        break;
+    case PropSeekable:
+        if (current) {
+            live_.setSeekable(value.toBool());
+            updateTransport();
+        }
+        break;
+    case PropFileSize:
+        if (current) {
+            live_.setSized(value.isValid() && value.toLongLong() > 0);
+            updateTransport();
+        }
+        break;
+    case PropFileFormat:
+        if (current) {
+            // Segmented streams (HLS, DASH): live or not, their manifest says.
+            const bool segmented = isSegmentedFormat(value.toString());
+            if (segmented && !live_.facts().segmented)
+                manifest_.start(engineUrl_, lastOptions_, std::min(noProgressMs_, 5000));
+            live_.setSegmented(segmented);
+            updateTransport();
+        }
+        break;
+    case PropVideoTrack:
+        if (current) {
+            hasVideo_ = value.isValid() && value.toLongLong() > 0;
+            maybeFirstFrame();
+        }
+        break;
+    case PropAudioTrack:
+        sound_.setTrack(value.isValid() && value.toLongLong() > 0);
+        break;
+    case PropAudioOutput:
+        sound_.setOutput(value.isValid() && !value.toString().isEmpty());
+        break;
+    default:
+        break;
+    }
+}
+
+void MpvPlayer::maybeFirstFrame()
+{
+    // Without a render surface the engine shows a frame once playback has
+    // (re)started with a video track selected.
+    const bool rendered = view_ && view_->surface();
+    if (!rendered && restarted_ && hasVideo_ && !firstFrame_) {
+        firstFrame_ = true;
+        emit firstFrame();
+    }
 }
 
 } // namespace miravon

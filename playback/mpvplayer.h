@@ -1,12 +1,16 @@
 #pragma once
 
 #include "engineoptions.h"
+#include "engineslot.h"
 #include "failure.h"
+#include "livejudge.h"
 #include "manifest.h"
 #include "player.h"
 #include "playerview.h"
 #include "probe.h"
+#include "reconnector.h"
 #include "resolver.h"
+#include "soundwatch.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -16,13 +20,15 @@
 
 namespace miravon {
 
-class Engine;
 struct FileEnd;
 
-// The real player: the engine behind the Player contract. It owns the
-// engine, the address resolver and the failure probe; it keeps the
-// no-progress bound, tells live streams from files, reconnects dropped live
-// streams, raises the state codes and drives its view.
+// The real player: the engine behind the Player contract. It keeps the
+// state machine and its phase table, and wires the parts that do the rest:
+// the engine slot (the engine's life, its idle release, the video surface),
+// the address resolver (playlists, alternatives), the look that finds out
+// why the engine could not play a candidate (the same the address check
+// takes, so both give the same reason), the live-or-finished judgement,
+// reconnection of dropped live streams, and the no-progress bound.
 //
 // Cheap until the first address: no engine, just the view. The engine is
 // made off the UI thread on the first setUrl(), and given back (off the UI
@@ -54,9 +60,8 @@ public:
     // The address the engine is playing or opening (after playlists and
     // protocol rollover), empty when none.
     QUrl engineAddress() const { return engineUrl_; }
-    bool hasEngine() const { return static_cast<bool>(engine_); }
-    bool firstFrameReached() const { return firstFrame_; }
-    bool isLive() const { return live_; }
+    bool hasEngine() const { return slot_->hasEngine(); }
+    bool isLive() const { return live_.isLive(); }
     PlayerView* view() const { return view_; }
 
     // How long an alternative may show no progress before the next one is
@@ -82,6 +87,8 @@ signals:
     void noSound();
 
 private:
+    // What happens to the player; each phase raises its state codes and
+    // sets its view's activity from one table (mpvplayer.cpp).
     enum class Phase {
         Changing,
         PlaylistConnecting,
@@ -102,16 +109,14 @@ private:
     void enter(Phase phase);
 
     void ensureEngine();
-    void engineReady();
-    void releaseEngine();
-    void scheduleRelease();
     void resetAttempt();
     void startEngine(const QUrl& url);
-    // `surfaceWaited`: go on without a render context if none is ready.
-    void loadIntoEngine(bool surfaceWaited = false);
+    void loadIntoEngine(bool withVideo);
     void stopEngine();
     bool isCurrent() const { return expectedEntry_ >= 0 && startedEntry_ == expectedEntry_; }
+    bool engineBusy() const { return !engineUrl_.isEmpty() || loadSerial_ != 0; }
 
+    // What the engine reports about the current candidate.
     void onCommandReplied(quint64 tag, bool ok, qint64 entry);
     void onFileStarted(qint64 entry);
     void onFileLoaded();
@@ -126,21 +131,22 @@ private:
     void fail(PlayFailure reason);
     void progress();
     void onWatchdog();
-    void onFrameRendered();
     void maybeFirstFrame();
-    void checkSound();
-    void tellNoSound();
-    void updateLive();
     void setOpenState(int state);
     void setPlayState(int state);
     void updateTransport();
 
     QPointer<PlayerView> view_;
-    bool renderMode_ = false;
-    std::unique_ptr<Engine> engine_;
+    std::unique_ptr<EngineSlot> slot_;
     AddressResolver resolver_;
-    FailureProbe probe_;
+    CandidateLook look_;
+    bool lookAfterSilence_ = false; // the look runs because the engine made no progress
     ManifestReader manifest_;
+    LiveTracker live_;
+    Reconnector reconnector_;
+    SoundWatch sound_;
+    QTimer watchdog_;
+    int noProgressMs_;
 
     int openState_ = 0;
     int playState_ = 0;
@@ -151,7 +157,6 @@ private:
 
     // The engine's side of the current candidate.
     QUrl engineUrl_;
-    bool loadPending_ = false;  // waiting for the engine or the surface
     qint64 expectedEntry_ = -1;
     qint64 startedEntry_ = -1;
     quint64 loadSerial_ = 0;
@@ -161,36 +166,11 @@ private:
     bool paused_ = false;
     bool buffering_ = false;
     bool firstFrame_ = false;
-    bool live_ = true;
-    bool seekable_ = false;
-    bool sized_ = false;
-    bool segmented_ = false;     // HLS or DASH: live or not, its manifest says
-    bool segmentedLive_ = true;  // what the manifest said (live until read)
     bool hasVideo_ = false;
-    bool hasAudio_ = false;
-    bool audioOut_ = false;
-    bool soundTold_ = false;
-    double position_ = 0;
-    double duration_ = 0;
-    double firstDuration_ = 0;
-    double durationSeenAt_ = 0;  // position when a length was first reported
-    bool durationGrew_ = false;
-    // Live reconnection: the stream has played; an outage is under way.
-    bool played_ = false;
-    bool outage_ = false;
-    int reconnects_ = 0;
+    bool played_ = false; // it has played: a drop now is a live stream's
+
     bool muted_ = false;
     int volume_ = 50;
-
-    QTimer watchdog_;
-    QTimer reconnectTimer_;
-    QTimer surfaceWait_;
-    QTimer steady_;
-    QTimer idleRelease_;
-    QTimer soundCheck_;
-    int noProgressMs_;
-    int reconnectAttempts_ = 3;
-    int reconnectDelayMs_ = 1000;
 };
 
 } // namespace miravon

@@ -199,12 +199,11 @@ void PlayerView::resizeEvent(QResizeEvent* event)
     placeMessage();
 }
 
-void PlayerView::setTransport(bool loaded, bool paused, bool active, bool canPlay)
+void PlayerView::setTransport(bool loaded, bool paused, bool active)
 {
     loaded_ = loaded;
     paused_ = paused;
     active_ = active;
-    canPlay_ = canPlay;
     bar_->setPlaying(loaded && !paused);
     bar_->setStopEnabled(active);
 }
@@ -265,7 +264,6 @@ void PlayerView::showContextMenu(const QPoint& globalPos)
 {
     QMenu menu(this);
     QAction* play = menu.addAction(paused_ || !loaded_ ? QStringLiteral("Phát") : QStringLiteral("Tạm dừng"));
-    play->setEnabled(canPlay_);
     connect(play, &QAction::triggered, this, &PlayerView::togglePauseRequested);
     QAction* stopAction = menu.addAction(QStringLiteral("Dừng"));
     stopAction->setEnabled(active_);

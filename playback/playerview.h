@@ -34,7 +34,6 @@ public:
     PlayerView(QWidget* parent, bool withSurface);
 
     VideoSurface* surface() const { return surface_; }
-    QWidget* pictureArea() const { return picture_; }
     TransportBar* bar() const { return bar_; }
 
     // Status: an activity, with a buffering percentage where known.
@@ -52,7 +51,7 @@ public:
     QString pictureMessage() const;
 
     // What the transport bar and the context menu offer.
-    void setTransport(bool loaded, bool paused, bool active, bool canPlay);
+    void setTransport(bool loaded, bool paused, bool active);
     void setTimes(double position, double duration, bool seekable);
     void setMuted(bool muted);
     void setVolume(int volume);
@@ -96,7 +95,6 @@ private:
     bool loaded_ = false;
     bool paused_ = false;
     bool active_ = false;
-    bool canPlay_ = false;
     bool muted_ = false;
     int volume_ = 50;
     double position_ = 0;

@@ -1,8 +1,13 @@
 #include "probe.h"
 
+#include "addresspolicy.h"
+#include "fetcher.h"
 #include "localfile.h"
+#include "manifest.h"
+#include "playlist.h"
 #include "playback.h"
 
+#include <QNetworkAccessManager>
 #include <QTcpSocket>
 #include <QUuid>
 
@@ -312,14 +317,123 @@ void ServerProbe::finish(PlayFailure reason)
     emit verdict(reason);
 }
 
-FailureProbe::FailureProbe(QObject* parent)
+CandidateLook::CandidateLook(QNetworkAccessManager* network, QObject* parent)
     : QObject(parent)
+    , network_(network ? network : new QNetworkAccessManager(this))
 {
-    connect(&probe_, &ServerProbe::verdict, this, [this](PlayFailure reason) {
-        emit verdict(reason == PlayFailure::None ? PlayFailure::NotMedia : reason);
+    connect(&server_, &ServerProbe::verdict, this, [this](PlayFailure reason) {
+        detail_ = server_.detail();
+        if (reason == PlayFailure::None)
+            emit works();
+        else
+            emit failed(reason);
     });
 }
 
-void FailureProbe::run(const QUrl& url, int boundMs) { probe_.run(url, {}, boundMs); }
+CandidateLook::~CandidateLook() = default;
+
+void CandidateLook::cancel()
+{
+    if (fetch_)
+        fetch_->cancel();
+    server_.cancel();
+}
+
+bool CandidateLook::isRunning() const { return server_.isRunning() || (fetch_ && fetch_->isRunning()); }
+
+PlayFailure CandidateLook::silenceVerdict()
+{
+    if (!server_.isRunning())
+        return PlayFailure::TimedOut;
+    const PlayFailure verdict = server_.silenceVerdict();
+    detail_ = server_.detail();
+    return verdict;
+}
+
+void CandidateLook::look(const QUrl& url, const StreamOptions& options, int boundMs)
+{
+    cancel();
+    options_ = options;
+    boundMs_ = std::max(1, boundMs);
+    detail_.clear();
+    segment_.clear();
+    if (isWebAddress(url))
+        fetchHead(url, 0);
+    else
+        server_.run(url, options, boundMs_);
+}
+
+void CandidateLook::fetchHead(const QUrl& url, int hops)
+{
+    if (!fetch_) {
+        fetch_ = std::make_unique<Fetch>(network_);
+        connect(fetch_.get(), &Fetch::finished, this, [this](const FetchResult& r) { judge(r, hops_); });
+    }
+    hops_ = hops;
+    fetch_->start(documentRequest(url, options_), FetchLimits{kHeadBytes, boundMs_, 0}, Fetch::Extent::Head);
+}
+
+void CandidateLook::judge(const FetchResult& r, int hops)
+{
+    if (r.failure != PlayFailure::None) {
+        detail_ = r.detail;
+        emit failed(r.failure);
+        return;
+    }
+    if (!segment_.isEmpty()) {
+        // A segment of a live window: anything but a web page is the stream.
+        if (looksLikeWebPage(r.body, r.contentType)) {
+            detail_ = QString::fromLatin1(r.contentType);
+            emit failed(PlayFailure::NotMedia);
+        } else {
+            emit works();
+        }
+        return;
+    }
+    const Manifest manifest = parseManifest(r.body, r.url);
+    switch (manifest.kind) {
+    case Manifest::HlsMaster:
+        if (hops >= maxPlaylistDepth || manifest.variants.isEmpty() || !isWebAddress(manifest.variants.first())) {
+            emit failed(PlayFailure::PlaylistRefused);
+            return;
+        }
+        fetchHead(manifest.variants.first(), hops + 1);
+        return;
+    case Manifest::HlsMedia:
+        if (manifest.segments.isEmpty() || !isWebAddress(manifest.segments.last())) {
+            detail_ = QStringLiteral("an HLS playlist without segments");
+            emit failed(PlayFailure::NotMedia);
+            return;
+        }
+        // The newest segment: older ones of a live window may be gone.
+        segment_ = manifest.segments.last();
+        fetchHead(segment_, hops + 1);
+        return;
+    case Manifest::Dash:
+        emit works();
+        return;
+    case Manifest::NotManifest:
+        break;
+    }
+    // A playlist says a media type as often as not: its text decides. The
+    // resolver reads it, as it does when the engine cannot.
+    if (parsePlaylist(r.body, r.url).kind != ParsedPlaylist::NotPlaylist) {
+        emit unreadable(r.body, r.url, r.complete);
+        return;
+    }
+    if (looksLikeMedia(r.body, r.contentType)) {
+        emit works();
+        return;
+    }
+    if (looksLikeWebPage(r.body, r.contentType)) {
+        detail_ = QString::fromLatin1(r.contentType);
+        emit failed(PlayFailure::NotMedia);
+        return;
+    }
+    // Neither media nor a page: a playlist, perhaps. The resolver reads it,
+    // as it does when the engine cannot.
+    detail_ = r.contentType.isEmpty() ? QString() : QString::fromLatin1(r.contentType);
+    emit unreadable(r.body, r.url, r.complete);
+}
 
 } // namespace miravon

@@ -5,13 +5,19 @@
 
 #include <QByteArray>
 #include <QObject>
+
+#include <memory>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
+class QNetworkAccessManager;
 class QTcpSocket;
 
 namespace miravon {
+
+class Fetch;
+struct FetchResult;
 
 // Asks what an address names whether it offers a stream, directly, once
 // and within a bound: an RTSP server by DESCRIBE (a media description offers
@@ -57,23 +63,49 @@ private:
     bool running_ = false;
 };
 
-// Finds out why the engine could not play a stream address: the engine does
-// not tell, so the server is asked (ServerProbe). A server that does offer
-// the stream gave something the engine could not play: NotMedia.
-class FailureProbe : public QObject {
+// Looks at one candidate address just far enough to know whether it is a
+// media stream: what the address check does where the player would hand
+// the candidate to the engine, and what the player does to find out why the
+// engine could not play one (the engine does not tell), so that both give
+// the same reason. Web addresses by their first bytes (an HLS
+// master is followed to a variant and its newest segment; a DASH manifest
+// counts as media); everything else by asking its server (ServerProbe).
+// Says so once through works(), failed() or unreadable() (a web document
+// that is neither media nor a web page: it may be a playlist, which the
+// resolver then reads as it does for the player).
+class CandidateLook : public QObject {
     Q_OBJECT
 public:
-    explicit FailureProbe(QObject* parent = nullptr);
+    // `network` lives in this thread and outlives the look; none: the look
+    // makes its own.
+    explicit CandidateLook(QNetworkAccessManager* network = nullptr, QObject* parent = nullptr);
+    ~CandidateLook() override;
 
-    void run(const QUrl& url, int boundMs);
-    void cancel() { probe_.cancel(); }
-    bool isRunning() const { return probe_.isRunning(); }
+    void look(const QUrl& url, const StreamOptions& options, int boundMs);
+    void cancel();
+    bool isRunning() const;
+    QString detail() const { return detail_; }
+    // What the silence so far says when the check's bound ends the look.
+    PlayFailure silenceVerdict();
 
 signals:
-    void verdict(miravon::PlayFailure reason);
+    void works();
+    void failed(miravon::PlayFailure reason);
+    // `head`: what was read of it (the whole document when `whole`).
+    void unreadable(const QByteArray& head, const QUrl& documentUrl, bool whole);
 
 private:
-    ServerProbe probe_;
+    void fetchHead(const QUrl& url, int hops);
+    void judge(const FetchResult& result, int hops);
+
+    QNetworkAccessManager* network_;
+    std::unique_ptr<Fetch> fetch_;
+    ServerProbe server_;
+    StreamOptions options_;
+    int boundMs_ = 10000;
+    int hops_ = 0;
+    QUrl segment_; // an HLS segment: any answer that is not a web page will do
+    QString detail_;
 };
 
 // Whether the first bytes of an answer are media: a container's signature,

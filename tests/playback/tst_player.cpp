@@ -2,6 +2,7 @@
 
 #include "httpfixture.h"
 #include "mpvplayer.h"
+#include "playertest.h"
 #include "playerview.h"
 #include "playback.h"
 #include "playerstates.h"
@@ -73,12 +74,7 @@ private slots:
     void windowsMediaReferenceTriesMmsOverHttp();
 
 private:
-    std::unique_ptr<MpvPlayer> makePlayer()
-    {
-        auto p = std::make_unique<MpvPlayer>(&host_);
-        p->setNoProgressTimeout(kBound);
-        return p;
-    }
+    std::unique_ptr<MpvPlayer> makePlayer() { return ::makePlayer(&host_, kBound); }
 
     HttpFixture http_;
     QWidget host_;

@@ -7,6 +7,7 @@
 #include "httpfixture.h"
 #include "mmshfixture.h"
 #include "mpvplayer.h"
+#include "playertest.h"
 #include "playback.h"
 #include "playerstates.h"
 #include "playerview.h"
@@ -65,12 +66,7 @@ private slots:
     void closedPlayerGivesEngineBack();
 
 private:
-    std::unique_ptr<MpvPlayer> makePlayer()
-    {
-        auto p = std::make_unique<MpvPlayer>(&host_);
-        p->setNoProgressTimeout(kBound);
-        return p;
-    }
+    std::unique_ptr<MpvPlayer> makePlayer() { return ::makePlayer(&host_, kBound); }
 
     HttpFixture http_;
     QWidget host_;

@@ -7,7 +7,6 @@
 #include "playerstates.h"
 #include "videosurface.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSignalSpy>
@@ -356,12 +355,11 @@ void TestRender::surfaceLetsGoOfItsEngine()
     QTRY_VERIFY_WITH_TIMEOUT(frames.count() >= 3, 20000);
     QTRY_VERIFY_WITH_TIMEOUT(colouredOnScreen(&window, surface) > 20, 10000);
 
+    const int framesAtDetach = detachFirst ? int(frames.count()) : -1;
     if (detachFirst) {
-        QElapsedTimer call;
-        call.start();
+        // The render thread is not waited for (it frees its render context
+        // on its own): detached as the call returns.
         surface->detach();
-        // At once: the render thread is not waited for.
-        QVERIFY2(call.elapsed() < 50, qPrintable(QString::number(call.elapsed())));
         QVERIFY(!surface->isAttached());
         QVERIFY(!surface->hasRenderContext());
     }
@@ -377,6 +375,9 @@ void TestRender::surfaceLetsGoOfItsEngine()
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     QCOMPARE(frames.count(), seen);
+    // Detached first: no picture of the engine reached the surface after.
+    if (detachFirst)
+        QCOMPARE(frames.count(), framesAtDetach);
     QCOMPARE(ready.count(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(colouredOnScreen(&window, surface), 0, 5000);
 }

@@ -5,6 +5,7 @@
 
 #include "httpfixture.h"
 #include "mpvplayer.h"
+#include "playertest.h"
 #include "playback.h"
 #include "playerstates.h"
 #include "streamfixture.h"
@@ -61,12 +62,7 @@ private slots:
     void liveHlsThatStopsAdvancingIsReconnected();
 
 private:
-    std::unique_ptr<MpvPlayer> makePlayer()
-    {
-        auto p = std::make_unique<MpvPlayer>(&host_);
-        p->setNoProgressTimeout(kBound);
-        return p;
-    }
+    std::unique_ptr<MpvPlayer> makePlayer() { return ::makePlayer(&host_, kBound); }
     // Plays `address` until it is playing; false with a message when not.
     bool playsWithin(MpvPlayer& player, const QString& address, const StreamOptions& options = {});
 
