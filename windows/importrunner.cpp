@@ -43,6 +43,29 @@ bool ImportRunner::run(Job job, std::function<void()> work)
     return true;
 }
 
+namespace {
+
+// Hands a job's outcome to the runner on its own thread, if it is still
+// there: the job is over, and the layer changed when the job says so.
+template <typename Outcome, typename Tell>
+void deliver(const QPointer<ImportRunner>& self, const Outcome& outcome, Tell tell)
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [self, outcome, tell] {
+        if (self)
+            tell(*self, outcome);
+    });
+}
+
+} // namespace
+
+void ImportRunner::done(Job job, bool changed)
+{
+    qCDebug(lcWindows) << "import job" << int(job) << "over; files changed:" << changed;
+    job_ = Job::None;
+    if (changed)
+        emit layerChanged();
+}
+
 bool ImportRunner::importLists(const QStringList& sources, bool addToSources)
 {
     import::ImportOptions options;
@@ -52,14 +75,9 @@ bool ImportRunner::importLists(const QStringList& sources, bool addToSources)
     options.cacheDir = cacheDir_;
     QPointer<ImportRunner> self(this);
     return run(Job::Import, [self, options] {
-        const import::ImportOutcome outcome = import::importPlaylists(options);
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, outcome] {
-            if (!self)
-                return;
-            self->job_ = Job::None;
-            if (outcome.status == 0)
-                emit self->layerChanged();
-            emit self->finished(Job::Import, outcome);
+        deliver(self, import::importPlaylists(options), [](ImportRunner& r, const import::ImportOutcome& o) {
+            r.done(Job::Import, o.status == 0);
+            emit r.finished(Job::Import, o);
         });
     });
 }
@@ -75,21 +93,14 @@ bool ImportRunner::updateChannels(const QString& sourceTemplate)
     QPointer<ImportRunner> self(this);
     const std::shared_ptr<std::atomic_bool> cancel = cancel_;
     options.progress = [self](int done, int total) {
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, done, total] {
-            if (self)
-                emit self->progress(done, total);
-        });
+        deliver(self, std::pair(done, total),
+                [](ImportRunner& r, const std::pair<int, int>& p) { emit r.progress(p.first, p.second); });
     };
     return run(Job::Update, [self, options, cancel]() mutable {
         options.cancel = cancel.get();
-        const import::ImportOutcome outcome = import::updateChannels(options);
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, outcome] {
-            if (!self)
-                return;
-            self->job_ = Job::None;
-            if (outcome.status == 0)
-                emit self->layerChanged();
-            emit self->finished(Job::Update, outcome);
+        deliver(self, import::updateChannels(options), [](ImportRunner& r, const import::ImportOutcome& o) {
+            r.done(Job::Update, o.status == 0);
+            emit r.finished(Job::Update, o);
         });
     });
 }
@@ -99,14 +110,9 @@ bool ImportRunner::undo()
     const QString dir = configDir_;
     QPointer<ImportRunner> self(this);
     return run(Job::Undo, [self, dir] {
-        const import::UndoOutcome outcome = import::undoImport(dir);
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, outcome] {
-            if (!self)
-                return;
-            self->job_ = Job::None;
-            if (outcome.status == 0)
-                emit self->layerChanged();
-            emit self->undone(outcome);
+        deliver(self, import::undoImport(dir), [](ImportRunner& r, const import::UndoOutcome& o) {
+            r.done(Job::Undo, o.status == 0);
+            emit r.undone(o);
         });
     });
 }

@@ -36,6 +36,9 @@ public:
     // Stops an update: nothing is changed by it.
     void cancel();
 
+    // A job is over (its worker's outcome is here): the next may start.
+    void done(Job job, bool layerChanged);
+
 signals:
     void started(miravon::ImportRunner::Job job);
     void progress(int done, int total);
