@@ -7,6 +7,7 @@
 #include "userfiles.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFile>
 #include <QUrl>
 
@@ -50,6 +51,35 @@ int applyLayer(Catalogue& c, const QString& dir, const QString& name, AddressOri
 }
 
 
+// The import's other streams for the labels its first table gave an
+// address: only for a label whose first stream is that address (a first
+// table edited by hand since the import keeps its own word), only streams
+// an import may give.
+void applyImportedStreams(Catalogue& c, const QString& dir)
+{
+    QByteArray content;
+    QString error;
+    if (files::readCommitted(dir, importStreamsFileName(), maxAddressFileBytes, &content, &error) != ReadResult::Ok)
+        return;
+    const QStringList lines = QString::fromUtf8(content).split(u'\n');
+    if (lines.isEmpty() || lines.first() + u'\n' != streamsHeader())
+        return;
+    QHash<Label*, QList<ImportedStream>> found;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QStringList f = lines.at(i).split(u'\t');
+        if (f.size() != 7)
+            continue;
+        Label* l = c.label(f[0], f[1]);
+        if (!l || l->origin != AddressOrigin::Imported || !isAcceptedAddress(f[2]) || f[2].size() > maxAddressChars
+            || f[3].size() > maxAddressChars || f[4].size() > maxAddressChars)
+            continue;
+        found[l] << ImportedStream{{f[2], {f[3], f[4], AddressOrigin::Imported}}, f[5], f[6]};
+    }
+    for (auto it = found.begin(); it != found.end(); ++it)
+        if (it.value().first().address.url == it.key()->address)
+            it.key()->imported = it.value();
+}
+
 const QStringList& headerColumns()
 {
     static const QStringList h = {QStringLiteral("window"), QStringLiteral("control"), QStringLiteral("address"),
@@ -87,6 +117,7 @@ RunningCatalogue::RunningCatalogue(QString configDir, QObject* parent)
 void RunningCatalogue::applyLayers()
 {
     const int imported = applyLayer(catalogue_, configDir_, importFileName(), AddressOrigin::Imported);
+    applyImportedStreams(catalogue_, configDir_);
     const int own = applyLayer(catalogue_, configDir_, ownFileName(), AddressOrigin::Own);
     qCDebug(lcCatalogue, "%d imported and %d own addresses from %s", imported, own, qUtf8Printable(configDir_));
 }
@@ -102,6 +133,7 @@ void RunningCatalogue::reload()
         l.referrer.clear();
         l.userAgent.clear();
         l.origin = b.origin;
+        l.imported.clear();
     }
     applyLayers();
     emit addressesChanged();
@@ -118,6 +150,18 @@ QString configDir()
 QString ownFileName() { return QStringLiteral("addresses.tsv"); }
 
 QString importFileName() { return QStringLiteral("addresses.import.tsv"); }
+
+QString importStreamsFileName() { return QStringLiteral("addresses.import.streams.tsv"); }
+
+QString streamsHeader() { return QStringLiteral("window\tcontrol\taddress\treferrer\tuser_agent\tlist\ttitle\n"); }
+
+QList<StreamAddress> Label::streams() const
+{
+    QList<StreamAddress> out{stream()};
+    for (qsizetype i = 1; i < imported.size(); ++i)
+        out << imported.at(i).address;
+    return out;
+}
 
 QString overridePath() { return configDir() + u'/' + ownFileName(); }
 
@@ -224,6 +268,7 @@ int applyRows(Catalogue& catalogue, const QList<AddressRow>& rows)
         l->referrer = r.referrer;
         l->userAgent = r.userAgent;
         l->origin = r.origin;
+        l->imported.clear();
         if (l->kind == Kind::Heading || l->kind == Kind::Inert)
             l->kind = Kind::Entry;
     }

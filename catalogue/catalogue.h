@@ -1,6 +1,7 @@
 #pragma once
 
 #include "origin.h"
+#include "streamaddress.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -38,6 +39,14 @@ struct Panel {
     bool visible = false; // visibility at creation
 };
 
+// One stream an import found for a label: its address and headers, the
+// list it came from and its name there.
+struct ImportedStream {
+    StreamAddress address;
+    QString list;
+    QString title;
+};
+
 // A label or logo picture inside a panel.
 struct Label {
     QString window;
@@ -56,9 +65,17 @@ struct Label {
     QString userAgent;
     // The layer that gave the address (built-in, import, the user's file).
     AddressOrigin origin = AddressOrigin::BuiltIn;
+    // With an imported address: every stream the import found for the
+    // label, best first (the first is the address above), when the import
+    // kept them (addresses.import.streams.tsv).
+    QList<ImportedStream> imported;
     QRect rect; // twips, in the panel
 
     bool clickable() const { return kind == Kind::Entry || kind == Kind::Logo; }
+    // The address with what goes with it.
+    StreamAddress stream() const { return {address, {referrer, userAgent, origin}}; }
+    // The streams to try, in order: the address, then the import's others.
+    QList<StreamAddress> streams() const;
 };
 
 // A page button inside a panel.
@@ -178,6 +195,10 @@ QString configDir();
 // addresses.import.tsv.
 QString ownFileName();
 QString importFileName();
+// Every stream an import matched, as ImportedStream rows under
+// streamsHeader(); readers of the import file alone ignore it.
+QString importStreamsFileName();
+QString streamsHeader();
 QString overridePath();
 QString importPath();
 // Address files larger than this are not read.

@@ -24,7 +24,7 @@ namespace miravon::import {
 namespace {
 
 const QString txtName = QStringLiteral("addresses.import.txt");
-const QString moreName = QStringLiteral("addresses.import.more.tsv");
+const QString streamsName = catalogue::importStreamsFileName();
 const QString sourcesName = QStringLiteral("addresses.import.sources.tsv");
 const QString bakSuffix = QStringLiteral(".bak");
 const QByteArray tableHeader = "window\tcontrol\taddress\treferrer\tuser_agent\n";
@@ -132,16 +132,34 @@ std::unique_ptr<files::FolderLock> takeLock(const QString& dir, QString* error)
 }
 
 // The import's tables: each entry's first stream (the file every version
-// reads), and its other streams, in order of preference (a file of its own,
-// which readers of the first ignore).
-QByteArray importTable(const QList<Target>& targets, const Result& result, bool others)
+// reads), and every stream matched for it, in order of preference, with
+// the list it came from and its name (a file of its own, which readers of
+// the first ignore).
+QByteArray importTable(const QList<Target>& targets, const Result& result)
 {
     QByteArray out = tableHeader;
     for (const Match& m : result.matches) {
         const Target& t = targets.at(m.target);
-        for (qsizetype i = others ? 1 : 0; i < (others ? m.candidates.size() : 1); ++i) {
-            const m3u::Entry& e = *result.streams.at(m.candidates.at(i).stream).entry;
-            out += QStringList{t.window, t.control, e.url, e.referrer, e.userAgent}.join(u'\t').toUtf8() + '\n';
+        const m3u::Entry& e = *result.streams.at(m.candidates.first().stream).entry;
+        out += QStringList{t.window, t.control, e.url, e.referrer, e.userAgent}.join(u'\t').toUtf8() + '\n';
+    }
+    return out;
+}
+
+QByteArray streamsTable(const QList<Target>& targets, const Result& result, const QList<Source>& sources)
+{
+    auto clean = [](QString s) { return s.replace(u'\t', u' ').replace(u'\n', u' ').remove(u'\r'); };
+    QByteArray out = catalogue::streamsHeader().toUtf8();
+    for (const Match& m : result.matches) {
+        const Target& t = targets.at(m.target);
+        for (const Candidate& c : m.candidates) {
+            const Stream& st = result.streams.at(c.stream);
+            const m3u::Entry& e = *st.entry;
+            out += QStringList{t.window, t.control, e.url, e.referrer, e.userAgent, clean(sources.at(st.source).name),
+                               clean(e.title.isEmpty() ? e.tvgName : e.title)}
+                       .join(u'\t')
+                       .toUtf8()
+                + '\n';
         }
     }
     return out;
@@ -390,8 +408,8 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
         return outcome;
     }
     files::Transaction change(dir);
-    change.replace(catalogue::importFileName(), importTable(all, result, false), true);
-    change.replace(moreName, importTable(all, result, true), true);
+    change.replace(catalogue::importFileName(), importTable(all, result), true);
+    change.replace(streamsName, streamsTable(all, result, g.sources), true);
     change.replace(txtName, outcome.report.toUtf8(), true);
     change.replace(sourcesName, sourcesTable(g.records), true);
     switch (change.commit(&error)) {
@@ -655,7 +673,7 @@ UndoOutcome undoImport(const QString& configDir)
     change.restoreBackup(tsvName);
     // The other files go back with the addresses; one not kept from then
     // (an import by an older version) describes them no more.
-    for (const QString& name : {moreName, txtName, sourcesName}) {
+    for (const QString& name : {streamsName, txtName, sourcesName}) {
         if (QFile::exists(dir + u'/' + name + bakSuffix))
             change.restoreBackup(name);
         else

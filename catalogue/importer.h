@@ -72,9 +72,9 @@ struct ImportOutcome {
 // above; never anything the playlist points to), matches their streams to
 // the catalogue's entries, and, unless a dry run, replaces the import layer
 // whole, keeping the previous one as .bak: addresses.import.tsv (each
-// entry's first stream), addresses.import.more.tsv (its other streams, in
-// order), the report addresses.import.txt and the sources
-// addresses.import.sources.tsv. Blocks until done; runs on any thread that
+// entry's first stream), addresses.import.streams.tsv (all its streams, in
+// order, with their lists and names), the report addresses.import.txt and
+// the sources addresses.import.sources.tsv. Blocks until done; runs on any thread that
 // has no other work (a local event loop serves the fetch). Needs a
 // QCoreApplication.
 ImportOutcome importPlaylists(const ImportOptions& options);

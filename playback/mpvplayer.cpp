@@ -113,6 +113,7 @@ MpvPlayer::MpvPlayer(QWidget* parent)
     connect(view_, &PlayerView::mutedChanged, this, &MpvPlayer::setMuted);
     connect(view_, &PlayerView::volumeChanged, this, &MpvPlayer::setVolume);
     connect(view_, &PlayerView::seekRequested, this, &MpvPlayer::seekTo);
+    connect(view_, &PlayerView::sourcesRequested, this, &Player::sourcesRequested);
     if (VideoSurface* surface = view_->surface()) {
         connect(surface, &VideoSurface::frameRendered, this, [this] {
             if (loaded_ && !firstFrame_ && isCurrent()) {
@@ -238,7 +239,24 @@ void MpvPlayer::setUrl(const QString& address) { setUrl(address, StreamOptions{}
 
 void MpvPlayer::setUrl(const QString& address, const StreamOptions& options)
 {
-    qCDebug(lcPlayer) << "setUrl" << address;
+    play({StreamAddress{address, options}});
+}
+
+void MpvPlayer::play(const QList<StreamAddress>& streams)
+{
+    if (streams.isEmpty())
+        return;
+    streams_ = streams;
+    streamsFailed_ = PlayFailure::None;
+    startStream(0);
+}
+
+void MpvPlayer::startStream(int index)
+{
+    streamIndex_ = index;
+    const QString address = streams_.at(index).url;
+    const StreamOptions options = streams_.at(index).options;
+    qCDebug(lcPlayer) << "setUrl" << address << "stream" << index + 1 << "of" << streams_.size();
     lastUrl_ = address;
     lastOptions_ = options;
     slot_->cancelRelease();
@@ -255,6 +273,8 @@ void MpvPlayer::setUrl(const QString& address, const StreamOptions& options)
     if (view_) {
         view_->setFailure(PlayFailure::None);
         view_->blankPicture();
+        if (index > 0)
+            view_->setPictureMessage(QStringLiteral("Đang thử nguồn %1/%2 …").arg(index + 1).arg(streams_.size()));
     }
     enter(Phase::Changing);
     updateTransport();
@@ -375,9 +395,11 @@ void MpvPlayer::setPlayState(int state)
 void MpvPlayer::togglePause()
 {
     if (!loaded_) {
-        // Stopped (or ended): play starts the last address again.
-        if (!active_ && playState_ == PlayState::Stopped && !lastUrl_.isEmpty())
-            setUrl(lastUrl_, StreamOptions(lastOptions_));
+        // Stopped (or ended): play starts the stream played last again.
+        if (!active_ && playState_ == PlayState::Stopped && !streams_.isEmpty()) {
+            streamsFailed_ = PlayFailure::None;
+            startStream(streamIndex_);
+        }
         return;
     }
     if (Engine* e = slot_->engine())
@@ -459,8 +481,11 @@ void MpvPlayer::onFileLoaded()
         return;
     loaded_ = true;
     enter(Phase::FileOpen);
-    if (view_)
+    if (view_) {
         view_->clearBlank();
+        if (streamIndex_ > 0)
+            view_->setPictureMessage({}); // "trying stream n": it is found
+    }
     progress();
     updateTransport();
 }
@@ -479,6 +504,8 @@ void MpvPlayer::onPlaybackRestarted()
 
 void MpvPlayer::becamePlaying()
 {
+    if (!played_)
+        emit streamPlaying(streamIndex_);
     played_ = true;
     reconnector_.playing(isLive());
     enter(Phase::Playing);
@@ -561,6 +588,15 @@ void MpvPlayer::finish()
 
 void MpvPlayer::fail(PlayFailure reason)
 {
+    // The channel's next stream, while there is one.
+    if (active_ && streamIndex_ + 1 < streams_.size()) {
+        qCDebug(lcPlayer) << "stream" << streamIndex_ + 1 << "failed" << static_cast<int>(reason) << "; next";
+        streamsFailed_ = moreInformative(streamsFailed_, reason);
+        startStream(streamIndex_ + 1);
+        return;
+    }
+    if (streams_.size() > 1)
+        reason = moreInformative(reason, streamsFailed_);
     qCDebug(lcPlayer) << "failed" << static_cast<int>(reason);
     const bool hadEngine = engineBusy();
     resetAttempt();

@@ -42,6 +42,7 @@ public:
     QWidget* widget() override;
     void setUrl(const QString& address) override;
     void setUrl(const QString& address, const StreamOptions& options) override;
+    void play(const QList<StreamAddress>& streams) override;
     void close() override;
 
     // Transport, as the bar, the context menu and the keyboard drive it.
@@ -109,6 +110,7 @@ private:
     void enter(Phase phase);
 
     void ensureEngine();
+    void startStream(int index);
     void resetAttempt();
     void startEngine(const QUrl& url);
     void loadIntoEngine(bool withVideo);
@@ -151,6 +153,11 @@ private:
     int openState_ = 0;
     int playState_ = 0;
     PlayFailure failure_ = PlayFailure::None;
+    // The streams of the address, tried in turn; the one being tried; the
+    // most informative reason the ones before it failed for.
+    QList<StreamAddress> streams_;
+    int streamIndex_ = 0;
+    PlayFailure streamsFailed_ = PlayFailure::None;
     QString lastUrl_;
     StreamOptions lastOptions_;
     bool active_ = false;

@@ -44,11 +44,25 @@ public:
         (void)options;
         setUrl(address);
     }
+    // Plays the first of `streams` that works, in order: when one fails,
+    // the next is tried, and only when all have failed does the player fail,
+    // with the most informative reason. streamPlaying() tells which plays.
+    // A player that knows one stream only plays the first.
+    virtual void play(const QList<StreamAddress>& streams)
+    {
+        if (!streams.isEmpty())
+            setUrl(streams.first().url, streams.first().options);
+    }
     virtual void close() = 0;
 
 signals:
     void openStateChange(int newState);
     void playStateChange(int newState);
+    // Of the streams given to play() (or the one of setUrl()), this one
+    // plays.
+    void streamPlaying(int index);
+    // The user asked for the channel sources, from the player's face.
+    void sourcesRequested();
 };
 
 // Makes the player of one window; `parent` is the window's client area.

@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -52,10 +53,9 @@ QString failureAdvice(PlayFailure failure)
     case PlayFailure::PlaylistRefused:
         return QStringLiteral("Kênh này không xem được. Xin chọn kênh khác.");
     case PlayFailure::NoAddressYet:
-        return QStringLiteral("Để có địa chỉ cho kênh: nhập một danh sách kênh bằng lệnh "
-                              "miravon --import-m3u, hoặc kéo thả một tệp .m3u vào cửa sổ, "
-                              "hoặc ghi địa chỉ của bạn vào tệp addresses.tsv "
-                              "(trong ~/.config/miravon/).");
+        return QStringLiteral("Để có địa chỉ cho kênh: mở Nguồn kênh (nút dưới đây, hoặc Thực đơn › Nguồn kênh) "
+                              "để tải các danh sách kênh công khai hoặc thêm danh sách của bạn, "
+                              "hoặc kéo thả một tệp .m3u vào cửa sổ.");
     case PlayFailure::HostNotFound:
         return QStringLiteral("Xin kiểm tra kết nối mạng rồi bấm lại vào kênh.");
     case PlayFailure::ConnectionRefused:
@@ -127,6 +127,11 @@ PlayerView::PlayerView(QWidget* parent, bool withSurface)
     messagePal.setColor(QPalette::WindowText, Qt::white);
     message_->setPalette(messagePal);
     message_->hide();
+    // Where a channel has no address yet: the way to give it one.
+    sources_ = new QPushButton(QStringLiteral("Mở Nguồn kênh…"), this);
+    sources_->setObjectName(QStringLiteral("openSources"));
+    sources_->hide();
+    connect(sources_, &QPushButton::clicked, this, &PlayerView::sourcesRequested);
 }
 
 void PlayerView::setActivity(Activity activity, int percent)
@@ -167,6 +172,11 @@ void PlayerView::setFailure(PlayFailure reason)
     bar_->setStatusText(failureText(reason));
     blankPicture();
     setPictureMessage(reason == PlayFailure::None ? QString() : failureText(reason) + QLatin1Char('\n') + failureAdvice(reason));
+    sources_->setVisible(reason == PlayFailure::NoAddressYet);
+    if (sources_->isVisible()) {
+        placeMessage();
+        sources_->raise();
+    }
 }
 
 QString PlayerView::statusText() const { return bar_->statusText(); }
@@ -191,7 +201,18 @@ void PlayerView::setPictureMessage(const QString& text)
 
 QString PlayerView::pictureMessage() const { return message_->isHidden() ? QString() : message_->text(); }
 
-void PlayerView::placeMessage() { message_->setGeometry(picture_->geometry().adjusted(8, 8, -8, -8)); }
+void PlayerView::placeMessage()
+{
+    const QRect area = picture_->geometry().adjusted(8, 8, -8, -8);
+    if (!sources_ || sources_->isHidden()) {
+        message_->setGeometry(area);
+        return;
+    }
+    // The button under the message, both in the picture.
+    const QSize button = sources_->sizeHint();
+    message_->setGeometry(area.adjusted(0, 0, 0, -button.height() - 8));
+    sources_->setGeometry(QRect(QPoint(area.center().x() - button.width() / 2, area.bottom() - button.height()), button));
+}
 
 void PlayerView::resizeEvent(QResizeEvent* event)
 {

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 
 namespace miravon {
 
@@ -70,6 +71,9 @@ signals:
     void seekRequested(double seconds);
     void mutedChanged(bool muted);
     void volumeChanged(int volume);
+    // The user asked for the channel sources (the button under the message
+    // of a channel with no address yet).
+    void sourcesRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -90,6 +94,7 @@ private:
     VideoSurface* surface_ = nullptr;
     TransportBar* bar_ = nullptr;
     QLabel* message_ = nullptr;
+    QPushButton* sources_ = nullptr;
     QPointer<QWidget> homeParent_;
     QRect homeGeometry_;
     bool loaded_ = false;

@@ -348,7 +348,7 @@ void TestImport::commandLine()
 namespace {
 
 struct Snapshot {
-    QByteArray tsv, tsvBak, txt, txtBak, more, moreBak, sources, sourcesBak;
+    QByteArray tsv, tsvBak, txt, txtBak, streams, streamsBak, sources, sourcesBak;
     QStringList present;
     friend bool operator==(const Snapshot&, const Snapshot&) = default;
 };
@@ -361,8 +361,8 @@ Snapshot snapshot(const QString& dir)
                                                          {"addresses.import.tsv.bak", &s.tsvBak},
                                                          {"addresses.import.txt", &s.txt},
                                                          {"addresses.import.txt.bak", &s.txtBak},
-                                                         {"addresses.import.more.tsv", &s.more},
-                                                         {"addresses.import.more.tsv.bak", &s.moreBak},
+                                                         {"addresses.import.streams.tsv", &s.streams},
+                                                         {"addresses.import.streams.tsv.bak", &s.streamsBak},
                                                          {"addresses.import.sources.tsv", &s.sources},
                                                          {"addresses.import.sources.tsv.bak", &s.sourcesBak}};
     for (const auto& [name, content] : files) {

@@ -115,7 +115,7 @@ void TestUpdate::appliesWhatArrivesAndNamesWhatDoesNot()
     QVERIFY(tsv.contains("frmmain\tanh1_"));
     // Each entry's first stream in the table every version reads; its other
     // streams, in order, beside it.
-    QVERIFY(QFile::exists(o.configDir + QStringLiteral("/addresses.import.more.tsv")));
+    QVERIFY(QFile::exists(o.configDir + QStringLiteral("/addresses.import.streams.tsv")));
     const QList<SourceRecord> sources = sourcesInUse(o.configDir);
     int publicRead = 0, publicSkipped = 0, entries = 0;
     for (const SourceRecord& r : sources) {

@@ -12,11 +12,13 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QToolButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <sys/stat.h>
@@ -60,6 +62,7 @@ private slots:
     void fails_data();
     void fails();
     void standInTellsHowToGiveAnAddress();
+    void triesEachStreamInTurn();
     void localFileOnlyFromTheUsersOwnAddresses();
     void closeReleasesStream();
     void closeCancelsPlaylistFetch();
@@ -581,10 +584,54 @@ void TestPlayer::standInTellsHowToGiveAnAddress()
     QCOMPARE(failed.at(0).at(0).value<PlayFailure>(), PlayFailure::NoAddressYet);
     QVERIFY(!player->hasEngine());
     QVERIFY(player->engineAddress().isEmpty());
+    // The way to give it one is in the window, not in a terminal: a button
+    // under the message opens the channel sources.
     const QString advice = failureAdvice(PlayFailure::NoAddressYet);
-    for (const char* way : {"miravon --import-m3u", ".m3u", "addresses.tsv"})
-        QVERIFY2(advice.contains(QLatin1String(way)), way);
+    for (const char* way : {"Nguồn kênh", ".m3u"})
+        QVERIFY2(advice.contains(QString::fromUtf8(way)), way);
+    QVERIFY(!advice.contains(QLatin1String("miravon --")));
     QVERIFY(player->view()->pictureMessage().endsWith(advice));
+    auto* open = player->view()->findChild<QPushButton*>(QStringLiteral("openSources"));
+    QVERIFY(open && !open->isHidden());
+    QSignalSpy asked(player.get(), &Player::sourcesRequested);
+    open->click();
+    QCOMPARE(asked.count(), 1);
+    // Gone once another address plays.
+    player->setUrl(http_.url("/clip.wmv"));
+    QVERIFY(open->isHidden());
+}
+
+// An entry's streams are tried in turn: refused, then a 404, then one that
+// plays; the picture says which is being tried, and which played is told.
+// When all fail, the most informative reason is the one shown.
+void TestPlayer::triesEachStreamInTurn()
+{
+    auto player = makePlayer();
+    QSignalSpy frame(player.get(), &MpvPlayer::firstFrame);
+    QSignalSpy playing(player.get(), &Player::streamPlaying);
+    QSignalSpy failed(player.get(), &MpvPlayer::failed);
+    QStringList messages;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        const QString m = player->view()->pictureMessage();
+        if (!m.isEmpty() && !messages.contains(m))
+            messages << m;
+    });
+    watch.start(5);
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/clip.wmv").arg(closedPort_);
+    player->play({{refused, {}}, {http_.url("/missing.wmv"), {}}, {http_.url("/clip.wmv"), {}}});
+    QVERIFY2(frame.wait(kWait), qPrintable(player->statusText()));
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(playing.count(), 1);
+    QCOMPARE(playing.first().at(0).toInt(), 2);
+    QVERIFY(player->engineAddress().toString().endsWith(QLatin1String("/clip.wmv")));
+    QVERIFY2(messages.contains(QStringLiteral("Đang thử nguồn 3/3 …")), qPrintable(messages.join(u'|')));
+    QCOMPARE(player->view()->pictureMessage(), QString());
+
+    player->play({{refused, {}}, {http_.url("/missing.wmv"), {}}, {refused, {}}});
+    QVERIFY(failed.wait(kWait));
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().at(0).value<PlayFailure>(), PlayFailure::NotFound);
 }
 
 // A file of this computer plays when the user's own address file names it,
