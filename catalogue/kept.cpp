@@ -112,4 +112,50 @@ bool KeptEntries::save(const QString& name, const QList<Key>& keys)
     return change.commit(&error_) != files::Transaction::Outcome::Failed;
 }
 
+PlayedStreams::PlayedStreams(QString cacheDir)
+    : dir_(cacheDir.isEmpty() ? defaultCacheDir() : std::move(cacheDir))
+{
+    QByteArray bytes;
+    QString error;
+    if (files::readCommitted(dir_, fileName(), maxKeptBytes * 8, &bytes, &error) != ReadResult::Ok)
+        return;
+    for (const QByteArray& line : bytes.split('\n')) {
+        const QStringList f = QString::fromUtf8(line).split(u'\t');
+        if (f.size() == 3 && !f.at(2).isEmpty())
+            last_.insert(f.at(0) + u'/' + f.at(1), f.at(2));
+    }
+}
+
+QString PlayedStreams::defaultCacheDir()
+{
+    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.cache");
+    return base + QStringLiteral("/miravon");
+}
+
+QString PlayedStreams::lastFor(const QString& window, const QString& control) const
+{
+    return last_.value(window + u'/' + control);
+}
+
+bool PlayedStreams::played(const QString& window, const QString& control, const QString& address)
+{
+    QString& slot = last_[window + u'/' + control];
+    if (slot == address)
+        return true;
+    slot = address;
+    QByteArray bytes;
+    for (auto it = last_.cbegin(); it != last_.cend(); ++it)
+        bytes += (it.key().section(u'/', 0, 0) + u'\t' + it.key().section(u'/', 1) + u'\t' + it.value() + u'\n').toUtf8();
+    QString error;
+    bool busy = false;
+    const auto lock = files::FolderLock::take(dir_, 200, &busy, &error);
+    if (!lock || !files::recover(dir_, &error))
+        return false;
+    files::Transaction change(dir_);
+    change.replace(fileName(), bytes);
+    return change.commit(&error) != files::Transaction::Outcome::Failed;
+}
+
 } // namespace miravon

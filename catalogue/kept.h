@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -50,6 +51,27 @@ private:
     QList<Key> recent_;
     QList<Key> favourites_;
     QString error_;
+};
+
+// The stream that last played for each entry, kept across runs in the
+// cache folder ($XDG_CACHE_HOME/miravon, ~/.cache/miravon when unset): the
+// next time the entry is chosen, that stream is tried first. Only a cache:
+// a damaged or lost file is started anew without a word.
+class PlayedStreams {
+public:
+    explicit PlayedStreams(QString cacheDir = {});
+
+    QString lastFor(const QString& window, const QString& control) const;
+    // Remembered at once; false when it could not be written (kept for
+    // this run all the same).
+    bool played(const QString& window, const QString& control, const QString& address);
+
+    static QString defaultCacheDir();
+    static QString fileName() { return QStringLiteral("streams-played.tsv"); }
+
+private:
+    QString dir_;
+    QHash<QString, QString> last_; // "window/control" -> address
 };
 
 } // namespace miravon

@@ -46,6 +46,33 @@ LabelUni::Use useOf(catalogue::Kind kind)
 
 } // namespace
 
+QString entryToolTip(const catalogue::Label& l, const QString& lastRun)
+{
+    QStringList lines{catalogue::shownCaption(l)};
+    switch (l.origin) {
+    case AddressOrigin::BuiltIn:
+        lines << QStringLiteral("Chưa có địa chỉ xem được (Thực đơn › Nguồn kênh)");
+        break;
+    case AddressOrigin::Imported:
+        if (l.imported.isEmpty()) {
+            lines << QStringLiteral("Địa chỉ từ danh sách đã nhập");
+        } else {
+            const catalogue::ImportedStream& first = l.imported.first();
+            QString from = QStringLiteral("Từ danh sách %1: “%2”").arg(first.list, first.title);
+            if (l.imported.size() > 1)
+                from += QStringLiteral(" (và %1 luồng khác)").arg(l.imported.size() - 1);
+            lines << from;
+        }
+        break;
+    case AddressOrigin::Own:
+        lines << QStringLiteral("Địa chỉ riêng của bạn (addresses.tsv)");
+        break;
+    }
+    if (!lastRun.isEmpty())
+        lines << QStringLiteral("Lần này: %1").arg(lastRun);
+    return lines.join(u'\n');
+}
+
 void populateCatalogue(ViewerWindow& window)
 {
     catalogue::RunningCatalogue& running = window.program().catalogue();
@@ -91,17 +118,20 @@ void populateCatalogue(ViewerWindow& window)
         // window was built. An imported address may come with the referrer
         // or user agent its server wants. Its origin goes with it: only the
         // user's own file may name a file of this computer.
+        // Its streams are tried in turn, the one that played last first.
         QObject::connect(label, &LabelUni::clicked, &window, [&window, label, l] {
-            if (l->clickable() || l->kind == catalogue::Kind::Hidden) {
-                window.player().setUrl(l->address, StreamOptions{l->referrer, l->userAgent, l->origin});
-                window.markEntry(label);
-            }
+            if (l->clickable() || l->kind == catalogue::Kind::Hidden)
+                window.playEntry(label, *l);
         });
+        if (l->clickable())
+            label->setToolTip(entryToolTip(*l, {}));
         // An import may turn a heading or an inert label into an entry.
         QObject::connect(&running, &catalogue::RunningCatalogue::addressesChanged, label,
-                         [label, l] {
+                         [&window, label, l] {
                              label->setUse(useOf(l->kind));
                              label->setInvitesClick(l->clickable());
+                             label->setToolTip(l->clickable() ? entryToolTip(*l, window.lastRun(l->control))
+                                                              : QString());
                          });
     }
 

@@ -9,7 +9,11 @@
 #include "frameuni.h"
 #include "player.h"
 
+#include "settings.h"
+
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QTimer>
 
 Q_LOGGING_CATEGORY(lcWindows, "miravon.windows", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcStart, "miravon.start", QtWarningMsg)
@@ -109,8 +113,29 @@ void Program::unload(WindowId id)
         w->unloadByProgram();
 }
 
+bool Program::firstViewerShown()
+{
+    if (!started_ || viewerShown_)
+        return false;
+    viewerShown_ = true;
+    // The weekly update: in the background, a while after the hand-over,
+    // never in the way of a click.
+    const Settings settings = Settings::load(catalogue_.configDir());
+    if (settings.value(setting::channelConsent) == QLatin1String("yes")) {
+        const QDateTime last = QDateTime::fromString(settings.value(setting::channelsUpdated), Qt::ISODate);
+        if (!last.isValid() || last.daysTo(QDateTime::currentDateTimeUtc()) >= 7) {
+            QTimer::singleShot(5000, this, [this] {
+                qCDebug(lcWindows) << "updating the channel lists (a week has passed)";
+                imports_->updateChannels();
+            });
+        }
+    }
+    return true;
+}
+
 void Program::start()
 {
+    started_ = true;
     show(WindowId::Form1);
 }
 

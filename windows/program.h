@@ -3,6 +3,7 @@
 #include "windowid.h"
 
 #include "catalogue.h"
+#include "kept.h"
 
 #include <QHash>
 #include <QObject>
@@ -39,6 +40,13 @@ public:
     // The program's imports, one at a time; an import that changes the
     // address files has the catalogue read again.
     ImportRunner& imports() { return *imports_; }
+    // The stream that last played for each entry, across runs.
+    PlayedStreams& playedStreams() { return playedStreams_; }
+    // True for the first viewer window shown after start() (the
+    // hand-over), once: it is the one to offer the public lists; the weekly
+    // update of the lists, once the user said yes, is started then too.
+    // Windows shown without start() (tests) offer nothing.
+    bool firstViewerShown();
 
     // The window, created and loaded on this first reference.
     ProgramWindow& window(WindowId id);
@@ -81,6 +89,9 @@ private:
 
     catalogue::RunningCatalogue catalogue_;
     ImportRunner* imports_;
+    PlayedStreams playedStreams_;
+    bool started_ = false;
+    bool viewerShown_ = false;
     QHash<WindowId, ProgramWindow*> windows_;
     EndHook onEnd_;
     bool ending_ = false;

@@ -13,7 +13,10 @@ inline constexpr char loadingMessage[] =
     "(^_^)::: D9ang ta3i hi2nh a3nh tu72 ke6nh na2y -- Vui lo2ng d9o75i gia6y la1t d9e63 tri2nh chie61u ::: (^_^)";
 
 // Every open-state event writes the connecting message, every play-state
-// event the loading message, whatever the state code; nothing else writes it.
+// event the loading message; but a failure (the play state Ready a failed
+// player falls back to) puts back the text the line had at start, so that
+// the line never says "loading" while the picture says the channel failed.
+// Nothing else writes it.
 void bindStatusLine(Player& player, LabelUni& status);
 
 } // namespace miravon

@@ -1,6 +1,8 @@
 #include "viewerwindow.h"
 
 #include "catalogueview.h"
+#include "channeloffer.h"
+#include "sourceswindow.h"
 #include "logging.h"
 #include "navigation.h"
 #include "playlistdrop.h"
@@ -12,6 +14,7 @@
 #include "look.h"
 #include "menuxpuni.h"
 #include "player.h"
+#include "playerstates.h"
 #include "statusline.h"
 #include "units.h"
 
@@ -188,6 +191,59 @@ void ViewerWindow::buildFrame()
     status_->setAutoFillBackground(true);
     status_->setGeometry(tw(f.status));
     bindStatusLine(*player_, *status_);
+    // How the entry being played goes, for its tooltip; the stream that
+    // plays is the one tried first next time.
+    connect(player_.get(), &Player::streamPlaying, this, [this](int index) {
+        if (!playing_ || index < 0 || index >= playingStreams_.size())
+            return;
+        program().playedStreams().played(playing_->window, playing_->control, playingStreams_.at(index).url);
+        tellLastRun(playingStreams_.size() > 1
+                        ? QStringLiteral("đang phát (nguồn %1/%2)").arg(index + 1).arg(playingStreams_.size())
+                        : QStringLiteral("đang phát"));
+    });
+    connect(player_.get(), &Player::playStateChange, this, [this](int state) {
+        if (state == PlayState::Ready)
+            tellLastRun(QStringLiteral("không phát được"));
+        else if (state == PlayState::MediaEnded && playing_)
+            tellLastRun(QStringLiteral("đã phát xong"));
+    });
+    connect(player_.get(), &Player::sourcesRequested, this, [this] { showSourcesWindow(program().imports()); });
+}
+
+void ViewerWindow::playEntry(LabelUni* label, const catalogue::Label& entry)
+{
+    QList<StreamAddress> streams = entry.streams();
+    const QString last = program().playedStreams().lastFor(entry.window, entry.control);
+    for (qsizetype i = 1; i < streams.size(); ++i) {
+        if (streams.at(i).url == last) {
+            streams.move(i, 0);
+            break;
+        }
+    }
+    playing_ = &entry;
+    playingLabel_ = label;
+    playingStreams_ = streams;
+    player_->play(streams);
+    markEntry(label);
+}
+
+void ViewerWindow::tellLastRun(const QString& text)
+{
+    if (!playing_)
+        return;
+    lastRun_.insert(playing_->control, text);
+    if (playingLabel_)
+        playingLabel_->setToolTip(entryToolTip(*playing_, text));
+}
+
+void ViewerWindow::showEvent(QShowEvent* event)
+{
+    ProgramWindow::showEvent(event);
+    // The first viewer window shown in a run offers the public channel
+    // lists when nothing else gives the channels an address yet; and once
+    // the user said yes, their update is due every week.
+    if (program().firstViewerShown() && ChannelOffer::isDue(program().catalogue().configDir()))
+        new ChannelOffer(program().imports(), program().catalogue().configDir(), player_->widget());
 }
 
 void ViewerWindow::buildMenu()
@@ -201,6 +257,8 @@ void ViewerWindow::buildMenu()
     menu_->addItem(file, QStringLiteral("soft"), QStringLiteral("Chu7o7ng tri2nh"));
     menu_->addItem(file, QStringLiteral("tacgia"), QStringLiteral("Ta1c gia3"));
     menu_->addItem(file, QStringLiteral("yeucau"), QStringLiteral("Ye6u Ca62u"));
+    // Where the channels' addresses come from, without a terminal.
+    menu_->addItem(file, QStringLiteral("nguon"), QStringLiteral("Nguo62n ke6nh"));
     menu_->addItem(file, QStringLiteral("thoat"), QStringLiteral("Thoa1t"));
     menu_->addCommand(QStringLiteral("asdf"), QStringLiteral("Truye62n Hi2nh Vie65t Nam"));
     menu_->addCommand(QStringLiteral("thegioi"), QStringLiteral("Truye62n hi2nh the61 gio71i"));
@@ -211,6 +269,10 @@ void ViewerWindow::buildMenu()
                           menuPictureKey);
     connect(menu_, &MenuXpUni::chosen, this, [this](const QString& item) {
         emit menuChosen(item);
+        if (item == QLatin1String("nguon")) {
+            showSourcesWindow(program().imports());
+            return;
+        }
         runMenuCommand(program(), id(), item);
     });
 }

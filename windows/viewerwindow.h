@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue.h"
 #include "labeluni.h"
 #include "programwindow.h"
 
@@ -50,12 +51,21 @@ public:
     void markEntry(LabelUni* entry);
     LabelUni* markedEntry() const { return marked_; }
 
+    // Plays an entry of this window in its player: its streams in turn, the
+    // one that played last for it first; the entry is marked as playing,
+    // and how it goes is kept for its tooltip.
+    void playEntry(LabelUni* label, const catalogue::Label& entry);
+    // How the entry went in this run ("đang phát", ...), empty when it was
+    // not played.
+    QString lastRun(const QString& control) const { return lastRun_.value(control); }
+
 signals:
     // A menu item was chosen, by item name.
     void menuChosen(const QString& item);
 
 protected:
     void unloaded() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildFrame();
@@ -69,6 +79,12 @@ private:
     QHash<QString, FrameUni*> panels_;
     QStringList panelOrder_;
     QPointer<LabelUni> marked_;
+    // The entry being played, and the streams given for it.
+    QPointer<LabelUni> playingLabel_;
+    const catalogue::Label* playing_ = nullptr;
+    QList<StreamAddress> playingStreams_;
+    QHash<QString, QString> lastRun_;
+    void tellLastRun(const QString& text);
 };
 
 } // namespace miravon

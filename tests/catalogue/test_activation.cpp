@@ -7,6 +7,7 @@
 #include "frameuni.h"
 #include "labeluni.h"
 #include "player.h"
+#include "playerstates.h"
 #include "program.h"
 #include "statusline.h"
 #include "units.h"
@@ -272,7 +273,7 @@ void TestActivation::userAddressReachesThePlayer()
 void TestActivation::statusLine_data()
 {
     QTest::addColumn<WindowId>("id");
-    QTest::addColumn<QString>("events"); // o: open-state change, p: play-state change
+    QTest::addColumn<QString>("events"); // o: open-state change, p: play-state change, f: failed
     QTest::addColumn<QString>("shown");
     const QString connecting = QString::fromLatin1(connectingMessage);
     const QString loading = QString::fromLatin1(loadingMessage);
@@ -283,6 +284,9 @@ void TestActivation::statusLine_data()
     QTest::newRow("back to connecting") << WindowId::frmmain5 << "opo" << connecting;
     QTest::newRow("play, open, play") << WindowId::frmmain6 << "pop" << loading;
     QTest::newRow("films") << WindowId::frmphim << "op" << loading;
+    // A failure puts back the text of the start, never "loading".
+    QTest::newRow("failed") << WindowId::frmmain2 << "opof" << storedStatus;
+    QTest::newRow("failed, then a new try") << WindowId::frmmain3 << "opfo" << connecting;
 }
 
 // The status line shows the message of the last event its own player raised,
@@ -300,6 +304,8 @@ void TestActivation::statusLine()
     for (QChar e : events) {
         if (e == QLatin1Char('o'))
             recorder(w).raiseOpenState(++state);
+        else if (e == QLatin1Char('f'))
+            recorder(w).raisePlayState(PlayState::Ready);
         else
             recorder(w).raisePlayState(++state);
     }

@@ -22,6 +22,13 @@ public:
         view_->setFocusPolicy(Qt::StrongFocus);
     }
     QWidget* widget() override { return view_; }
+    void play(const QList<miravon::StreamAddress>& given) override
+    {
+        if (given.isEmpty())
+            return;
+        setUrl(given.first().url, given.first().options);
+        streams = given;
+    }
     void setUrl(const QString& address, const miravon::StreamOptions& with) override
     {
         setUrl(address);
@@ -30,6 +37,7 @@ public:
     void setUrl(const QString& address) override
     {
         options = {};
+        streams = {{address, {}}};
         url = address;
         urls.append(address);
         calls.append(QStringLiteral("url ") + address);
@@ -46,6 +54,7 @@ public:
     }
 
     void raiseOpenState(int state) { emit openStateChange(state); }
+    void raiseStreamPlaying(int index) { emit streamPlaying(index); }
     void raisePlayState(int state) { emit playStateChange(state); }
 
     // What is playing: the last address put, until a close.
@@ -55,6 +64,7 @@ public:
 
     QString url;
     miravon::StreamOptions options; // what came with the last address
+    QList<miravon::StreamAddress> streams; // the streams given last, in order
     QStringList urls;   // every address put, in order
     int closes = 0;
     QStringList calls;  // "url <address>" and "close", in order
