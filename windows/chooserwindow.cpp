@@ -236,12 +236,31 @@ ChooserWindow::ChooserWindow(Program& program)
     connect(escape, &QShortcut::activated, close, &ButtonUni::click);
 }
 
+int chooserPageOf(const QString& control)
+{
+    for (const Control& c : controls)
+        if (control == QLatin1String(c.name))
+            return c.page;
+    return 0;
+}
+
 void ChooserWindow::load()
 {
-    // Against frmmain's right edge, as frmmain stands now; never followed later.
-    const QRect main = program().outerGeometry(WindowId::frmmain);
-    placeOuter(QPoint(main.x() + main.width(), main.y()));
+    // Against the right edge of the window it is opened over (frmmain when
+    // nothing says), as that window stands now.
+    const QRect over = program().outerGeometry(program().chooserOpener());
+    placeOuter(QPoint(over.x() + over.width(), over.y()));
     runLoadSteps(program(), id());
+}
+
+void ChooserWindow::standBeside(WindowId window)
+{
+    // The viewer windows share frmmain's corner but not its width: one a
+    // few pixels wider would cover the chooser's left edge.
+    const QRect over = program().outerGeometry(window);
+    const QRect here = outerGeometry();
+    if (here.intersects(over))
+        placeOuter(QPoint(over.x() + over.width(), here.y()));
 }
 
 } // namespace miravon

@@ -8,6 +8,9 @@ namespace miravon {
 
 class FrameUni;
 
+// The chooser page (1 to 3) a control of the chooser stands on; 0 for none.
+int chooserPageOf(const QString& control);
+
 // The country chooser `chonkenh`: three pages `qg1` to `qg3` of country
 // lines, each page with a button to the next, and a close button below them.
 // Every click goes to the chooser's step table; controls without a row do
@@ -18,6 +21,9 @@ public:
     explicit ChooserWindow(Program& program);
 
     void load() override;
+    // Against the right edge of `window`, which it is opened over, unless it
+    // stands clear of it already (a place the user gave it is kept).
+    void standBeside(WindowId window);
 
     FrameUni* page(const QString& name) const { return pages_.value(name); }
 

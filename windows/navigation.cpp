@@ -2,6 +2,9 @@
 
 #include "steps.h"
 
+#include "chooserwindow.h"
+#include "program.h"
+
 namespace miravon {
 
 void runLoadSteps(Program& program, WindowId window)
@@ -12,10 +15,17 @@ void runLoadSteps(Program& program, WindowId window)
 
 void runMenuCommand(Program& program, WindowId window, const QString& item)
 {
-    if (const StepList* steps = findSteps(StepTable::Menu, window, item)) {
-        qCDebug(lcNavigation) << "menu" << windowName(window) << item;
-        runSteps(program, *steps);
-    }
+    const StepList* steps = findSteps(StepTable::Menu, window, item);
+    if (!steps)
+        return;
+    qCDebug(lcNavigation) << "menu" << windowName(window) << item;
+    // The chooser is placed from the window it is opened over.
+    const bool chooser = item == QLatin1String("thegioi");
+    if (chooser)
+        program.setChooserOpener(window);
+    runSteps(program, *steps);
+    if (chooser && program.isLoaded(WindowId::chonkenh))
+        static_cast<ChooserWindow&>(program.window(WindowId::chonkenh)).standBeside(window);
 }
 
 void runPageButton(Program& program, WindowId window, const QString& button)

@@ -48,6 +48,10 @@ public:
     // Windows shown without start() (tests) offer nothing.
     bool firstViewerShown();
 
+    // The window the country chooser is opened over (its menu command's).
+    WindowId chooserOpener() const { return chooserOpener_; }
+    void setChooserOpener(WindowId id) { chooserOpener_ = id; }
+
     // The window, created and loaded on this first reference.
     ProgramWindow& window(WindowId id);
     // The seven windows with a player.
@@ -91,6 +95,7 @@ private:
     ImportRunner* imports_;
     PlayedStreams playedStreams_;
     bool started_ = false;
+    WindowId chooserOpener_ = WindowId::frmmain;
     bool viewerShown_ = false;
     QHash<WindowId, ProgramWindow*> windows_;
     EndHook onEnd_;

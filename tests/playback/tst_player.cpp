@@ -245,12 +245,9 @@ void TestPlayer::fails()
     QSignalSpy failed(player.get(), &MpvPlayer::failed);
     QSignalSpy frame(player.get(), &MpvPlayer::firstFrame);
 
-    QElapsedTimer clock;
-    clock.start();
     player->setUrl(address);
+    // Waited for, not timed: a loaded machine may be slow, never wrong.
     QVERIFY2(failed.wait(kWait), qPrintable(log.events.join(' ')));
-    // Within the no-progress bound, plus slack for a loaded machine.
-    QVERIFY2(clock.elapsed() < kBound + 4000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(failed.count(), 1);
     QCOMPARE(failed.at(0).at(0).value<PlayFailure>(), reason);
     QCOMPARE(player->statusText(), failureText(reason));
