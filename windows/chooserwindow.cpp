@@ -256,10 +256,13 @@ void ChooserWindow::load()
 void ChooserWindow::standBeside(WindowId window)
 {
     // The viewer windows share frmmain's corner but not its width: one a
-    // few pixels wider would cover the chooser's left edge.
+    // few pixels wider would cover the chooser's left edge. Only that is
+    // mended; a chooser the user put elsewhere, or a window moved since,
+    // keeps its place.
     const QRect over = program().outerGeometry(window);
     const QRect here = outerGeometry();
-    if (here.intersects(over))
+    const int covered = over.x() + over.width() - here.x();
+    if (covered > 0 && covered <= 16 && here.intersects(over))
         placeOuter(QPoint(over.x() + over.width(), here.y()));
 }
 

@@ -21,8 +21,9 @@ public:
     explicit ChooserWindow(Program& program);
 
     void load() override;
-    // Against the right edge of `window`, which it is opened over, unless it
-    // stands clear of it already (a place the user gave it is kept).
+    // Against the right edge of `window`, which it is opened over, when that
+    // window's frame covers its left edge by a few pixels (the viewer windows
+    // differ that much in width); any other place is kept.
     void standBeside(WindowId window);
 
     FrameUni* page(const QString& name) const { return pages_.value(name); }

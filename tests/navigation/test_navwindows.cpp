@@ -276,6 +276,15 @@ void TestNavWindows::chooserPlacementAndLifecycle()
     QVERIFY(chooser && chooser->isVisible());
     QCOMPARE(chooser->pos(), QPoint(main.frameGeometry().right() + 1, main.frameGeometry().top()));
     QCOMPARE(h.visiblePages(), QStringList{"qg1"});
+
+    // Opened over a window a few pixels wider than frmmain, at frmmain's
+    // corner: it stands beside that one, not under its edge.
+    ProgramWindow& second = h.p().window(WindowId::frmmain2);
+    second.move(main.pos());
+    h.p().show(WindowId::frmmain2);
+    QVERIFY(second.frameGeometry().width() > main.frameGeometry().width());
+    h.choose(WindowId::frmmain2, QStringLiteral("thegioi"));
+    QCOMPARE(chooser->pos().x(), second.frameGeometry().right() + 1);
     QCOMPARE(h.ends, 0);
 }
 
