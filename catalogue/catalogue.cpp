@@ -658,19 +658,25 @@ QHash<QString, QStringList> entryCountries(const Catalogue& catalogue)
     return out;
 }
 
-QString logoName(const QString& control)
+const QHash<QString, QStringList>& otherNames()
 {
-    static const QHash<QString, QString> first = [] {
-        QHash<QString, QString> out;
+    static const QHash<QString, QStringList> names = [] {
+        QHash<QString, QStringList> out;
         const QStringList lines = builtInMatchTables().names.split(u'\n', Qt::SkipEmptyParts);
         for (qsizetype i = 1; i < lines.size(); ++i) {
             const QStringList f = lines.at(i).split(u'\t');
-            if (f.size() == 3 && f.at(0) == QLatin1String("frmmain") && !out.contains(f.at(1)))
-                out.insert(f.at(1), f.at(2));
+            if (f.size() == 3)
+                out[f.at(0) + u'/' + f.at(1)] << f.at(2);
         }
         return out;
     }();
-    return first.value(control, control);
+    return names;
+}
+
+QString logoName(const QString& control)
+{
+    const QStringList names = otherNames().value(QStringLiteral("frmmain/") + control);
+    return names.isEmpty() ? control : names.first();
 }
 
 QString shownCaption(const Label& label)

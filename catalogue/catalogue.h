@@ -178,6 +178,10 @@ private:
     Catalogue catalogue_;
 };
 
+// The other names a label is known by (a logo's channel, a channel's older
+// or shorter names), by "window/control", from names.tsv.
+const QHash<QString, QStringList>& otherNames();
+
 // A label's caption as the user reads it: converted from VNI where flagged;
 // for a logo picture, the channel it stands for (logoName()).
 QString shownCaption(const Label& label);

@@ -49,7 +49,7 @@ QString KeptEntries::defaultDataDir()
 }
 
 void KeptEntries::load(const std::function<bool(const Key&)>& exists,
-                       const std::function<void(const QString&)>& report)
+                       const Report& report)
 {
     for (const auto& [name, list] : {std::pair{recentFile(), &recent_}, std::pair{favouritesFile(), &favourites_}}) {
         list->clear();
@@ -58,7 +58,7 @@ void KeptEntries::load(const std::function<bool(const Key&)>& exists,
         const ReadResult read = files::readCommitted(dir_, name, maxKeptBytes, &bytes, &error);
         QList<Key> keys;
         if (read == ReadResult::Failed || (read == ReadResult::Ok && !parse(bytes, &keys))) {
-            report(QStringLiteral("%1/%2: %3; it is started anew")
+            report(name, QStringLiteral("%1/%2: %3; it is started anew")
                        .arg(dir_, name, error.isEmpty() ? QStringLiteral("damaged") : error));
             keys.clear();
         }

@@ -26,8 +26,10 @@ public:
     explicit KeptEntries(QString dataDir = {});
 
     // Reads both files. `exists` tells the entries the catalogue has;
-    // `report` hears of a damaged file, once.
-    void load(const std::function<bool(const Key&)>& exists, const std::function<void(const QString&)>& report);
+    // `report` hears of a damaged file, once: its name (recentFile() or
+    // favouritesFile()) and what is wrong with it.
+    using Report = std::function<void(const QString& file, const QString& what)>;
+    void load(const std::function<bool(const Key&)>& exists, const Report& report);
 
     const QList<Key>& recent() const { return recent_; }
     const QList<Key>& favourites() const { return favourites_; }

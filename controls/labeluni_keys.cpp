@@ -2,6 +2,8 @@
 // of one panel.
 #include "labeluni.h"
 
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <cstdlib>
 
@@ -60,6 +62,19 @@ void LabelUni::click()
     emit clicked();
 }
 
+bool LabelUni::event(QEvent* event)
+{
+    // Asked for from the keyboard (the menu key, Shift+F10), the menu
+    // opens at the entry, not wherever the mouse pointer happens to be.
+    if (event->type() == QEvent::ContextMenu && contextMenuPolicy() == Qt::CustomContextMenu
+        && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        event->accept();
+        emit customContextMenuRequested(rect().center());
+        return true;
+    }
+    return QLabel::event(event);
+}
+
 void LabelUni::keyPressEvent(QKeyEvent* event)
 {
     if (use_ != Use::Entry || !parentWidget()) {
@@ -67,6 +82,15 @@ void LabelUni::keyPressEvent(QKeyEvent* event)
         return;
     }
     const int key = event->key();
+    // Shift+F10 asks for the entry's menu as the menu key does (the
+    // platform turns that one into a context menu event itself).
+    if (key == Qt::Key_F10 && (event->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) {
+        event->accept();
+        const QPoint at = rect().center();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, mapToGlobal(at), event->modifiers());
+        QCoreApplication::sendEvent(this, &menu);
+        return;
+    }
     if (event->modifiers() & ~Qt::KeypadModifier) {
         QLabel::keyPressEvent(event);
         return;

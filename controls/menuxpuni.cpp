@@ -33,6 +33,7 @@ struct Mnemonic {
 constexpr Mnemonic mnemonics[] = {
     {"file", u'T'},    {"asdf", u'V'}, {"thegioi", u'g'}, {"phim", u'X'}, {"Phim", u'X'},
     {"soft", u'C'},    {"tacgia", u'T'}, {"yeucau", u'Y'}, {"nguon", u'N'}, {"thoat", u'h'},
+    {"ganday", u'n'},  {"yeuthich", u'Y'},
 };
 
 // The displayed caption with '&' before the item's mnemonic letter.

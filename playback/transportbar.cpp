@@ -1,7 +1,5 @@
 #include "transportbar.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,31 +12,6 @@
 namespace miravon {
 
 namespace {
-
-// The status text is a status bar to screen readers: named by what it
-// says now, so that a reader hears "Đã phát xong" or why a channel failed,
-// and told of each change (QLabel raises the name change itself while the
-// label has no fixed name).
-class StatusAccessible : public QAccessibleWidget {
-public:
-    explicit StatusAccessible(QWidget* w)
-        : QAccessibleWidget(w, QAccessible::StatusBar)
-    {
-    }
-    QString text(QAccessible::Text t) const override
-    {
-        if (t == QAccessible::Name)
-            return static_cast<QLabel*>(widget())->text();
-        return QAccessibleWidget::text(t);
-    }
-};
-
-QAccessibleInterface* statusFactory(const QString& className, QObject* object)
-{
-    if (className == QLatin1String("miravon::PlayerStatusLabel") && object->isWidgetType())
-        return new StatusAccessible(static_cast<QWidget*>(object));
-    return nullptr;
-}
 
 QString formatTime(double seconds)
 {
@@ -93,9 +66,9 @@ TransportBar::TransportBar(QWidget* parent)
     volumeSlider_->setMaximumWidth(80);
     row->addWidget(volumeSlider_);
     fullButton_ = makeButton("fullScreen", style()->standardIcon(QStyle::SP_TitleBarMaxButton), QStringLiteral("Toàn màn hình"));
-    static const bool factoryInstalled = (QAccessible::installFactory(statusFactory), true);
-    (void)factoryInstalled;
-    statusLabel_ = new PlayerStatusLabel(this);
+    // A status bar to screen readers: a reader hears "Đã phát xong" or why
+    // a channel failed, as it changes.
+    statusLabel_ = new StatusText(this);
     statusLabel_->setObjectName(QStringLiteral("playerStatus"));
     statusLabel_->setMinimumWidth(60);
     row->addWidget(statusLabel_);
@@ -163,8 +136,7 @@ void TransportBar::setVolume(int volume)
 void TransportBar::setStatusText(const QString& text)
 {
     // Each change is announced to screen readers: the same text again is none.
-    if (statusLabel_->text() != text)
-        statusLabel_->setText(text);
+    statusLabel_->say(text);
 }
 
 QString TransportBar::statusText() const { return statusLabel_->text(); }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QIcon>
+#include "statustext.h"
+
 #include <QLabel>
 #include <QWidget>
 
@@ -8,13 +10,6 @@ class QSlider;
 class QToolButton;
 
 namespace miravon {
-
-// The player's status text: a label that screen readers see as a status bar.
-class PlayerStatusLabel : public QLabel {
-    Q_OBJECT
-public:
-    using QLabel::QLabel;
-};
 
 // The player's own transport bar: play/pause, stop, seek, time, mute,
 // volume, full screen and a short status text. A pure view: it shows what
@@ -54,7 +49,7 @@ private:
     QToolButton* muteButton_;
     QSlider* volumeSlider_;
     QToolButton* fullButton_;
-    QLabel* statusLabel_;
+    StatusText* statusLabel_;
 };
 
 } // namespace miravon

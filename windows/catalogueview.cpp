@@ -125,6 +125,12 @@ void populateCatalogue(ViewerWindow& window)
         });
         if (l->clickable())
             label->setToolTip(entryToolTip(*l, {}));
+        // Its own menu (favourites), by the mouse or the keyboard; asked at
+        // the time, as an import may have made it an entry since.
+        label->setContextMenuPolicy(Qt::CustomContextMenu);
+        QObject::connect(label, &QWidget::customContextMenuRequested, &window, [&window, label, l](const QPoint& at) {
+            window.showEntryMenu(*l, label->mapToGlobal(at));
+        });
         // An import may turn a heading or an inert label into an entry.
         QObject::connect(&running, &catalogue::RunningCatalogue::addressesChanged, label,
                          [&window, label, l] {

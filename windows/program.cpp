@@ -1,5 +1,6 @@
 #include "program.h"
 
+#include "finder.h"
 #include "logging.h"
 #include "importrunner.h"
 #include "programwindow.h"
@@ -37,6 +38,36 @@ Program::~Program()
     windows_.clear();
     for (ProgramWindow* w : windows)
         delete w;
+}
+
+EntryIndex& Program::entryIndex()
+{
+    if (!entryIndex_)
+        entryIndex_ = new EntryIndex(*this);
+    return *entryIndex_;
+}
+
+KeptEntries& Program::kept()
+{
+    if (!kept_) {
+        kept_.emplace();
+        kept_->load(
+            [this](const KeptEntries::Key& key) {
+                const catalogue::Label* l = catalogue_.catalogue().label(key.window, key.control);
+                return l && l->clickable();
+            },
+            [this](const QString& file, const QString& what) {
+                qCWarning(lcWindows).noquote() << what;
+                keptNotices_.insert(file, what);
+            });
+    }
+    return *kept_;
+}
+
+QString Program::takeKeptNotice(const QString& file)
+{
+    kept();
+    return keptNotices_.take(file);
 }
 
 ProgramWindow& Program::window(WindowId id)

@@ -10,11 +10,12 @@
 #include <QPoint>
 #include <QRect>
 #include <functional>
+#include <optional>
 
 namespace miravon {
 
+class EntryIndex;
 class ImportRunner;
-class KeptEntries;
 class ProgramWindow;
 class ViewerWindow;
 
@@ -42,6 +43,16 @@ public:
     ImportRunner& imports() { return *imports_; }
     // The stream that last played for each entry, across runs.
     PlayedStreams& playedStreams() { return playedStreams_; }
+    // What the find box searches: every entry and film, made at the first
+    // find and kept up to date with the catalogue.
+    EntryIndex& entryIndex();
+    // The entries played last and the favourites, across runs; read at the
+    // first use. An entry the catalogue no longer has is dropped.
+    KeptEntries& kept();
+    // What went wrong reading one of the kept files (`file` is
+    // KeptEntries::recentFile() or favouritesFile()), told once: empty
+    // after the first call, and when nothing did.
+    QString takeKeptNotice(const QString& file);
     // True for the first viewer window shown after start() (the
     // hand-over), once: it is the one to offer the public lists; the weekly
     // update of the lists, once the user said yes, is started then too.
@@ -94,6 +105,9 @@ private:
     catalogue::RunningCatalogue catalogue_;
     ImportRunner* imports_;
     PlayedStreams playedStreams_;
+    EntryIndex* entryIndex_ = nullptr;
+    std::optional<KeptEntries> kept_;
+    QHash<QString, QString> keptNotices_;
     bool started_ = false;
     WindowId chooserOpener_ = WindowId::frmmain;
     bool viewerShown_ = false;

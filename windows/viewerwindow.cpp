@@ -2,6 +2,8 @@
 
 #include "catalogueview.h"
 #include "channeloffer.h"
+#include "findbox.h"
+#include "finder.h"
 #include "sourceswindow.h"
 #include "logging.h"
 #include "navigation.h"
@@ -19,6 +21,9 @@
 #include "units.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QShortcut>
 #include <QLabel>
 #include <QScreen>
 #include <QMenuBar>
@@ -220,6 +225,8 @@ void ViewerWindow::playEntry(LabelUni* label, const catalogue::Label& entry)
             break;
         }
     }
+    if (entry.clickable() && !program().kept().played({entry.window, entry.control}))
+        qCWarning(lcWindows).noquote() << "the recent list was not kept:" << program().kept().lastError();
     playing_ = &entry;
     playingLabel_ = label;
     playingStreams_ = streams;
@@ -264,6 +271,17 @@ void ViewerWindow::buildMenu()
     menu_->addCommand(QStringLiteral("thegioi"), QStringLiteral("Truye62n hi2nh the61 gio71i"));
     if (f.filmItem)
         menu_->addCommand(QLatin1String(f.filmItem), QLatin1String(f.filmCaption));
+    // After the stored ones, so that none of them moves.
+    recent_ = menu_->addMenu(QStringLiteral("ganday"), QStringLiteral("Ga62n d9a6y"));
+    favourites_ = menu_->addMenu(QStringLiteral("yeuthich"), QStringLiteral("Ye6u thi1ch"));
+    connect(recent_, &QMenu::aboutToShow, this, [this] { fillKeptMenu(recent_, KeptEntries::recentFile()); });
+    connect(favourites_, &QMenu::aboutToShow, this,
+            [this] { fillKeptMenu(favourites_, KeptEntries::favouritesFile()); });
+    // Ctrl+F opens the find box from anywhere in the window; so does a
+    // letter typed where nothing else takes it (keyPressEvent).
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WindowShortcut);
+    connect(find, &QShortcut::activated, this, [this] { openFind(); });
     if (id() == WindowId::frmmain)
         menu_->setPicture(QStringLiteral("#asdf"), artworkImage(QStringLiteral("menu_vn.png")),
                           menuPictureKey);
@@ -275,6 +293,87 @@ void ViewerWindow::buildMenu()
         }
         runMenuCommand(program(), id(), item);
     });
+}
+
+void ViewerWindow::fillKeptMenu(QMenu* menu, const QString& file)
+{
+    menu->clear();
+    KeptEntries& kept = program().kept();
+    const bool recent = file == KeptEntries::recentFile();
+    const QString notice = program().takeKeptNotice(file);
+    if (!notice.isEmpty()) {
+        menu->addAction(recent ? QStringLiteral("Danh sách kênh xem gần đây bị hỏng nên đã được làm lại.")
+                               : QStringLiteral("Danh sách kênh yêu thích bị hỏng nên đã được làm lại."))
+            ->setEnabled(false);
+        menu->addSeparator();
+    }
+    const QList<KeptEntries::Key>& keys = recent ? kept.recent() : kept.favourites();
+    const EntryIndex& index = program().entryIndex();
+    int shown = 0;
+    for (const KeptEntries::Key& key : keys) {
+        const search::Entry* e = index.entry(key.window, key.control);
+        if (!e)
+            continue;
+        QString text = QStringLiteral("%1 — %2").arg(e->caption, e->place);
+        text.replace(u'&', QStringLiteral("&&"));
+        QAction* a = menu->addAction(text);
+        a->setObjectName(key.window + u'/' + key.control);
+        connect(a, &QAction::triggered, this, [this, key] { goTo(key.window, key.control); });
+        ++shown;
+    }
+    if (shown == 0)
+        menu->addAction(recent ? QStringLiteral("Chưa xem kênh nào")
+                               : QStringLiteral("Chưa có kênh yêu thích: nhấn chuột phải vào một kênh để thêm"))
+            ->setEnabled(false);
+}
+
+void ViewerWindow::goTo(const QString& window, const QString& control)
+{
+    if (!goToEntry(program(), id(), window, control))
+        qCWarning(lcWindows) << "no way to" << window << control;
+}
+
+void ViewerWindow::openFind(const QString& typed)
+{
+    if (!find_) {
+        find_ = new FindBox(program().entryIndex().index(), client_);
+        connect(find_, &FindBox::chosen, this, &ViewerWindow::goTo);
+    }
+    find_->open(typed);
+}
+
+void ViewerWindow::keyPressEvent(QKeyEvent* event)
+{
+    // A letter or digit that no control took starts a search with it.
+    const QString text = event->text();
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (plain && text.size() == 1 && text.at(0).isLetterOrNumber()) {
+        openFind(text);
+        event->accept();
+        return;
+    }
+    ProgramWindow::keyPressEvent(event);
+}
+
+QMenu* ViewerWindow::showEntryMenu(const catalogue::Label& entry, const QPoint& globalPos)
+{
+    if (!entry.clickable())
+        return nullptr;
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("entryMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const KeptEntries::Key key{entry.window, entry.control};
+    const bool favourite = program().kept().isFavourite(key);
+    QAction* a = menu->addAction(favourite ? QStringLiteral("Bỏ khỏi Yêu thích") : QStringLiteral("Thêm vào Yêu thích"));
+    a->setObjectName(QStringLiteral("favourite"));
+    connect(a, &QAction::triggered, this, [this, key, favourite] {
+        if (!program().kept().setFavourite(key, !favourite))
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("Không lưu được danh sách kênh yêu thích: %1")
+                                     .arg(program().kept().lastError()));
+    });
+    menu->popup(globalPos);
+    return menu;
 }
 
 FrameUni* ViewerWindow::addPanel(const QString& name, const QRect& twipsRect)

@@ -5,6 +5,7 @@
 #include "programwindow.h"
 
 #include <QHash>
+#include <QMenu>
 #include <QPointer>
 #include <QRect>
 #include <QStringList>
@@ -13,6 +14,7 @@
 
 namespace miravon {
 
+class FindBox;
 class FrameUni;
 class LabelUni;
 class MenuXpUni;
@@ -59,6 +61,19 @@ public:
     // not played.
     QString lastRun(const QString& control) const { return lastRun_.value(control); }
 
+    // The find box over this window, made when first opened: `typed` is
+    // the letter that opened it.
+    void openFind(const QString& typed = {});
+    FindBox* findBox() const { return find_; }
+
+    // The "Gần đây" and "Yêu thích" lists of the menu bar, filled each
+    // time they open.
+    QMenu* recentMenu() const { return recent_; }
+    QMenu* favouritesMenu() const { return favourites_; }
+    // The menu of an entry (right click, the menu key, Shift+F10), shown
+    // at `globalPos`; it closes itself.
+    QMenu* showEntryMenu(const catalogue::Label& entry, const QPoint& globalPos);
+
 signals:
     // A menu item was chosen, by item name.
     void menuChosen(const QString& item);
@@ -66,16 +81,22 @@ signals:
 protected:
     void unloaded() override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildFrame();
     void buildMenu();
+    void fillKeptMenu(QMenu* menu, const QString& file);
+    void goTo(const QString& window, const QString& control);
 
     QWidget* client_ = nullptr;
     std::unique_ptr<Player> player_;
     LabelUni* status_ = nullptr;
     LabelUni* version_ = nullptr;
     MenuXpUni* menu_ = nullptr;
+    QMenu* recent_ = nullptr;
+    QMenu* favourites_ = nullptr;
+    FindBox* find_ = nullptr;
     QHash<QString, FrameUni*> panels_;
     QStringList panelOrder_;
     QPointer<LabelUni> marked_;

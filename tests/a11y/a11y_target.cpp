@@ -1,7 +1,8 @@
 // The program's windows with a recording player, for the screen-reader test:
 // frmmain on its Vietnamese panel and the chooser beside it, as after the
 // world-television command. Every put on a player is printed on standard
-// output as "put <window> <address>".
+// output as "put <window> <address>". With "--find", frmmain's find box is
+// open instead, with nothing typed.
 #include "accessible.h"
 #include "fakeplayer.h"
 #include "focusring.h"
@@ -9,6 +10,7 @@
 #include "navigation.h"
 #include "player.h"
 #include "program.h"
+#include "viewerwindow.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -31,7 +33,10 @@ int main(int argc, char** argv)
     };
     miravon::Program program;
     program.show(miravon::WindowId::frmmain);
-    miravon::runMenuCommand(program, miravon::WindowId::frmmain, QStringLiteral("thegioi"));
+    if (QCoreApplication::arguments().contains(QStringLiteral("--find")))
+        program.viewer(miravon::WindowId::frmmain).openFind();
+    else
+        miravon::runMenuCommand(program, miravon::WindowId::frmmain, QStringLiteral("thegioi"));
     std::printf("ready\n");
     std::fflush(stdout);
     return QApplication::exec();

@@ -116,7 +116,10 @@ void TestSearch::keptAcrossRuns()
     using Key = KeptEntries::Key;
     const auto exists = [](const Key& k) { return k.control != QLatin1String("gone"); };
     QStringList reports;
-    const auto report = [&](const QString& line) { reports << line; };
+    const auto report = [&](const QString& file, const QString& line) {
+        QCOMPARE(file, KeptEntries::recentFile());
+        reports << line;
+    };
     {
         KeptEntries first(d.path());
         first.load(exists, report);

@@ -225,7 +225,13 @@ void TestLayout::menuBar()
     QStringList expected = {"file", "asdf", "thegioi"};
     if (!filmItem.isEmpty())
         expected << filmItem;
+    expected << "ganday" << "yeuthich"; // after the stored items, which stay where they were
     QCOMPARE(onBar, expected);
+    QCOMPARE(menu->item("ganday")->text().remove(u'&'), QString(u8"Gần đây"));
+    QCOMPARE(menu->item("yeuthich")->text().remove(u'&'), QString(u8"Yêu thích"));
+    // One row: the client area below the bar is where it always was.
+    for (QAction* a : menu->bar()->actions())
+        QCOMPARE(menu->bar()->actionGeometry(a).top(), menu->bar()->actionGeometry(menu->item("file")).top());
 
     // Every item has a mnemonic, unique on the bar and within the list.
     auto mnemonics = [](const QList<QAction*>& actions) {

@@ -1,0 +1,151 @@
+#include "findbox.h"
+
+#include "statustext.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+namespace miravon {
+namespace {
+
+constexpr int shownAtMost = 100;
+
+QString rowText(const search::Entry& e)
+{
+    // The country, unless the place names it already ("Cửa sổ 3 › Đức").
+    const QString country = e.countries.isEmpty() ? QString() : search::countryName(e.countries.first());
+    return country.isEmpty() || e.place.contains(country) ? QStringLiteral("%1 — %2").arg(e.caption, e.place)
+                                                         : QStringLiteral("%1 — %2 · %3").arg(e.caption, country, e.place);
+}
+
+} // namespace
+
+FindBox::FindBox(const search::Index& index, QWidget* parent)
+    : QFrame(parent)
+    , index_(index)
+{
+    setObjectName(QStringLiteral("findBox"));
+    setAccessibleName(QStringLiteral("Tìm"));
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+    setPalette(QApplication::palette());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(4);
+    field_ = new QLineEdit(this);
+    field_->setObjectName(QStringLiteral("findField"));
+    field_->setPlaceholderText(hint());
+    field_->setAccessibleName(hint());
+    field_->setClearButtonEnabled(true);
+    layout->addWidget(field_);
+    count_ = new StatusText(this);
+    count_->setObjectName(QStringLiteral("findCount"));
+    count_->setAccessibleDescription(QStringLiteral("Số kết quả"));
+    layout->addWidget(count_);
+    results_ = new QListWidget(this);
+    results_->setObjectName(QStringLiteral("findResults"));
+    results_->setAccessibleName(QStringLiteral("Kết quả tìm"));
+    results_->setFocusPolicy(Qt::NoFocus); // the field keeps the focus; Up and Down choose
+    layout->addWidget(results_, 1);
+    field_->installEventFilter(this);
+    connect(field_, &QLineEdit::textChanged, this, &FindBox::update);
+    connect(results_, &QListWidget::itemActivated, this, [this] { choose(); });
+    connect(results_, &QListWidget::itemClicked, this, [this] { choose(); });
+    hide();
+}
+
+QString FindBox::countText() const { return count_->text(); }
+
+void FindBox::place()
+{
+    // Over the top of the window, across most of it: nothing below moves.
+    const QWidget* area = parentWidget();
+    const int width = std::min(area->width() - 24, 520);
+    setGeometry((area->width() - width) / 2, 8, width, std::min(area->height() - 16, 320));
+    raise();
+}
+
+void FindBox::open(const QString& typed)
+{
+    if (isHidden())
+        before_ = QApplication::focusWidget();
+    place();
+    show();
+    field_->setFocus(Qt::ShortcutFocusReason);
+    if (!typed.isEmpty())
+        field_->setText(typed);
+    else
+        field_->selectAll();
+    update(field_->text());
+}
+
+void FindBox::dismiss()
+{
+    hide();
+    if (before_ && before_->isVisible())
+        before_->setFocus(Qt::OtherFocusReason);
+}
+
+void FindBox::update(const QString& text)
+{
+    results_->clear();
+    const QList<search::Index::Hit> hits = index_.find(text, shownAtMost);
+    for (const search::Index::Hit& h : hits) {
+        const search::Entry& e = index_.entry(h.entry);
+        auto* item = new QListWidgetItem(rowText(e), results_);
+        item->setData(Qt::UserRole, e.window);
+        item->setData(Qt::UserRole + 1, e.control);
+        if (!e.hasAddress)
+            item->setForeground(results_->palette().color(QPalette::Disabled, QPalette::Text));
+    }
+    if (!hits.isEmpty())
+        results_->setCurrentRow(0);
+    const QString said = text.trimmed().isEmpty() ? QString()
+        : hits.isEmpty()                          ? QStringLiteral("Không có kết quả")
+        : hits.size() >= shownAtMost              ? QStringLiteral("%1 kết quả trở lên").arg(hits.size())
+                                                  : QStringLiteral("%1 kết quả").arg(hits.size());
+    count_->say(said);
+}
+
+void FindBox::choose()
+{
+    QListWidgetItem* item = results_->currentItem();
+    if (!item)
+        return;
+    const QString window = item->data(Qt::UserRole).toString();
+    const QString control = item->data(Qt::UserRole + 1).toString();
+    hide();
+    emit chosen(window, control);
+}
+
+bool FindBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == field_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Escape:
+            dismiss();
+            return true;
+        case Qt::Key_Down:
+        case Qt::Key_Up: {
+            const int step = key->key() == Qt::Key_Down ? 1 : -1;
+            const int row = std::clamp(results_->currentRow() + step, 0, std::max(0, results_->count() - 1));
+            results_->setCurrentRow(row);
+            return true;
+        }
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            choose();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+} // namespace miravon
