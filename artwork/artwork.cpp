@@ -1,6 +1,7 @@
 #include "artwork.h"
 
 #include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -44,6 +45,53 @@ QPixmap artwork(const QString& name, const QSize& shown, qreal dpr)
     pix.setDevicePixelRatio(dpr);
     cache.insert(key, pix);
     return pix;
+}
+
+namespace {
+
+class DrawingEngine : public QIconEngine {
+public:
+    explicit DrawingEngine(QString name)
+        : name_(std::move(name))
+    {
+    }
+    QIconEngine* clone() const override { return new DrawingEngine(name_); }
+    QString key() const override { return QStringLiteral("miravon-drawing"); }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override { return size; }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override
+    {
+        QPixmap pix = artwork(name_, size, scale);
+        if (mode == QIcon::Disabled) {
+            QImage grey = pix.toImage().convertToFormat(QImage::Format_ARGB32);
+            for (int y = 0; y < grey.height(); ++y) {
+                auto* line = reinterpret_cast<QRgb*>(grey.scanLine(y));
+                for (int x = 0; x < grey.width(); ++x)
+                    line[x] = qRgba(qGray(line[x]), qGray(line[x]), qGray(line[x]), qAlpha(line[x]) / 2);
+            }
+            pix = QPixmap::fromImage(grey);
+            pix.setDevicePixelRatio(scale);
+        }
+        return pix;
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal scale = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        painter->drawPixmap(rect, scaledPixmap(rect.size(), mode, state, scale));
+    }
+
+private:
+    QString name_;
+};
+
+} // namespace
+
+QIcon drawingIcon(const QString& name)
+{
+    return QIcon(new DrawingEngine(name));
 }
 
 QIcon programIcon()

@@ -16,8 +16,8 @@ QPixmap artwork(const QString& name, const QSize& shown, qreal dpr);
 QImage artworkImage(const QString& name);
 // The program icon, 16, 32 and 48 pixels.
 QIcon programIcon();
-
-// Key colour of the menu picture (the stored mask 13555711).
-inline constexpr QRgb menuPictureKey = 0xFFFFD6CE;
+// A drawing ("menu_vn.svg") as an icon: rendered at whatever size and
+// pixel ratio it is painted, never scaled from another size.
+QIcon drawingIcon(const QString& name);
 
 } // namespace miravon

@@ -1,19 +1,13 @@
 #!/bin/sh
-# Draws the program's two bitmaps, the menu picture and the icon, with
-# ImageMagick. The PNGs it writes are committed; run it again only to change
-# the look. Every other picture (bars, backgrounds, banners, corner picture,
-# start-window frame, television sets, knobs and the nine channel logos) is a
+# Draws the program's one bitmap, the icon, with ImageMagick. The PNGs it
+# writes are committed; run it again only to change the look. Every other
+# picture (bars, backgrounds, banners, corner picture, start-window frame,
+# television sets, knobs, the nine channel logos and the menu picture) is a
 # drawing, *.svg beside this script, rendered at the size and pixel ratio it
-# is shown, with real transparency. The menu picture keeps the stored mask
-# colour #FFD6CE as its key and is drawn without anti-aliasing, so that no
-# edge pixel is a blend of the key.
+# is shown, with real transparency.
 set -eu
 cd "$(dirname "$0")"
 IM=/usr/bin/convert
-
-# Menu picture beside the Vietnamese-television item, on its stored mask.
-$IM -size 36x35 xc:'#FFD6CE' +antialias -fill '#da251d' -draw 'rectangle 3,6 32,28' \
-    -fill '#ffff00' -draw 'polygon 18,9 20,15 26,15 21,19 23,25 18,21 13,25 15,19 10,15 16,15' menu_vn.png
 
 # Program icon.
 for s in 16 32 48; do

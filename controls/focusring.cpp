@@ -35,14 +35,21 @@ protected:
         case QEvent::FocusIn:
             if (watched->isWidgetType()) {
                 const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-                FocusRing::instance()->follow(static_cast<QWidget*>(watched), reason != Qt::MouseFocusReason);
+                const bool byKeys = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+                    || reason == Qt::ShortcutFocusReason;
+                FocusRing::instance()->follow(static_cast<QWidget*>(watched),
+                                              byKeys || (reason != Qt::MouseFocusReason && keysInUse_));
             }
+            break;
+        case QEvent::MouseButtonPress:
+            keysInUse_ = false;
             break;
         case QEvent::FocusOut:
             if (ring && watched == ring->target_)
                 ring->follow(nullptr, false);
             break;
         case QEvent::KeyPress:
+            keysInUse_ = true;
             if (ring && watched == ring->target_ && !ring->shown_) {
                 ring->shown_ = true;
                 ring->place();
@@ -64,6 +71,12 @@ protected:
         }
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    // Whether the user works with the keyboard now: from the first key
+    // pressed to the next mouse button. A window shown or coming back
+    // rings its focus only then, so that none shows at start.
+    bool keysInUse_ = false;
 };
 
 FocusRing::FocusRing()

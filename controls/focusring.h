@@ -12,8 +12,10 @@ namespace miravon {
 // themselves paint nothing for it.
 //
 // The ring shows for focus that came from the keyboard (Tab, arrow keys,
-// shortcuts, a window coming back); focus taken by a mouse click shows no
-// ring until the next key press, so the look under the mouse is unchanged.
+// shortcuts; a window shown or coming back while the keyboard is in use);
+// focus taken by a mouse click, or given to a window before any key was
+// pressed (the player at start), shows no ring until the next key press,
+// so the look under the mouse is unchanged.
 class FocusRing : public QWidget {
     Q_OBJECT
 public:

@@ -4,7 +4,6 @@
 #include "vni.h"
 
 #include <QAction>
-#include <QBitmap>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -118,15 +117,13 @@ QAction* MenuXpUni::addCommand(const QString& name, const QString& storedCaption
     return action;
 }
 
-void MenuXpUni::setPicture(const QString& key, const QImage& picture, QRgb mask)
+void MenuXpUni::setPicture(const QString& key, const QIcon& picture)
 {
     const QString target = key.startsWith(u'#') ? key.mid(1) : key;
     QAction* before = items_.value(target);
     if (!before)
         return;
-    QPixmap pix = QPixmap::fromImage(picture);
-    pix.setMask(pix.createMaskFromColor(QColor(mask), Qt::MaskInColor));
-    auto* pic = new QAction(QIcon(pix), QString(), bar_);
+    auto* pic = new QAction(picture, QString(), bar_);
     pic->setObjectName(target + QStringLiteral("_picture"));
     // The bar draws only the picture; screen readers hear what it chooses.
     pic->setText(before->text().remove(u'&'));

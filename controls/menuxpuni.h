@@ -2,7 +2,7 @@
 
 #include <QHash>
 #include <QObject>
-#include <QPixmap>
+#include <QIcon>
 
 class QAction;
 class QMenu;
@@ -26,9 +26,9 @@ public:
     QAction* addItem(QMenu* menu, const QString& name, const QString& storedCaption);
     // A command placed directly on the bar.
     QAction* addCommand(const QString& name, const QString& storedCaption);
-    // A picture drawn just before the item named by `key` ("#asdf"); pixels
-    // of the mask colour are transparent. Clicking it chooses that item.
-    void setPicture(const QString& key, const QImage& picture, QRgb mask);
+    // A picture drawn just before the item named by `key` ("#asdf").
+    // Clicking it chooses that item.
+    void setPicture(const QString& key, const QIcon& picture);
 
     QAction* item(const QString& name) const { return items_.value(name); }
     QStringList itemNames() const { return items_.keys(); }

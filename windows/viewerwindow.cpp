@@ -283,8 +283,7 @@ void ViewerWindow::buildMenu()
     find->setContext(Qt::WindowShortcut);
     connect(find, &QShortcut::activated, this, [this] { openFind(); });
     if (id() == WindowId::frmmain)
-        menu_->setPicture(QStringLiteral("#asdf"), artworkImage(QStringLiteral("menu_vn.png")),
-                          menuPictureKey);
+        menu_->setPicture(QStringLiteral("#asdf"), drawingIcon(QStringLiteral("menu_vn.svg")));
     connect(menu_, &MenuXpUni::chosen, this, [this](const QString& item) {
         emit menuChosen(item);
         if (item == QLatin1String("nguon")) {

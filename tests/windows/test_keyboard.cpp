@@ -329,6 +329,19 @@ void TestKeyboard::focusRingStandsAroundFocus()
     program->setPanelVisible(WindowId::frmmain, QStringLiteral("vn_"), false);
     QVERIFY(FocusRing::target() != next);
     QVERIFY(!ring->isVisible() || FocusRing::target() == QApplication::focusWidget());
+
+    // A window shown after the mouse was last used rings nothing (the
+    // player at start) until a key is pressed; shown while the keyboard
+    // is in use, it rings its focus at once.
+    QTest::mouseClick(entry, Qt::LeftButton);
+    ViewerWindow& other = shown(WindowId::frmmain2);
+    other.player().widget()->setFocus(Qt::ActiveWindowFocusReason);
+    QCOMPARE(QApplication::focusWidget(), other.player().widget());
+    QVERIFY(!ring->isVisible());
+    QTest::keyClick(other.player().widget(), Qt::Key_Shift);
+    QVERIFY(ring->isVisible());
+    other.findChild<LabelUni*>(QStringLiteral("A1_2"))->setFocus(Qt::ActiveWindowFocusReason);
+    QVERIFY(ring->isVisible());
 }
 
 void TestKeyboard::accessibleEntriesAndWindows()

@@ -14,6 +14,7 @@
 #include <QWindow>
 #include <QtTest>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <xcb/xcb.h>
 
@@ -93,6 +94,27 @@ bool near(const QPoint& a, const QPoint& b)
     return std::abs(a.x() - b.x()) <= slack && std::abs(a.y() - b.y()) <= slack;
 }
 
+xcb_atom_t atom(xcb_connection_t* c, const char* name)
+{
+    Reply<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr));
+    return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+// A property of 32-bit items of a window, as the server holds it.
+QList<uint32_t> property32(const QWidget& w, const char* name, xcb_atom_t type)
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11->connection();
+    Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, xcb_window_t(w.winId()), atom(c, name), type, 0, 64), nullptr));
+    QList<uint32_t> out;
+    if (r && r->format == 32) {
+        const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(r.get()));
+        out = QList<uint32_t>(v, v + xcb_get_property_value_length(r.get()) / 4);
+    }
+    return out;
+}
+
 QByteArray show(const QPoint& p) { return QByteArray::number(p.x()) + ',' + QByteArray::number(p.y()); }
 
 #define TRY_NEAR(actual, expected)                                                                 \
@@ -110,6 +132,7 @@ class TestPlacement : public QObject {
 private slots:
     void initTestCase();
     void windowsStandWholeOnScreen();
+    void fixedWindowsOfferNoMaximise();
 };
 
 void TestPlacement::initTestCase()
@@ -177,6 +200,47 @@ void TestPlacement::windowsStandWholeOnScreen()
     ProgramWindow& movies = program.window(WindowId::frmphim);
     QTRY_VERIFY_WITH_TIMEOUT(onServer(movies).has_value(), 5000);
     TRY_NEAR(outerOf(movies).topLeft(), moved.topLeft());
+}
+
+// Every window of the program has a fixed size: the hints say so (the same
+// minimum and maximum), none asks for a maximise button or function, and a
+// window manager offers neither resizing nor maximising; a request to
+// maximise changes nothing.
+void TestPlacement::fixedWindowsOfferNoMaximise()
+{
+    Program program([] {});
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11->connection();
+    for (WindowId id : {WindowId::frmmain, WindowId::frmphim, WindowId::chonkenh, WindowId::frmsoft}) {
+        program.show(id);
+        ProgramWindow& w = program.window(id);
+        QTRY_VERIFY_WITH_TIMEOUT(onServer(w).has_value(), 5000);
+        const QByteArray name = windowName(id).toLatin1();
+        // WM_NORMAL_HINTS: flags, x, y, width, height, min w/h, max w/h, ...
+        const QList<uint32_t> hints = property32(w, "WM_NORMAL_HINTS", XCB_ATOM_WM_SIZE_HINTS);
+        QVERIFY2(hints.size() >= 9, name);
+        constexpr uint32_t minSize = 16, maxSize = 32;
+        QVERIFY2((hints[0] & minSize) && (hints[0] & maxSize), name);
+        QVERIFY2(hints[5] == hints[7] && hints[6] == hints[8], name);
+        // _MOTIF_WM_HINTS: flags, functions, decorations; functions given,
+        // maximise (16) not among them, nor its button (64).
+        const QList<uint32_t> motif = property32(w, "_MOTIF_WM_HINTS", atom(c, "_MOTIF_WM_HINTS"));
+        QVERIFY2(motif.size() >= 3, name);
+        QVERIFY2((motif[0] & 1) && !(motif[1] & 1) && !(motif[1] & 16), name);
+        QVERIFY2(!(motif[2] & 1) && !(motif[2] & 64), name);
+        if (!expectFrames())
+            continue;
+        // What the window manager offers for it.
+        QList<uint32_t> allowed;
+        QTRY_VERIFY_WITH_TIMEOUT(!(allowed = property32(w, "_NET_WM_ALLOWED_ACTIONS", XCB_ATOM_ATOM)).isEmpty(), 5000);
+        for (const char* action : {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"})
+            QVERIFY2(!allowed.contains(atom(c, action)), name + ' ' + action);
+        const QRect before = outerOf(w);
+        w.windowHandle()->showMaximized();
+        QTest::qWait(300); // nothing is expected to happen; give the window manager a chance
+        QCOMPARE(outerOf(w).size(), before.size());
+        w.windowHandle()->showNormal();
+    }
 }
 
 QTEST_MAIN(TestPlacement)
