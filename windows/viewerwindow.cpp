@@ -372,6 +372,8 @@ QMenu* ViewerWindow::showEntryMenu(const catalogue::Label& entry, const QPoint& 
                                      .arg(program().kept().lastError()));
     });
     menu->popup(globalPos);
+    // Return takes it at once, whether the menu came by the mouse or the keys.
+    menu->setActiveAction(a);
     return menu;
 }
 
