@@ -1,6 +1,7 @@
 // The address files over the built-in catalogue: the imported addresses and
 // the user's own, and the running catalogue they are applied to.
 #include "catalogue.h"
+#include "ownfile.h"
 
 #include "addresspolicy.h"
 #include "sizelimits.h"
@@ -87,13 +88,6 @@ const QStringList& headerColumns()
     return h;
 }
 
-bool isCleanHeader(const QString& s)
-{
-    for (QChar c : s)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return false;
-    return true;
-}
 
 } // namespace
 
@@ -212,7 +206,8 @@ QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& 
     for (int i = 1; i < lines.size(); ++i) {
         const QString row = chomp(lines.at(i));
         const int line = i + 1;
-        if (row.trimmed().isEmpty())
+        // Blank lines and notes ("# ...") are the writer's own.
+        if (row.trimmed().isEmpty() || row.trimmed().startsWith(u'#'))
             continue;
         const QStringList f = row.split(QLatin1Char('\t'));
         if (f.size() != columns) {
@@ -230,29 +225,28 @@ QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& 
             bad(line, QStringLiteral("no label \"%1\" on window %2").arg(f[1], f[0]));
             continue;
         }
-        if (f[2].size() > maxAddressChars || f.value(3).size() > maxAddressChars
-            || f.value(4).size() > maxAddressChars) {
+        switch (rowProblem(f[2], f.value(3), f.value(4), origin)) {
+        case RowProblem::None:
+            break;
+        case RowProblem::TooLong:
             bad(line, QStringLiteral("the address, referrer or user agent is longer than %1 characters")
                           .arg(maxAddressChars));
             continue;
-        }
-        if (isLocalFileAddress(f[2]) && origin != AddressOrigin::Own) {
+        case RowProblem::LocalFileNotAllowed:
             // Only the user's own file names files of this computer; an
             // import file that does was not written by an import.
             bad(line, QStringLiteral("\"%1\" is a file of this computer, which only addresses.tsv may name")
                           .arg(f[2]));
             continue;
-        }
-        if (!isAcceptedAddress(f[2]) && !isLocalFileAddress(f[2])) {
+        case RowProblem::NotAnAddress:
             bad(line, QStringLiteral("\"%1\" is not an absolute http, https, rtsp, mms, mmsh, mmst or file URL")
                           .arg(f[2]));
             continue;
-        }
-        AddressRow r{f[0], f[1], f[2], f.value(3), f.value(4), line, origin};
-        if (!isCleanHeader(r.referrer) || !isCleanHeader(r.userAgent)) {
+        case RowProblem::ControlCharacter:
             bad(line, QStringLiteral("the referrer or user agent holds a control character"));
             continue;
         }
+        const AddressRow r{f[0], f[1], f[2], f.value(3), f.value(4), line, origin};
         rows << r;
     }
     return rows;

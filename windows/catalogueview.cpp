@@ -51,7 +51,7 @@ QString entryToolTip(const catalogue::Label& l, const QString& lastRun)
     QStringList lines{catalogue::shownCaption(l)};
     switch (l.origin) {
     case AddressOrigin::BuiltIn:
-        lines << QStringLiteral("Chưa có địa chỉ xem được (Thực đơn › Nguồn kênh)");
+        lines << QStringLiteral("Chưa có địa chỉ xem được (Thực đơn › Nguồn kênh, hoặc chuột phải › Đặt địa chỉ…)");
         break;
     case AddressOrigin::Imported:
         if (l.imported.isEmpty()) {

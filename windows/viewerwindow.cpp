@@ -1,5 +1,6 @@
 #include "viewerwindow.h"
 
+#include "addressdialog.h"
 #include "catalogueview.h"
 #include "channeloffer.h"
 #include "findbox.h"
@@ -15,13 +16,16 @@
 #include "labeluni.h"
 #include "look.h"
 #include "menuxpuni.h"
+#include "ownfile.h"
 #include "player.h"
 #include "playerstates.h"
 #include "statusline.h"
 #include "units.h"
 
 #include <QGuiApplication>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QShortcut>
 #include <QLabel>
@@ -126,6 +130,38 @@ ViewerWindow::ViewerWindow(Program& program, WindowId id)
     buildMenu();
     populateCatalogue(*this);
     acceptPlaylistDrops(*this, program.imports());
+    // A video file or a link dropped on an entry offers it as the entry's
+    // own address; a playlist goes to the import (above).
+    class EntryDrops : public QObject {
+    public:
+        explicit EntryDrops(ViewerWindow& w)
+            : QObject(&w)
+            , w_(w)
+        {
+        }
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove
+                && event->type() != QEvent::Drop)
+                return false;
+            auto* e = static_cast<QDropEvent*>(event);
+            const QString address = droppedAddress(e->mimeData());
+            const catalogue::Label* entry = address.isEmpty() ? nullptr : w_.entryAt(e->position().toPoint());
+            if (!entry) {
+                if (event->type() == QEvent::DragMove && !address.isEmpty())
+                    e->ignore(); // nothing to give it to here
+                return false;
+            }
+            e->acceptProposedAction();
+            if (event->type() == QEvent::Drop)
+                w_.openAddressDialog(*entry, address);
+            return true;
+        }
+
+    private:
+        ViewerWindow& w_;
+    };
+    installEventFilter(new EntryDrops(*this));
 }
 
 ViewerWindow::~ViewerWindow()
@@ -354,27 +390,86 @@ void ViewerWindow::keyPressEvent(QKeyEvent* event)
     ProgramWindow::keyPressEvent(event);
 }
 
+namespace {
+// Labels that may be given an address: entries, logos, and the labels that
+// look like entries but have none yet (film titles among them).
+bool takesAddress(const catalogue::Label& l) { return l.clickable() || l.kind == catalogue::Kind::Inert; }
+} // namespace
+
 QMenu* ViewerWindow::showEntryMenu(const catalogue::Label& entry, const QPoint& globalPos)
 {
-    if (!entry.clickable())
+    if (!takesAddress(entry))
         return nullptr;
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("entryMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    const KeptEntries::Key key{entry.window, entry.control};
-    const bool favourite = program().kept().isFavourite(key);
-    QAction* a = menu->addAction(favourite ? QStringLiteral("Bỏ khỏi Yêu thích") : QStringLiteral("Thêm vào Yêu thích"));
-    a->setObjectName(QStringLiteral("favourite"));
-    connect(a, &QAction::triggered, this, [this, key, favourite] {
-        if (!program().kept().setFavourite(key, !favourite))
-            QMessageBox::warning(this, windowTitle(),
-                                 QStringLiteral("Không lưu được danh sách kênh yêu thích: %1")
-                                     .arg(program().kept().lastError()));
-    });
+    if (entry.clickable()) {
+        const KeptEntries::Key key{entry.window, entry.control};
+        const bool favourite = program().kept().isFavourite(key);
+        QAction* a = menu->addAction(favourite ? QStringLiteral("Bỏ khỏi Yêu thích") : QStringLiteral("Thêm vào Yêu thích"));
+        a->setObjectName(QStringLiteral("favourite"));
+        connect(a, &QAction::triggered, this, [this, key, favourite] {
+            if (!program().kept().setFavourite(key, !favourite))
+                QMessageBox::warning(this, windowTitle(),
+                                     QStringLiteral("Không lưu được danh sách kênh yêu thích: %1")
+                                         .arg(program().kept().lastError()));
+        });
+        menu->addSeparator();
+    }
+    const catalogue::Label* label = &entry;
+    QAction* set = menu->addAction(QStringLiteral("Đặt địa chỉ…"));
+    set->setObjectName(QStringLiteral("setAddress"));
+    connect(set, &QAction::triggered, this, [this, label] { openAddressDialog(*label); });
+    if (entry.origin == AddressOrigin::Own) {
+        QAction* remove = menu->addAction(QStringLiteral("Bỏ địa chỉ của tôi"));
+        remove->setObjectName(QStringLiteral("removeAddress"));
+        connect(remove, &QAction::triggered, this, [this, label] { removeOwnAddress(*label); });
+    }
     menu->popup(globalPos);
-    // Return takes it at once, whether the menu came by the mouse or the keys.
-    menu->setActiveAction(a);
+    // Return takes the first item at once, whether the menu came by the
+    // mouse or the keys.
+    menu->setActiveAction(menu->actions().constFirst());
     return menu;
+}
+
+AddressDialog* ViewerWindow::openAddressDialog(const catalogue::Label& entry, const QString& address)
+{
+    if (addressDialog_ && (addressDialog_->window() != entry.window || addressDialog_->control() != entry.control))
+        addressDialog_->close();
+    if (!addressDialog_)
+        addressDialog_ = new AddressDialog(*this, entry);
+    if (!address.isEmpty())
+        addressDialog_->setAddress(address);
+    addressDialog_->show();
+    addressDialog_->raise();
+    addressDialog_->activateWindow();
+    return addressDialog_;
+}
+
+AddressDialog* ViewerWindow::addressDialog() const { return addressDialog_; }
+
+bool ViewerWindow::removeOwnAddress(const catalogue::Label& entry)
+{
+    QString error;
+    const catalogue::SaveOutcome outcome =
+        catalogue::saveOwnRow(program().catalogue().configDir(), entry.window, entry.control, std::nullopt, 200, &error);
+    if (outcome != catalogue::SaveOutcome::Saved) {
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("Không bỏ được địa chỉ: %1").arg(error));
+        return false;
+    }
+    program().catalogue().reload();
+    return true;
+}
+
+const catalogue::Label* ViewerWindow::entryAt(const QPoint& pos) const
+{
+    for (QWidget* w = childAt(pos); w && w != this; w = w->parentWidget()) {
+        if (auto* label = qobject_cast<LabelUni*>(w)) {
+            const catalogue::Label* l = program().catalogue().catalogue().label(windowName(id()), label->objectName());
+            return l && takesAddress(*l) ? l : nullptr;
+        }
+    }
+    return nullptr;
 }
 
 FrameUni* ViewerWindow::addPanel(const QString& name, const QRect& twipsRect)

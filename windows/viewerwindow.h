@@ -14,6 +14,7 @@
 
 namespace miravon {
 
+class AddressDialog;
 class FindBox;
 class FrameUni;
 class LabelUni;
@@ -74,6 +75,18 @@ public:
     // at `globalPos`; it closes itself.
     QMenu* showEntryMenu(const catalogue::Label& entry, const QPoint& globalPos);
 
+    // The window that gives `entry` its own address, one at a time in this
+    // window, with `address` filled in when given (a drop).
+    AddressDialog* openAddressDialog(const catalogue::Label& entry, const QString& address = {});
+    AddressDialog* addressDialog() const;
+    // Takes the entry's row out of the user's own file: it falls back to
+    // its imported or built-in address. False, and said, when the file
+    // could not be written.
+    bool removeOwnAddress(const catalogue::Label& entry);
+    // The label of this window at `pos` (window coordinates) that can be
+    // given an address: an entry, a logo, a film title; null elsewhere.
+    const catalogue::Label* entryAt(const QPoint& pos) const;
+
 signals:
     // A menu item was chosen, by item name.
     void menuChosen(const QString& item);
@@ -97,6 +110,7 @@ private:
     QMenu* recent_ = nullptr;
     QMenu* favourites_ = nullptr;
     FindBox* find_ = nullptr;
+    QPointer<AddressDialog> addressDialog_;
     QHash<QString, FrameUni*> panels_;
     QStringList panelOrder_;
     QPointer<LabelUni> marked_;

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "origin.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The user's own address file (addresses.tsv) changed from the windows: one
+// entry's row set or taken out, every other byte of the file kept.
+namespace miravon::catalogue {
+
+// What is wrong with the address and headers of a row of an address file
+// that `origin` gives, by the rules every address file is read with.
+enum class RowProblem {
+    None,
+    NotAnAddress,        // not an absolute http, https, rtsp, mms, mmsh or mmst URL, nor a file
+    LocalFileNotAllowed, // a file of this computer, from a file other than the user's own
+    TooLong,             // longer than maxAddressChars
+    ControlCharacter,    // a tab, a line break or another control character
+};
+RowProblem rowProblem(const QString& address, const QString& referrer, const QString& userAgent,
+                      AddressOrigin origin);
+// The same, said in Vietnamese for the windows; empty for None.
+QString rowProblemText(RowProblem problem);
+
+// A row of the user's own file, for one entry.
+struct OwnRow {
+    QString address;
+    QString referrer;
+    QString userAgent;
+};
+
+// The file `current` (empty: there is none) with the row of `window`/
+// `control` set to `row`: in place of the entry's row where the file names
+// it (its last row, the one that counts), else added at the end with the
+// file's own line ends; a new file gets a header first. Without `row`,
+// every row of the entry is taken out. Comments, blank lines, the other
+// rows and their order stay byte for byte; only when the row needs a
+// referrer or a user agent and the header has no such columns are those
+// columns added to the header and, empty, to the rows. Null, with `error`,
+// when the file's first line is not a header this program reads (the file
+// is then left to its owner).
+std::optional<QByteArray> editOwnFile(const QByteArray& current, const QString& window, const QString& control,
+                                      const std::optional<OwnRow>& row, QString* error);
+
+// Reads the user's file in `dir` as committed, edits it as above and writes
+// it back as a transaction under the folder's lock (the one the import
+// takes), waiting at most `waitMs` for it. `error` says, in Vietnamese, what
+// stopped it; the file is then as it was.
+enum class SaveOutcome { Saved, Busy, Failed };
+SaveOutcome saveOwnRow(const QString& dir, const QString& window, const QString& control,
+                       const std::optional<OwnRow>& row, int waitMs, QString* error);
+
+} // namespace miravon::catalogue
