@@ -99,6 +99,8 @@ AddressDialog::AddressDialog(ViewerWindow& viewer, const catalogue::Label& entry
         advanced_->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
         advancedArea_->setVisible(open);
         adjustSize();
+        if (open)
+            referrer_->setFocus(Qt::TabFocusReason); // opened to be filled in
     });
 
     result_ = new StatusText(this);
