@@ -9,6 +9,7 @@
 #include "focusring.h"
 #include "look.h"
 #include "playback.h"
+#include "settings.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -30,6 +31,14 @@ int runWindows(int argc, char** argv)
     // goes: the start window unloads itself before frmmain is shown.
     QApplication::setQuitOnLastWindowClosed(false);
     miravon::initPlayback();
+    // The stored player setting may turn hardware decoding off (a driver
+    // that decodes wrongly).
+    if (miravon::Settings::load(miravon::catalogue::configDir()).value(miravon::setting::hardwareDecoding)
+        == QLatin1String("no")) {
+        miravon::PlaybackOutputs outputs = miravon::playbackOutputs();
+        outputs.hardwareDecoding = false;
+        miravon::setPlaybackOutputs(outputs);
+    }
     miravon::installFontSubstitutions();
     miravon::installAccessibility();
     miravon::FocusRing::install();

@@ -38,6 +38,8 @@ inline const QString channelSource = QStringLiteral("channels/source");
 // The user's answer to the offer of the public lists: "yes", "no" (this
 // time) or "never".
 inline const QString channelConsent = QStringLiteral("channels/consent");
+// "no" turns the player's hardware decoding off.
+inline const QString hardwareDecoding = QStringLiteral("player/hardware-decoding");
 // When the channel lists were last updated (ISO 8601, UTC).
 inline const QString channelsUpdated = QStringLiteral("channels/updated");
 } // namespace setting

@@ -27,7 +27,10 @@ EngineOptions engineOptions(const PlaybackOutputs& outputs, int networkTimeoutSe
         {"input-vo-keyboard", "no"},
         {"idle", "yes"},
         {"keep-open", "no"},
-        {"hwdec", "no"},
+        // The copy-back decoders only: the pictures are drawn in software.
+        // The engine tries the machine's decoders it trusts and decodes on
+        // the processor where none works.
+        {"hwdec", outputs.hardwareDecoding ? QByteArray("auto-copy-safe") : QByteArray("no")},
         {"gpu-hwdec-interop", "no"},
         {"audio-display", "no"},
         // Playlists are parsed by the player, under its own limits; the

@@ -13,7 +13,8 @@ namespace miravon {
 namespace {
 PlaybackOutputs& outputs()
 {
-    static PlaybackOutputs value{qEnvironmentVariable("MIRAVON_VO"), qEnvironmentVariable("MIRAVON_AO")};
+    static PlaybackOutputs value{qEnvironmentVariable("MIRAVON_VO"), qEnvironmentVariable("MIRAVON_AO"), {},
+                                 qEnvironmentVariable("MIRAVON_HWDEC") != QLatin1String("no")};
     return value;
 }
 // Memory an engine freed must go back to the system when the engine goes.

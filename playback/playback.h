@@ -26,10 +26,17 @@ void releaseFreedMemory();
 // the setters override them for players made afterwards. `extra` options
 // are appended to every new engine's option list (tests use it to make an
 // audio output that cannot open, for one).
+//
+// `hardwareDecoding`: decode on the machine's video hardware where it has
+// any that works, copying the pictures back for the software drawing, and
+// on the processor otherwise, as the engine decides for each file. The
+// player setting player/hardware-decoding=no (settings.ini) or
+// MIRAVON_HWDEC=no turns it off.
 struct PlaybackOutputs {
     QString video;
     QString audio;
     EngineOptions extra = {};
+    bool hardwareDecoding = true;
 };
 PlaybackOutputs playbackOutputs();
 void setPlaybackOutputs(const PlaybackOutputs& outputs);

@@ -80,11 +80,28 @@ void VideoSurface::onNotice(QObject* receiver, quint64 serial, FrameRenderer::No
 
 void VideoSurface::updateTarget()
 {
-    if (!renderer_)
-        return;
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels(int(std::lround(width() * ratio)), int(std::lround(height() * ratio)));
-    renderer_->setTarget(pixels, isVisible());
+    // The window's minimizing reaches the surface only through its window.
+    if (watchedWindow_ != window()) {
+        if (watchedWindow_)
+            watchedWindow_->removeEventFilter(this);
+        watchedWindow_ = window();
+        watchedWindow_->installEventFilter(this);
+    }
+    ratio_ = devicePixelRatioF();
+    target_ = QSize(int(std::lround(width() * ratio_)), int(std::lround(height() * ratio_)));
+    const bool drawing = isVisible() && !window()->isMinimized();
+    if (drawing != drawing_)
+        qCDebug(lcPlayer) << "surface:" << (drawing ? "drawing" : "not drawing");
+    drawing_ = drawing;
+    if (renderer_)
+        renderer_->setTarget(target_, drawing_);
+}
+
+bool VideoSurface::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange)
+        updateTarget();
+    return QWidget::eventFilter(watched, event);
 }
 
 void VideoSurface::resizeEvent(QResizeEvent* event)
@@ -114,18 +131,26 @@ void VideoSurface::paintEvent(QPaintEvent*)
         shown_ = !front_.image.isNull();
         newFrame = shown_ && front_.fresh;
     }
+    // Moved to a screen of another scale: the engine draws for its pixels
+    // from the next picture on.
+    if (!qFuzzyCompare(devicePixelRatioF(), ratio_))
+        updateTarget();
     QPainter painter(this);
     if (blank_ || !shown_) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    // The engine drew at the surface's size; while a resize is on its way
-    // the picture is stretched for a moment.
-    const QImage& image = front_.image;
-    if (image.size() == size())
-        painter.drawImage(QPoint(0, 0), image);
-    else
+    // The engine drew at the surface's size in device pixels: copied as it
+    // is. While a resize or a change of scale is on its way the picture is
+    // stretched for a moment.
+    QImage& image = front_.image;
+    if (image.size() == target_) {
+        image.setDevicePixelRatio(ratio_);
+        painter.drawImage(QPointF(0, 0), image);
+    } else {
+        image.setDevicePixelRatio(1.0);
         painter.drawImage(QRectF(rect()), image);
+    }
     if (newFrame)
         emit frameRendered();
 }

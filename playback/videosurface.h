@@ -2,6 +2,7 @@
 
 #include "framerenderer.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -13,7 +14,8 @@ namespace miravon {
 // The picture area the engine's video shows in. A plain widget: the engine
 // renders in software on the surface's render thread (FrameRenderer), and
 // the surface paints the newest finished picture, scaled by the engine to
-// its size with black bars. No OpenGL anywhere, so the window holding it is
+// its size in device pixels with black bars, so that it is copied to the
+// screen pixel for pixel at any scale. No OpenGL anywhere, so the window holding it is
 // never re-created when playback starts or stops, and a surface without an
 // engine holds nothing but its widget.
 //
@@ -37,6 +39,14 @@ public:
     // The render context is made and the surface attached.
     bool hasRenderContext() const { return renderer_ && ready_; }
 
+    // Whether the engine's pictures are drawn now: the surface is shown and
+    // its window is not minimized. Otherwise frames are taken and dropped
+    // undrawn (playback goes on); the current picture is drawn as soon as
+    // the surface can be seen again.
+    bool isDrawing() const { return drawing_; }
+    // The size, in device pixels, the engine draws its pictures at.
+    QSize targetPixels() const { return target_; }
+
     // A blank surface shows black, not the engine's last picture: set when
     // playback stops or fails, cleared when a new picture is on its way.
     void setBlank(bool blank);
@@ -55,6 +65,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     static void onNotice(QObject* receiver, quint64 serial, FrameRenderer::Notice notice);
@@ -67,6 +78,11 @@ private:
     // the render thread on the next take.
     VideoFrame front_;
     bool shown_ = false;
+    // What the renderer was last told: device pixels, their ratio, drawing.
+    QSize target_;
+    qreal ratio_ = 1.0;
+    bool drawing_ = false;
+    QPointer<QWidget> watchedWindow_;
 };
 
 } // namespace miravon

@@ -17,6 +17,7 @@
 
 #include <mpv/client.h>
 
+#include <QLabel>
 #include <atomic>
 #include <thread>
 
@@ -118,6 +119,10 @@ private slots:
     void rendersFirstFrame();
     void hiddenPlayerShowsVideoOnceShown();
     void fullScreenKeepsRendering();
+    void minimizedWindowDrawsNothing();
+    void hardwareDecodingCopiesBack_data();
+    void hardwareDecodingCopiesBack();
+    void pictureAtDevicePixels();
     void pictureClearedWhenPlaybackEnds_data();
     void pictureClearedWhenPlaybackEnds();
     void switchShowsOnlyTheNewPicture();
@@ -198,6 +203,72 @@ void TestRender::fullScreenKeepsRendering()
     QCOMPARE(player.widget()->parentWidget(), &window);
     rendered.clear();
     QVERIFY(rendered.wait(10000));
+}
+
+// A minimized window's player plays on (its time goes on) but draws no
+// picture; restored, it shows the current picture at once.
+void TestRender::minimizedWindowDrawsNothing()
+{
+    Stage stage;
+    auto& [window, player, surface] = stage;
+    QVERIFY(stage.show());
+    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
+    player.setUrl(http_.url("/clip.wmv"));
+    QVERIFY(frame.wait(20000));
+    QVERIFY(surface->isDrawing());
+    auto* time = player.widget()->findChild<QLabel*>(QStringLiteral("time"));
+    QVERIFY(time);
+
+    window.showMinimized();
+    QVERIFY(!surface->isDrawing());
+    QSignalSpy rendered(surface, &VideoSurface::frameRendered);
+    const QString before = time->text();
+    QTRY_VERIFY_WITH_TIMEOUT(time->text() != before, 10000); // playback goes on
+    QCOMPARE(player.playState(), int(PlayState::Playing));
+    QCOMPARE(rendered.count(), 0);
+
+    window.showNormal();
+    QVERIFY(surface->isDrawing());
+    QVERIFY(rendered.count() > 0 || rendered.wait(2000));
+    QTRY_VERIFY_WITH_TIMEOUT(colouredPixels(surface) > 20, 2000);
+}
+
+void TestRender::hardwareDecodingCopiesBack_data()
+{
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<QByteArray>("hwdec");
+    QTest::newRow("by default") << true << QByteArray("auto-copy-safe");
+    QTest::newRow("turned off") << false << QByteArray("no");
+}
+
+// The software drawing takes the copy-back decoders only, and the engine
+// decodes on the processor where none works (here: every test plays).
+void TestRender::hardwareDecodingCopiesBack()
+{
+    QFETCH(bool, on);
+    QFETCH(QByteArray, hwdec);
+    PlaybackOutputs outputs;
+    outputs.hardwareDecoding = on;
+    const EngineOptions options = engineOptions(outputs, 10);
+    QVERIFY(options.contains(EngineOption{"hwdec", hwdec}));
+    QVERIFY(options.contains(EngineOption{"gpu-hwdec-interop", "no"}));
+}
+
+// The engine draws for the surface's device pixels, and the picture is
+// copied as it is (at scale 2 too: tst_render_2x).
+void TestRender::pictureAtDevicePixels()
+{
+    Stage stage;
+    auto& [window, player, surface] = stage;
+    QVERIFY(stage.show());
+    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
+    player.setUrl(http_.url("/clip.wmv"));
+    QVERIFY(frame.wait(20000));
+    const qreal ratio = surface->devicePixelRatioF();
+    QCOMPARE(surface->targetPixels(), (QSizeF(surface->size()) * ratio).toSize());
+    const QImage painted = surface->grab().toImage();
+    QCOMPARE(painted.size(), surface->targetPixels());
+    QVERIFY(colouredIn(painted) > 20);
 }
 
 void TestRender::pictureClearedWhenPlaybackEnds_data()
