@@ -50,7 +50,7 @@ fuzz:
 # Every benchmark, one table (bench/README.md); not part of `make test`. The
 # player benchmarks play from the loopback media server of the tests.
 bench:
-	@sh scripts/install-deps.sh build run test
+	@sh scripts/install-deps.sh build run test bench
 	$(call configure,$(BUILD),$(BUILD_TYPE),$(CMAKE_FLAGS))
 	@cmake --build $(BUILD) -j$(JOBS) --target benches
 	@bash bench/run.sh $(BUILD)

@@ -67,9 +67,14 @@ long statusKiB(const char* field)
 void trimHeap() { malloc_trim(0); }
 
 MediaServer::MediaServer(int delayMs, bool rtsp)
+    : MediaServer(QStringLiteral(MEDIA_DIR), delayMs, rtsp)
+{
+}
+
+MediaServer::MediaServer(const QString& dir, int delayMs, bool rtsp)
     : rtsp_(rtsp)
 {
-    QStringList args = {QStringLiteral(BENCH_DIR "/media_server.py"), QStringLiteral(MEDIA_DIR),
+    QStringList args = {QStringLiteral(BENCH_DIR "/media_server.py"), dir,
                         QStringLiteral("--delay-ms"), QString::number(delayMs)};
     if (rtsp)
         args << QStringLiteral("--rtsp");

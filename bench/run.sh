@@ -31,6 +31,7 @@ for mode in "" --rendered; do
     step "$build/bench_player_uithread" $mode --rounds "$rounds"
     step "$build/bench_player_memory" $mode --runs "$runs" --switches "$switches"
 done
+step "$build/bench_player_steady" --rounds "${BENCH_STEADY_ROUNDS:-$([ -n "${BENCH_QUICK:-}" ] && echo 1 || echo 3)}"
 
 echo
 {
