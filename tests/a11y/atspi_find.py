@@ -7,35 +7,16 @@ Usage: atspi_find.py TARGET"""
 import os
 import subprocess
 import sys
-import time
 
 import pyatspi
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from atspi_support import check, find_app, finish, read_line, stop, wait_for  # noqa: E402
-from gi.repository import GLib
+from atspi_support import (check, find_app, finish, pump_until, read_line, status_announcements,  # noqa: E402
+                           stop, wait_for)
 
 TARGET = sys.argv[1]
 APP_NAME = "miravon-a11y-target"
 HINT = "Tìm kênh, phim hoặc quốc gia…"
-
-announced = []
-
-
-def on_name(event):
-    if event.source is not None and event.source.getRole() == pyatspi.ROLE_STATUS_BAR:
-        announced.append(event.source.name)
-
-
-def pump_until(predicate, seconds):
-    deadline = time.monotonic() + seconds
-    context = GLib.MainContext.default()
-    while time.monotonic() < deadline and not predicate():
-        while context.pending():
-            context.iteration(False)
-        time.sleep(0.05)
-    return predicate()
-
 
 env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1", QT_QPA_PLATFORM="xcb")
 proc = subprocess.Popen([TARGET, "--find"], stdout=subprocess.PIPE, text=True, env=env)
@@ -52,7 +33,7 @@ try:
                                    and a.description == "Số kết quả")
     check(count is not None, "the number of results is a status bar")
 
-    pyatspi.Registry.registerEventListener(on_name, "object:property-change:accessible-name")
+    announced = status_announcements()
     field.queryEditableText().setTextContents("germany")
     check(pump_until(lambda: "66 kết quả" in announced, 20), "the number of results is announced: %r" % announced)
     check(count.name == "66 kết quả", "the status reads %r" % count.name)

@@ -37,6 +37,32 @@ def find_app(name):
     return None
 
 
+def status_announcements():
+    """Collects, from now on, the names a status bar announces (a
+    name-change event), in order; read them after pump_until()."""
+    announced = []
+
+    def on_name(event):
+        if event.source is not None and event.source.getRole() == pyatspi.ROLE_STATUS_BAR:
+            announced.append(event.source.name)
+
+    pyatspi.Registry.registerEventListener(on_name, "object:property-change:accessible-name")
+    return announced
+
+
+def pump_until(predicate, seconds):
+    """Events arrive through the main loop: runs it until `predicate` holds
+    or `seconds` pass; returns the predicate's last value."""
+    from gi.repository import GLib
+    deadline = time.monotonic() + seconds
+    context = GLib.MainContext.default()
+    while time.monotonic() < deadline and not predicate():
+        while context.pending():
+            context.iteration(False)
+        time.sleep(0.05)
+    return predicate()
+
+
 def stop(proc):
     proc.terminate()
     try:

@@ -9,6 +9,7 @@
 #include "findbox.h"
 #include "finder.h"
 #include "kept.h"
+#include "testhome.h"
 
 #include <QAction>
 #include <QDir>
@@ -75,11 +76,7 @@ void TestFind::initTestCase()
 void TestFind::init()
 {
     // Each case starts with nothing kept and no address of the user's own.
-    QDir(home_.path()).removeRecursively();
-    QDir().mkpath(home_.path());
-    qputenv("XDG_CONFIG_HOME", home_.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", home_.filePath("data").toUtf8());
-    qputenv("XDG_CACHE_HOME", home_.filePath("cache").toUtf8());
+    useEmptyHome(home_.path());
 }
 
 // What the program's own catalogue is found by: captions converted from

@@ -63,6 +63,15 @@ struct Stage {
         window.show();
         return QTest::qWaitForWindowExposed(&window);
     }
+    // Shown, and playing `url` up to its first frame.
+    bool showPlaying(const QString& url)
+    {
+        if (!show())
+            return false;
+        QSignalSpy frame(&player, &MpvPlayer::firstFrame);
+        player.setUrl(url);
+        return frame.wait(20000);
+    }
 };
 // An engine of the test's own, with the player's video output, for the
 // surface alone. Destroyed on a thread of its own, as the player destroys
@@ -188,10 +197,7 @@ void TestRender::fullScreenKeepsRendering()
 {
     Stage stage;
     auto& [window, player, surface] = stage;
-    QVERIFY(stage.show());
-    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
-    player.setUrl(http_.url("/livemount"));
-    QVERIFY(frame.wait(20000));
+    QVERIFY(stage.showPlaying(http_.url("/livemount")));
 
     // The view moves to a window of its own, at the screen's size.
     QVERIFY(surface);
@@ -211,10 +217,7 @@ void TestRender::minimizedWindowDrawsNothing()
 {
     Stage stage;
     auto& [window, player, surface] = stage;
-    QVERIFY(stage.show());
-    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
-    player.setUrl(http_.url("/clip.wmv"));
-    QVERIFY(frame.wait(20000));
+    QVERIFY(stage.showPlaying(http_.url("/clip.wmv")));
     QVERIFY(surface->isDrawing());
     auto* time = player.widget()->findChild<QLabel*>(QStringLiteral("time"));
     QVERIFY(time);
@@ -260,10 +263,7 @@ void TestRender::pictureAtDevicePixels()
 {
     Stage stage;
     auto& [window, player, surface] = stage;
-    QVERIFY(stage.show());
-    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
-    player.setUrl(http_.url("/clip.wmv"));
-    QVERIFY(frame.wait(20000));
+    QVERIFY(stage.showPlaying(http_.url("/clip.wmv")));
     const qreal ratio = surface->devicePixelRatioF();
     QCOMPARE(surface->targetPixels(), (QSizeF(surface->size()) * ratio).toSize());
     const QImage painted = surface->grab().toImage();
@@ -286,10 +286,7 @@ void TestRender::pictureClearedWhenPlaybackEnds()
     Stage stage;
     auto& [window, player, surface] = stage;
     player.setNoProgressTimeout(3000);
-    QVERIFY(stage.show());
-    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
-    player.setUrl(http_.url("/livemount"));
-    QVERIFY(frame.wait(20000));
+    QVERIFY(stage.showPlaying(http_.url("/livemount")));
     QVERIFY(surface);
     QTRY_VERIFY_WITH_TIMEOUT(colouredOnScreen(&window, surface) > 20, 10000);
 
@@ -379,16 +376,12 @@ void TestRender::idlePlayerGivesRenderResourcesBack()
     Stage stage;
     auto& [window, player, surface] = stage;
     player.setIdleRelease(200);
-    QVERIFY(stage.show());
-    QSignalSpy frame(&player, &MpvPlayer::firstFrame);
-    player.setUrl(http_.url("/clip.wmv"));
-    QVERIFY(frame.wait(20000));
+    QVERIFY(stage.showPlaying(http_.url("/clip.wmv")));
     QVERIFY(surface && surface->hasRenderContext());
     player.close();
     QTRY_VERIFY_WITH_TIMEOUT(!player.hasEngine(), 10000);
     QVERIFY(!surface->hasRenderContext());
-    player.setUrl(http_.url("/clip.wmv"));
-    QVERIFY(frame.wait(20000));
+    QVERIFY(stage.showPlaying(http_.url("/clip.wmv")));
     QVERIFY(surface->hasRenderContext());
 }
 

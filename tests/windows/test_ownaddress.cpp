@@ -10,6 +10,7 @@
 #include "player.h"
 #include "playerstates.h"
 #include "program.h"
+#include "testhome.h"
 #include "viewerwindow.h"
 
 #include <QAccessible>
@@ -94,11 +95,7 @@ void TestOwnAddress::initTestCase()
 
 void TestOwnAddress::init()
 {
-    QDir(home_.path()).removeRecursively();
-    QDir().mkpath(home_.path());
-    qputenv("XDG_CONFIG_HOME", home_.filePath("config").toUtf8());
-    qputenv("XDG_DATA_HOME", home_.filePath("data").toUtf8());
-    qputenv("XDG_CACHE_HOME", home_.filePath("cache").toUtf8());
+    useEmptyHome(home_.path());
     useFakePlayers();
 }
 
