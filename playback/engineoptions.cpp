@@ -1,6 +1,7 @@
 #include "engineoptions.h"
 
 #include "playback.h"
+#include "videopath.h"
 
 namespace miravon {
 
@@ -11,6 +12,7 @@ bool rendersIntoSurface(const PlaybackOutputs& outputs)
 
 EngineOptions engineOptions(const PlaybackOutputs& outputs, int networkTimeoutSeconds)
 {
+    const bool gpuDrawn = rendersIntoSurface(outputs) && videoPath() == VideoPath::OpenGL;
     EngineOptions list = {
         {"vo", rendersIntoSurface(outputs) ? QByteArray("libmpv") : outputs.video.toUtf8()},
         {"config", "no"},
@@ -27,11 +29,12 @@ EngineOptions engineOptions(const PlaybackOutputs& outputs, int networkTimeoutSe
         {"input-vo-keyboard", "no"},
         {"idle", "yes"},
         {"keep-open", "no"},
-        // The copy-back decoders only: the pictures are drawn in software.
-        // The engine tries the machine's decoders it trusts and decodes on
-        // the processor where none works.
-        {"hwdec", outputs.hardwareDecoding ? QByteArray("auto-copy-safe") : QByteArray("no")},
-        {"gpu-hwdec-interop", "no"},
+        // The machine's decoders the engine trusts, on the processor where
+        // none works: drawn in software, the copy-back ones; on the OpenGL
+        // path, the direct ones, whose pictures stay on the GPU.
+        {"hwdec", !outputs.hardwareDecoding ? QByteArray("no")
+                  : gpuDrawn ? QByteArray("auto-safe") : QByteArray("auto-copy-safe")},
+        {"gpu-hwdec-interop", gpuDrawn ? QByteArray("auto") : QByteArray("no")},
         {"audio-display", "no"},
         // Playlists are parsed by the player, under its own limits; the
         // engine's own playlist reader would follow references unchecked.

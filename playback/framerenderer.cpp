@@ -2,13 +2,20 @@
 
 #include "engine.h"
 #include "playback.h"
+#include "videopath.h"
 
+#include <QCoreApplication>
 #include <QObject>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
 
 #include <mpv/client.h>
 #include <mpv/render.h>
+#include <mpv/render_gl.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
@@ -46,6 +53,120 @@ struct RenderContext {
     }
 };
 
+// The OpenGL path of a render thread: its own context, current on that
+// thread for the thread's whole life, on an offscreen surface made on the
+// user-interface thread, and one framebuffer at the target's size that the
+// engine draws into and the thread reads the picture back from.
+struct GlTarget {
+    std::unique_ptr<QOpenGLContext> context;
+    QOpenGLFunctions* gl = nullptr;
+    GLuint fbo = 0;
+    GLuint colour = 0;
+    QSize size;
+
+    bool start(QOffscreenSurface* surface)
+    {
+        context = std::make_unique<QOpenGLContext>();
+        context->setFormat(surface->requestedFormat());
+        if (!context->create() || !context->makeCurrent(surface)) {
+            context.reset();
+            return false;
+        }
+        gl = context->functions();
+        return true;
+    }
+    // The framebuffer for `pixels`; false when it cannot be made.
+    bool resize(QSize pixels)
+    {
+        if (pixels == size && fbo)
+            return true;
+        release();
+        gl->glGenFramebuffers(1, &fbo);
+        gl->glGenRenderbuffers(1, &colour);
+        gl->glBindRenderbuffer(GL_RENDERBUFFER, colour);
+        // RGB: the picture reads back opaque.
+        constexpr GLenum rgb8 = 0x8051; // GL_RGB8
+        gl->glRenderbufferStorage(GL_RENDERBUFFER, rgb8, pixels.width(), pixels.height());
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        gl->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+        const bool complete = gl->glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, context->defaultFramebufferObject());
+        size = pixels;
+        return complete;
+    }
+    // The framebuffer's picture into `image` (RGB32, rows of its stride).
+    void readInto(QImage& image)
+    {
+        constexpr GLenum bgra = 0x80E1;     // GL_BGRA
+        constexpr GLenum rowLength = 0x0D02; // GL_PACK_ROW_LENGTH
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        gl->glPixelStorei(rowLength, int(image.bytesPerLine() / 4));
+        gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        gl->glReadPixels(0, 0, image.width(), image.height(), bgra, GL_UNSIGNED_BYTE, image.bits());
+        gl->glPixelStorei(rowLength, 0);
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, context->defaultFramebufferObject());
+    }
+    void release()
+    {
+        if (fbo)
+            gl->glDeleteFramebuffers(1, &fbo);
+        if (colour)
+            gl->glDeleteRenderbuffers(1, &colour);
+        fbo = colour = 0;
+        size = {};
+    }
+    void stop()
+    {
+        if (!context)
+            return;
+        release();
+        context->doneCurrent();
+        context.reset();
+    }
+    ~GlTarget() { stop(); }
+};
+
+// The render threads on the OpenGL path still running. Their contexts come
+// from the window system's OpenGL library, which goes with the application
+// object: its destruction waits (bounded) for them to have freed
+// everything, as the engines they draw for finish going.
+struct GlThreads {
+    std::mutex mutex;
+    std::condition_variable done;
+    int running = 0;
+
+    static GlThreads& get()
+    {
+        static GlThreads instance;
+        return instance;
+    }
+    void started()
+    {
+        static const bool registered = (qAddPostRoutine([] { GlThreads::get().waitAll(); }), true);
+        (void)registered;
+        std::lock_guard lock(mutex);
+        ++running;
+    }
+    void ended()
+    {
+        std::lock_guard lock(mutex);
+        --running;
+        done.notify_all();
+    }
+    void waitAll()
+    {
+        std::unique_lock lock(mutex);
+        if (!done.wait_for(lock, std::chrono::seconds(5), [this] { return running == 0; }))
+            qCWarning(lcPlayer) << running << "OpenGL render threads still running at exit";
+    }
+};
+
+void* glProcAddress(void*, const char* name)
+{
+    QOpenGLContext* current = QOpenGLContext::currentContext();
+    return current ? reinterpret_cast<void*>(current->getProcAddress(name)) : nullptr;
+}
+
 } // namespace
 
 QImage FrameRenderer::makeImage(QSize size)
@@ -74,6 +195,9 @@ struct FrameRenderer::Shared {
     VideoFrame ready;
     bool readyNew = false;
     bool framePosted = false;
+    // The OpenGL path's offscreen surface (made on the user-interface thread,
+    // which also deletes it); null on the software path.
+    QOffscreenSurface* glSurface = nullptr;
     // Where notices go; null once stopped.
     QObject* receiver = nullptr;
     Notify notify = nullptr;
@@ -129,6 +253,11 @@ bool FrameRenderer::Shared::handleClientEvents(mpv_handle* client, bool& stale)
 void FrameRenderer::Shared::run(mpv_handle* client)
 {
     renderLoop(client);
+    // No context is current on it any more: it goes on its own thread.
+    if (glSurface) {
+        glSurface->deleteLater();
+        GlThreads::get().ended();
+    }
     // The render context and the client are gone.
     std::lock_guard lock(mutex);
     post(Notice::Ended);
@@ -147,14 +276,34 @@ void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
         static_cast<Shared*>(self)->request(&Shared::clientEvent);
     }, this);
 
+    // Declared before the render context: freed after it, so that the
+    // engine frees its OpenGL objects while the context is current.
+    GlTarget gpu;
     RenderContext render;
     int advanced = 0;
+    if (glSurface && gpu.start(glSurface)) {
+        mpv_opengl_init_params init{&glProcAddress, nullptr};
+        mpv_render_param params[] = {
+            {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
+            {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &init},
+            {MPV_RENDER_PARAM_ADVANCED_CONTROL, &advanced},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
+        };
+        if (mpv_render_context_create(&render.context, client.handle, params) < 0)
+            render.context = nullptr;
+    }
+    if (glSurface && !render.context) {
+        // No OpenGL here after all: this surface and the ones after it
+        // draw in software, without a restart.
+        gpu.stop();
+        videoPathFailed();
+    }
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
         {MPV_RENDER_PARAM_ADVANCED_CONTROL, &advanced},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    if (mpv_render_context_create(&render.context, client.handle, params) < 0) {
+    if (!render.context && mpv_render_context_create(&render.context, client.handle, params) < 0) {
         render.context = nullptr;
         qCWarning(lcPlayer) << "no render context: video will not show";
         std::lock_guard lock(mutex);
@@ -230,23 +379,40 @@ void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
             back.image = makeImage(size);
         if (back.image.isNull())
             continue;
-        int sizeParam[2] = {size.width(), size.height()};
-        size_t stride = size_t(back.image.bytesPerLine());
-        mpv_render_param renderParams[] = {
-            {MPV_RENDER_PARAM_SW_SIZE, sizeParam},
-            {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>("bgr0")},
-            {MPV_RENDER_PARAM_SW_STRIDE, &stride},
-            {MPV_RENDER_PARAM_SW_POINTER, back.image.bits()},
-            {MPV_RENDER_PARAM_INVALID, nullptr},
-        };
-        if (mpv_render_context_render(render.context, renderParams) < 0)
-            continue;
-        // The engine leaves the fourth byte undefined (and zero in the bars);
-        // the image format wants it opaque.
-        for (int y = 0; y < size.height(); ++y) {
-            auto* row = reinterpret_cast<quint32*>(back.image.scanLine(y));
-            for (int x = 0; x < size.width(); ++x)
-                row[x] |= 0xff000000u;
+        if (gpu.context) {
+            if (!gpu.resize(size))
+                continue;
+            mpv_opengl_fbo target{int(gpu.fbo), size.width(), size.height(), 0};
+            int flip = 1; // top row first, as the picture is read back
+            int block = 0;
+            mpv_render_param glParams[] = {
+                {MPV_RENDER_PARAM_OPENGL_FBO, &target},
+                {MPV_RENDER_PARAM_FLIP_Y, &flip},
+                {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
+                {MPV_RENDER_PARAM_INVALID, nullptr},
+            };
+            if (mpv_render_context_render(render.context, glParams) < 0)
+                continue;
+            gpu.readInto(back.image);
+        } else {
+            int sizeParam[2] = {size.width(), size.height()};
+            size_t stride = size_t(back.image.bytesPerLine());
+            mpv_render_param renderParams[] = {
+                {MPV_RENDER_PARAM_SW_SIZE, sizeParam},
+                {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>("bgr0")},
+                {MPV_RENDER_PARAM_SW_STRIDE, &stride},
+                {MPV_RENDER_PARAM_SW_POINTER, back.image.bits()},
+                {MPV_RENDER_PARAM_INVALID, nullptr},
+            };
+            if (mpv_render_context_render(render.context, renderParams) < 0)
+                continue;
+            // The engine leaves the fourth byte undefined (and zero in the
+            // bars); the image format wants it opaque.
+            for (int y = 0; y < size.height(); ++y) {
+                auto* row = reinterpret_cast<quint32*>(back.image.scanLine(y));
+                for (int x = 0; x < size.width(); ++x)
+                    row[x] |= 0xff000000u;
+            }
         }
         // A frame first drawn when the surface shows counts as new.
         back.fresh = fresh || undrawn;
@@ -274,14 +440,28 @@ FrameRenderer::FrameRenderer(mpv_handle* engine, QObject* receiver, Notify notif
     shared_->serial = serial_;
     shared_->receiver = receiver;
     shared_->notify = notify;
+    if (videoPath() == VideoPath::OpenGL) {
+        // Offscreen surfaces are made on the user-interface thread.
+        shared_->glSurface = new QOffscreenSurface;
+        shared_->glSurface->create();
+        if (!shared_->glSurface->isValid()) {
+            delete shared_->glSurface;
+            shared_->glSurface = nullptr;
+            videoPathFailed();
+        }
+    }
     // Taken here, while the engine is known to be alive; from then on the
     // engine cannot finish its destruction before this client is gone.
     mpv_handle* client = mpv_create_weak_client(engine, "render");
     if (!client) {
+        delete shared_->glSurface;
+        shared_->glSurface = nullptr;
         std::lock_guard lock(shared_->mutex);
         shared_->post(Notice::Failed);
         return;
     }
+    if (shared_->glSurface)
+        GlThreads::get().started();
     runInBackground([shared = shared_, client] { shared->run(client); });
 }
 

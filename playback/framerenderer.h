@@ -16,8 +16,11 @@ struct VideoFrame {
     bool fresh = false;  // a new video frame, not a redraw of the last one
 };
 
-// The render thread of one video surface. The engine draws its pictures in
-// software (its render API in memory, no OpenGL) on a thread of its own;
+// The render thread of one video surface. The engine draws its pictures on
+// a thread of its own: in software (its render API in memory), or on the
+// OpenGL path into a framebuffer of the thread's own offscreen context,
+// read back (falling back to software by itself when the driver cannot
+// serve the engine);
 // finished pictures wait in a small mailbox for the surface to take them,
 // so that the UI thread never calls into the render context and never waits
 // for a frame.

@@ -28,8 +28,9 @@ void releaseFreedMemory();
 // audio output that cannot open, for one).
 //
 // `hardwareDecoding`: decode on the machine's video hardware where it has
-// any that works, copying the pictures back for the software drawing, and
-// on the processor otherwise, as the engine decides for each file. The
+// any that works (copying the pictures back for the software drawing,
+// keeping them on the GPU on the OpenGL path, videopath.h), and on the
+// processor otherwise, as the engine decides for each file. The
 // player setting player/hardware-decoding=no (settings.ini) or
 // MIRAVON_HWDEC=no turns it off.
 struct PlaybackOutputs {

@@ -12,12 +12,14 @@ struct mpv_handle;
 namespace miravon {
 
 // The picture area the engine's video shows in. A plain widget: the engine
-// renders in software on the surface's render thread (FrameRenderer), and
-// the surface paints the newest finished picture, scaled by the engine to
-// its size in device pixels with black bars, so that it is copied to the
-// screen pixel for pixel at any scale. No OpenGL anywhere, so the window holding it is
-// never re-created when playback starts or stops, and a surface without an
-// engine holds nothing but its widget.
+// draws on the surface's render thread (FrameRenderer), in software or, on
+// the OpenGL path (videopath.h), into an offscreen framebuffer of that
+// thread, and the surface paints the newest finished picture, scaled by
+// the engine to its size in device pixels with black bars, so that it is
+// copied to the screen pixel for pixel at any scale. The window holding it
+// never holds an OpenGL surface, so it is never re-created when playback
+// starts or stops, and a surface without an engine holds nothing but its
+// widget.
 //
 // The UI thread never calls into the render context and never waits for
 // the render thread: attach() and detach() return at once.

@@ -6,6 +6,7 @@
 #include "playback.h"
 #include "playerstates.h"
 #include "videosurface.h"
+#include "videopath.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -131,6 +132,9 @@ private slots:
     void minimizedWindowDrawsNothing();
     void hardwareDecodingCopiesBack_data();
     void hardwareDecodingCopiesBack();
+    void videoPathChoice_data();
+    void videoPathChoice();
+    void openGlFailureFallsBackToSoftware();
     void pictureAtDevicePixels();
     void pictureClearedWhenPlaybackEnds_data();
     void pictureClearedWhenPlaybackEnds();
@@ -240,12 +244,14 @@ void TestRender::hardwareDecodingCopiesBack_data()
 {
     QTest::addColumn<bool>("on");
     QTest::addColumn<QByteArray>("hwdec");
-    QTest::newRow("by default") << true << QByteArray("auto-copy-safe");
+    QTest::newRow("by default") << true
+                                << QByteArray(videoPath() == VideoPath::OpenGL ? "auto-safe" : "auto-copy-safe");
     QTest::newRow("turned off") << false << QByteArray("no");
 }
 
-// The software drawing takes the copy-back decoders only, and the engine
-// decodes on the processor where none works (here: every test plays).
+// The software drawing takes the copy-back decoders only, the OpenGL path
+// the direct ones, and the engine decodes on the processor where none
+// works (here: every test plays).
 void TestRender::hardwareDecodingCopiesBack()
 {
     QFETCH(bool, on);
@@ -254,7 +260,45 @@ void TestRender::hardwareDecodingCopiesBack()
     outputs.hardwareDecoding = on;
     const EngineOptions options = engineOptions(outputs, 10);
     QVERIFY(options.contains(EngineOption{"hwdec", hwdec}));
-    QVERIFY(options.contains(EngineOption{"gpu-hwdec-interop", "no"}));
+    QVERIFY(options.contains(
+        EngineOption{"gpu-hwdec-interop", videoPath() == VideoPath::OpenGL ? QByteArray("auto") : QByteArray("no")}));
+}
+
+void TestRender::videoPathChoice_data()
+{
+    QTest::addColumn<QString>("forced");
+    QTest::addColumn<QString>("renderer");
+    QTest::addColumn<bool>("opengl");
+    QTest::newRow("a hardware renderer") << "" << "Mesa Intel(R) UHD Graphics 620 (KBL GT2)" << true;
+    QTest::newRow("a discrete card") << "" << "NVIDIA GeForce GTX 1060/PCIe/SSE2" << true;
+    QTest::newRow("llvmpipe") << "" << "llvmpipe (LLVM 15.0.6, 256 bits)" << false;
+    QTest::newRow("softpipe") << "" << "softpipe" << false;
+    QTest::newRow("no context") << "" << "" << false;
+    QTest::newRow("forced software") << "software" << "NVIDIA GeForce GTX 1060/PCIe/SSE2" << false;
+    QTest::newRow("forced opengl") << "opengl" << "llvmpipe (LLVM 15.0.6, 256 bits)" << true;
+}
+
+// The OpenGL path where the context's renderer is hardware, or when forced.
+void TestRender::videoPathChoice()
+{
+    QFETCH(QString, forced);
+    QFETCH(QString, renderer);
+    QFETCH(bool, opengl);
+    QCOMPARE(chooseVideoPath(forced, renderer) == VideoPath::OpenGL, opengl);
+}
+
+// The OpenGL path forced where the driver cannot serve the engine
+// (tst_render_opengl_fallback): the picture shows all the same, drawn in
+// software, and so do the surfaces attached after it, with no restart.
+void TestRender::openGlFailureFallsBackToSoftware()
+{
+    if (!qEnvironmentVariableIsSet("MIRAVON_EXPECT_FALLBACK"))
+        QSKIP("only where the OpenGL path is made to fail");
+    Stage stage;
+    auto& [window, player, surface] = stage;
+    QVERIFY(stage.showPlaying(http_.url("/clip.wmv")));
+    QCOMPARE(videoPath(), VideoPath::Software);
+    QTRY_VERIFY_WITH_TIMEOUT(colouredPixels(surface) > 20, 5000);
 }
 
 // The engine draws for the surface's device pixels, and the picture is
