@@ -195,6 +195,7 @@ struct FrameRenderer::Shared {
     VideoFrame ready;
     bool readyNew = false;
     bool framePosted = false;
+    std::atomic<quint64> replaced{0};
     // The OpenGL path's offscreen surface (made on the user-interface thread,
     // which also deletes it); null on the software path.
     QOffscreenSurface* glSurface = nullptr;
@@ -420,7 +421,10 @@ void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
         std::lock_guard lock(mutex);
         if (stop)
             break;
-        // A redraw does not hide a new frame the surface has not taken yet.
+        // A redraw does not hide a new frame the surface has not taken yet;
+        // a new frame over one is a frame never shown.
+        if (readyNew && ready.fresh && back.fresh)
+            ++replaced;
         back.fresh = back.fresh || (readyNew && ready.fresh);
         std::swap(back, ready);
         readyNew = true;
@@ -487,6 +491,8 @@ void FrameRenderer::setTarget(QSize pixels, bool visible)
     shared_->redraw = true;
     shared_->wake.notify_one();
 }
+
+quint64 FrameRenderer::replacedPictures() const { return shared_->replaced; }
 
 bool FrameRenderer::take(VideoFrame& frame)
 {

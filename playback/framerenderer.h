@@ -65,6 +65,10 @@ public:
     // Unique to this renderer in the process.
     quint64 serial() const { return serial_; }
 
+    // New pictures replaced in the mailbox by a newer one before the
+    // surface took them: frames that were rendered and never shown.
+    quint64 replacedPictures() const;
+
     // The newest finished picture, if one came since the last call: swapped
     // into `frame`, whose old buffer goes back to the render thread.
     bool take(VideoFrame& frame);

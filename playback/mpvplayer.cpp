@@ -7,6 +7,8 @@
 #include "standin.h"
 #include "videosurface.h"
 
+#include <mpv/client.h>
+
 namespace miravon {
 
 namespace {
@@ -279,6 +281,20 @@ void MpvPlayer::startStream(int index)
     enter(Phase::Changing);
     updateTransport();
     resolver_.start(address, options);
+}
+
+qint64 MpvPlayer::droppedFrames() const
+{
+    Engine* engine = slot_->engine();
+    if (!engine || !engine->handle())
+        return -1;
+    qint64 total = 0;
+    for (const char* name : {"frame-drop-count", "decoder-frame-drop-count"}) {
+        int64_t n = 0;
+        if (mpv_get_property(engine->handle(), name, MPV_FORMAT_INT64, &n) >= 0)
+            total += n;
+    }
+    return total;
 }
 
 // Drops everything in flight for the current address: fetches, probes,

@@ -62,6 +62,10 @@ public:
     // protocol rollover), empty when none.
     QUrl engineAddress() const { return engineUrl_; }
     bool hasEngine() const { return slot_->hasEngine(); }
+    // Frames the engine dropped (decoder and output), since its file
+    // started; -1 without an engine. Asks the engine and waits for its
+    // answer: for diagnostics and benchmarks, never on a user's path.
+    qint64 droppedFrames() const;
     bool isLive() const { return live_.isLive(); }
     PlayerView* view() const { return view_; }
 

@@ -34,6 +34,7 @@ void VideoSurface::detach()
     if (!renderer_)
         return;
     qCDebug(lcPlayer) << "surface: detached";
+    replacedBefore_ += renderer_->replacedPictures();
     renderer_.reset();
     ready_ = false;
     front_ = VideoFrame{};
@@ -88,10 +89,11 @@ void VideoSurface::updateTarget()
         watchedWindow_->installEventFilter(this);
     }
     ratio_ = devicePixelRatioF();
-    target_ = QSize(int(std::lround(width() * ratio_)), int(std::lround(height() * ratio_)));
+    const QSize target(int(std::lround(width() * ratio_)), int(std::lround(height() * ratio_)));
     const bool drawing = isVisible() && !window()->isMinimized();
-    if (drawing != drawing_)
-        qCDebug(lcPlayer) << "surface:" << (drawing ? "drawing" : "not drawing");
+    if (drawing != drawing_ || target != target_)
+        qCDebug(lcPlayer) << "surface:" << (drawing ? "drawing at" : "not drawing,") << target;
+    target_ = target;
     drawing_ = drawing;
     if (renderer_)
         renderer_->setTarget(target_, drawing_);

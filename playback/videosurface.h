@@ -48,6 +48,12 @@ public:
     bool isDrawing() const { return drawing_; }
     // The size, in device pixels, the engine draws its pictures at.
     QSize targetPixels() const { return target_; }
+    // Pictures rendered and never shown (a newer one came first), since the
+    // surface was made.
+    quint64 replacedPictures() const
+    {
+        return replacedBefore_ + (renderer_ ? renderer_->replacedPictures() : 0);
+    }
 
     // A blank surface shows black, not the engine's last picture: set when
     // playback stops or fails, cleared when a new picture is on its way.
@@ -84,6 +90,7 @@ private:
     QSize target_;
     qreal ratio_ = 1.0;
     bool drawing_ = false;
+    quint64 replacedBefore_ = 0;
     QPointer<QWidget> watchedWindow_;
 };
 

@@ -2,7 +2,7 @@
 // (Debian's mpv) playing the same 1080p30 H.264 file from the same loopback
 // server at the same size, in the same run.
 //
-//   bench_player_steady [--rounds N] [--seconds S]
+//   bench_player_steady [--rounds N] [--seconds S] [--cases embedded,fullscreen,hidden]
 //
 // The file (40 s, made with ffmpeg into a temporary folder) is served by
 // media_server.py. For each case and round, each side plays it for a warm-up
@@ -17,15 +17,25 @@
 // - seven hidden players and one shown: the windows' players as they run
 //   with six windows hidden and the movie window beside; reference: seven
 //   mpv --vo=null (decoding only) and one mpv --vo=x11.
+// Frames dropped, on another row: the engines' own counters (decoder and
+// output, over the whole play), and for the player also the pictures its
+// surfaces rendered and replaced by a newer one before showing.
 // Both sides decode with the same hardware-decoding choice (auto-copy-safe:
-// on the processor here) and discard the sound. Run under X (bench/run.sh).
+// on the processor here) and discard the sound. Run under X (bench/run.sh,
+// which runs the full-screen case again at QT_SCALE_FACTOR=2). Case names
+// say the player's video path (MIRAVON_VIDEO) and scale.
 #include "common.h"
+#include "videopath.h"
 #include "subject.h"
+#include "videosurface.h"
 #include "wait.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -82,6 +92,29 @@ QString makeMedia(const QString& dir)
     return out;
 }
 
+// One integer property of an mpv process, through its IPC socket; -1 when
+// it does not answer within the bound.
+qint64 mpvProperty(const QString& socketPath, const char* name)
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    if (!socket.waitForConnected(2000))
+        return -1;
+    socket.write(QByteArrayLiteral("{\"command\":[\"get_property\",\"") + name + "\"]}\n");
+    if (!socket.waitForBytesWritten(2000))
+        return -1;
+    while (socket.waitForReadyRead(2000)) {
+        while (socket.canReadLine()) {
+            const QJsonObject reply = QJsonDocument::fromJson(socket.readLine()).object();
+            if (reply.contains(QStringLiteral("error")))
+                return reply.value(QStringLiteral("error")).toString() == QLatin1String("success")
+                    ? qint64(reply.value(QStringLiteral("data")).toDouble())
+                    : -1;
+        }
+    }
+    return -1;
+}
+
 // mpv with the player's choices that bear on the cost.
 std::unique_ptr<QProcess> startMpv(const QString& url, const QString& vo, const QStringList& more)
 {
@@ -127,6 +160,9 @@ int main(int argc, char** argv)
         rounds = std::max(1, args.at(i + 1).toInt());
     if (int i = int(args.indexOf(QStringLiteral("--seconds"))); i > 0 && i + 1 < args.size())
         seconds = std::max(2, args.at(i + 1).toInt());
+    QStringList only = {QStringLiteral("embedded"), QStringLiteral("fullscreen"), QStringLiteral("hidden")};
+    if (int i = int(args.indexOf(QStringLiteral("--cases"))); i > 0 && i + 1 < args.size())
+        only = args.at(i + 1).split(u',');
 
     QTemporaryDir dir;
     const QString file = makeMedia(dir.path());
@@ -141,6 +177,8 @@ int main(int argc, char** argv)
     const QSize screen = QGuiApplication::primaryScreen()->size();
     const QString geometry = QStringLiteral("--geometry=%1x%2+0+0").arg(embedded.width()).arg(embedded.height());
 
+    // Frames dropped by the side measured last.
+    double dropped = failedSample;
     auto playerCase = [&](int shownCount, int hiddenCount, bool fullScreen) {
         std::vector<std::unique_ptr<QWidget>> windows;
         std::vector<std::unique_ptr<Subject>> players;
@@ -159,10 +197,29 @@ int main(int argc, char** argv)
             return failedSample;
         if (fullScreen) {
             players.front()->setFullScreen(true);
-            if (!players.front()->isFullScreen())
+            // The window manager gives the window the screen; the engine
+            // then draws for its whole width (the transport bar keeps a
+            // row at the bottom).
+            auto* surface = players.front()->widget()->findChild<VideoSurface*>();
+            const QSize whole = (QSizeF(screen) * QGuiApplication::primaryScreen()->devicePixelRatio()).toSize();
+            auto filled = [&] {
+                return surface && surface->targetPixels().width() == whole.width()
+                    && surface->targetPixels().height() >= whole.height() * 9 / 10;
+            };
+            for (int waited = 0; !filled() && waited < 5000; waited += 50)
+                settle(50);
+            if (!players.front()->isFullScreen() || !filled()) {
+                std::fprintf(stderr, "bench_player_steady: the player did not get the whole screen\n");
                 return failedSample;
+            }
         }
         const double v = sample(seconds, selfCpuSeconds);
+        dropped = 0;
+        for (const auto& p : players) {
+            const qint64 engine = p->droppedFrames();
+            auto* surface = p->widget()->findChild<VideoSurface*>();
+            dropped += double(std::max<qint64>(engine, 0)) + (surface ? double(surface->replacedPictures()) : 0.0);
+        }
         players.clear();
         windows.clear();
         settle(500);
@@ -170,9 +227,13 @@ int main(int argc, char** argv)
     };
     auto mpvCase = [&](const QList<QStringList>& instances) {
         std::vector<std::unique_ptr<QProcess>> procs;
-        for (const QStringList& i : instances)
-            if (auto p = startMpv(url, i.first(), i.mid(1)))
+        QStringList sockets;
+        for (const QStringList& i : instances) {
+            const QString socket = dir.filePath(QStringLiteral("mpv%1.socket").arg(sockets.size()));
+            sockets << socket;
+            if (auto p = startMpv(url, i.first(), i.mid(1) << QStringLiteral("--input-ipc-server=") + socket))
                 procs.push_back(std::move(p));
+        }
         if (procs.size() != std::size_t(instances.size()))
             return failedSample;
         const double v = sample(seconds, [&] {
@@ -181,6 +242,10 @@ int main(int argc, char** argv)
                 sum += childCpuSeconds(p->processId());
             return sum;
         });
+        dropped = 0;
+        for (const QString& socket : std::as_const(sockets))
+            for (const char* name : {"frame-drop-count", "decoder-frame-drop-count"})
+                dropped += double(std::max<qint64>(mpvProperty(socket, name), 0));
         for (const auto& p : procs) {
             p->terminate();
             p->waitForFinished(5000);
@@ -189,6 +254,7 @@ int main(int argc, char** argv)
     };
 
     struct Case {
+        QString key;
         QString name;
         std::function<double()> player;
         QList<std::pair<QString, std::function<double()>>> references;
@@ -200,35 +266,52 @@ int main(int argc, char** argv)
         return l;
     }();
     const QList<Case> cases = {
-        {QStringLiteral("embedded %1x%2, 1080p30 H.264").arg(embedded.width()).arg(embedded.height()),
+        {QStringLiteral("embedded"), QStringLiteral("embedded %1x%2, 1080p30 H.264").arg(embedded.width()).arg(embedded.height()),
          [&] { return playerCase(1, 0, false); },
          {{QStringLiteral("mpv --vo=x11"), [&] { return mpvCase({{QStringLiteral("x11"), geometry}}); }},
           {QStringLiteral("mpv --vo=gpu --gpu-sw=yes"),
            [&] { return mpvCase({{QStringLiteral("gpu"), QStringLiteral("--gpu-sw=yes"), geometry}}); }}}},
-        {QStringLiteral("full screen %1x%2, 1080p30 H.264").arg(screen.width()).arg(screen.height()),
+        {QStringLiteral("fullscreen"), QStringLiteral("full screen %1x%2, 1080p30 H.264").arg(screen.width()).arg(screen.height()),
          [&] { return playerCase(1, 0, true); },
          {{QStringLiteral("mpv --vo=x11 --fs"), [&] { return mpvCase({{QStringLiteral("x11"), QStringLiteral("--fs")}}); }},
           {QStringLiteral("mpv --vo=gpu --gpu-sw=yes --fs"),
            [&] { return mpvCase({{QStringLiteral("gpu"), QStringLiteral("--gpu-sw=yes"), QStringLiteral("--fs")}}); }}}},
-        {QStringLiteral("1 shown + 7 hidden players, 1080p30 H.264"), [&] { return playerCase(1, 7, false); },
+        {QStringLiteral("hidden"), QStringLiteral("1 shown + 7 hidden players, 1080p30 H.264"),
+         [&] { return playerCase(1, 7, false); },
          {{QStringLiteral("1 mpv --vo=x11 + 7 mpv --vo=null"), [&] { return mpvCase(eightHidden); }}}},
     };
 
+    // Which player: its video path and the screen's scale.
+    const qreal scale = QGuiApplication::primaryScreen()->devicePixelRatio();
+    const QString how = QStringLiteral(" [%1%2]")
+                            .arg(videoPath() == VideoPath::OpenGL ? QStringLiteral("opengl") : QStringLiteral("software"))
+                            .arg(scale != 1.0 ? QStringLiteral(", scale %1").arg(scale) : QString());
     for (const Case& c : cases) {
-        QList<double> subject;
-        QList<QList<double>> refs(c.references.size());
+        if (!only.contains(c.key))
+            continue;
+        QList<double> subject, subjectDrops;
+        QList<QList<double>> refs(c.references.size()), refDrops(c.references.size());
+        auto runPlayer = [&] {
+            subject << c.player();
+            subjectDrops << dropped;
+        };
         for (int round = 0; round < rounds; ++round) {
             // Alternate which side goes first.
             if (round % 2 == 0)
-                subject << c.player();
-            for (qsizetype r = 0; r < c.references.size(); ++r)
+                runPlayer();
+            for (qsizetype r = 0; r < c.references.size(); ++r) {
                 refs[r] << c.references.at(r).second();
+                refDrops[r] << dropped;
+            }
             if (round % 2 == 1)
-                subject << c.player();
+                runPlayer();
         }
-        for (qsizetype r = 0; r < c.references.size(); ++r)
-            printRow({QStringLiteral("steady playback, CPU s/min"), c.name, QStringLiteral("s"), stats(subject),
+        for (qsizetype r = 0; r < c.references.size(); ++r) {
+            printRow({QStringLiteral("steady playback, CPU s/min"), c.name + how, QStringLiteral("s"), stats(subject),
                       c.references.at(r).first, stats(refs.at(r))});
+            printRow({QStringLiteral("steady playback, frames dropped"), c.name + how, QStringLiteral("frames"),
+                      stats(subjectDrops), c.references.at(r).first, stats(refDrops.at(r))});
+        }
     }
     return 0;
 }
