@@ -93,10 +93,15 @@ void VideoSurface::updateTarget()
     const bool drawing = isVisible() && !window()->isMinimized();
     if (drawing != drawing_ || target != target_)
         qCDebug(lcPlayer) << "surface:" << (drawing ? "drawing at" : "not drawing,") << target;
+    const bool shownAgain = drawing && !drawing_;
     target_ = target;
     drawing_ = drawing;
     if (renderer_)
         renderer_->setTarget(target_, drawing_);
+    // A picture that came while nobody could see it waits in the mailbox:
+    // painted now (and the current one follows, redrawn for the target).
+    if (shownAgain)
+        update();
 }
 
 bool VideoSurface::eventFilter(QObject* watched, QEvent* event)
@@ -128,8 +133,10 @@ void VideoSurface::paintEvent(QPaintEvent*)
 {
     bool newFrame = false;
     // While blank, pictures wait in the mailbox: the first picture of the
-    // next file may come before the blank is lifted.
-    if (renderer_ && !blank_ && renderer_->take(front_)) {
+    // next file may come before the blank is lifted. While nobody can see
+    // the surface (its window minimized), a picture rendered just before is
+    // not drawn either; the current one is drawn when it shows again.
+    if (renderer_ && !blank_ && drawing_ && renderer_->take(front_)) {
         shown_ = !front_.image.isNull();
         newFrame = shown_ && front_.fresh;
     }
