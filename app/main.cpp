@@ -10,6 +10,7 @@
 #include "look.h"
 #include "playback.h"
 #include "settings.h"
+#include "videopath.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -39,6 +40,10 @@ int runWindows(int argc, char** argv)
         outputs.hardwareDecoding = false;
         miravon::setPlaybackOutputs(outputs);
     }
+    // The video path is chosen now, while the program starts: the probe
+    // makes an OpenGL context (about a tenth of a second), which the
+    // first click on a channel must not wait for.
+    (void)miravon::videoPath();
     miravon::installFontSubstitutions();
     miravon::installAccessibility();
     miravon::FocusRing::install();

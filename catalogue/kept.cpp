@@ -33,6 +33,20 @@ bool parse(const QByteArray& bytes, QList<KeptEntries::Key>* out)
     return true;
 }
 
+// Writes one small file of the program's own as a transaction. A short
+// wait only: this is the user-interface thread, and another run of the
+// program writes these files in a moment. `busy` when the wait ran out.
+bool replaceSmallFile(const QString& dir, const QString& name, const QByteArray& bytes, bool* busy, QString* error)
+{
+    *busy = false;
+    const auto lock = files::FolderLock::take(dir, 200, busy, error);
+    if (!lock || !files::recover(dir, error))
+        return false;
+    files::Transaction change(dir);
+    change.replace(name, bytes);
+    return change.commit(error) != files::Transaction::Outcome::Failed;
+}
+
 } // namespace
 
 KeptEntries::KeptEntries(QString dataDir)
@@ -96,20 +110,12 @@ bool KeptEntries::save(const QString& name, const QList<Key>& keys)
     for (const Key& k : keys)
         bytes += (k.window + u'\t' + k.control + u'\n').toUtf8();
     error_.clear();
-    // A short wait only: this is the user-interface thread, and another
-    // run of the program writes these files in a moment.
     bool busy = false;
-    const auto lock = files::FolderLock::take(dir_, 200, &busy, &error_);
-    if (!lock) {
-        if (busy)
-            error_ = QStringLiteral("%1: busy; %2 is written at the next change").arg(dir_, name);
-        return false;
-    }
-    if (!files::recover(dir_, &error_))
-        return false;
-    files::Transaction change(dir_);
-    change.replace(name, bytes);
-    return change.commit(&error_) != files::Transaction::Outcome::Failed;
+    if (replaceSmallFile(dir_, name, bytes, &busy, &error_))
+        return true;
+    if (busy)
+        error_ = QStringLiteral("%1: busy; %2 is written at the next change").arg(dir_, name);
+    return false;
 }
 
 PlayedStreams::PlayedStreams(QString cacheDir)
@@ -150,12 +156,7 @@ bool PlayedStreams::played(const QString& window, const QString& control, const 
         bytes += (it.key().section(u'/', 0, 0) + u'\t' + it.key().section(u'/', 1) + u'\t' + it.value() + u'\n').toUtf8();
     QString error;
     bool busy = false;
-    const auto lock = files::FolderLock::take(dir_, 200, &busy, &error);
-    if (!lock || !files::recover(dir_, &error))
-        return false;
-    files::Transaction change(dir_);
-    change.replace(fileName(), bytes);
-    return change.commit(&error) != files::Transaction::Outcome::Failed;
+    return replaceSmallFile(dir_, fileName(), bytes, &busy, &error);
 }
 
 } // namespace miravon

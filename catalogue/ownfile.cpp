@@ -159,7 +159,7 @@ std::optional<QByteArray> editOwnFile(const QByteArray& current, const QString& 
 }
 
 SaveOutcome saveOwnRow(const QString& dir, const QString& window, const QString& control,
-                       const std::optional<OwnRow>& row, int waitMs, QString* error)
+                       const std::optional<OwnRow>& row, QString* error, int waitMs)
 {
     QString why;
     bool busy = false;
@@ -193,10 +193,7 @@ SaveOutcome saveOwnRow(const QString& dir, const QString& window, const QString&
     if (*edited == current)
         return SaveOutcome::Saved;
     files::Transaction change(dir);
-    if (edited->isEmpty())
-        change.remove(ownFileName());
-    else
-        change.replace(ownFileName(), *edited);
+    change.replace(ownFileName(), *edited);
     if (change.commit(&why) == files::Transaction::Outcome::Failed) {
         if (error)
             *error = QStringLiteral("Không ghi được tệp địa chỉ của bạn (%1); tệp vẫn như trước.").arg(why);

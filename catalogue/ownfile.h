@@ -47,10 +47,12 @@ std::optional<QByteArray> editOwnFile(const QByteArray& current, const QString& 
 
 // Reads the user's file in `dir` as committed, edits it as above and writes
 // it back as a transaction under the folder's lock (the one the import
-// takes), waiting at most `waitMs` for it. `error` says, in Vietnamese, what
-// stopped it; the file is then as it was.
+// takes), waiting at most `waitMs` for it: by default no longer than the
+// user-interface thread may wait for an import that holds the folder.
+// `error` says, in Vietnamese, what stopped it; the file is then as it was.
 enum class SaveOutcome { Saved, Busy, Failed };
+inline constexpr int ownFileWaitMs = 200;
 SaveOutcome saveOwnRow(const QString& dir, const QString& window, const QString& control,
-                       const std::optional<OwnRow>& row, int waitMs, QString* error);
+                       const std::optional<OwnRow>& row, QString* error, int waitMs = ownFileWaitMs);
 
 } // namespace miravon::catalogue

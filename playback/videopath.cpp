@@ -28,8 +28,7 @@ QString probeRenderer()
     return renderer;
 }
 
-} // namespace
-
+// Whether a renderer string names a software rasterizer.
 bool isSoftwareRenderer(const QString& renderer)
 {
     for (const char* name : {"llvmpipe", "softpipe", "swrast", "software rasterizer", "lavapipe", "swiftshader"})
@@ -37,6 +36,8 @@ bool isSoftwareRenderer(const QString& renderer)
             return true;
     return false;
 }
+
+} // namespace
 
 VideoPath chooseVideoPath(const QString& forced, const QString& renderer)
 {

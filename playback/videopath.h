@@ -12,8 +12,8 @@ namespace miravon {
 // re-created.
 enum class VideoPath { Software, OpenGL };
 
-// The path of this run, chosen at its first use (on the user-interface
-// thread): MIRAVON_VIDEO=software or opengl when set; else OpenGL where the
+// The path of this run, chosen at its first use, on the user-interface
+// thread (the program calls it at start): MIRAVON_VIDEO=software or opengl when set; else OpenGL where the
 // window system gives an OpenGL context whose renderer is hardware, software
 // otherwise. After videoPathFailed(), Software.
 VideoPath videoPath();
@@ -21,10 +21,6 @@ VideoPath videoPath();
 // The choice itself: `forced` is MIRAVON_VIDEO, `renderer` the
 // GL_RENDERER string of a context (empty when none could be made).
 VideoPath chooseVideoPath(const QString& forced, const QString& renderer);
-
-// Whether a renderer string names a software rasterizer (llvmpipe,
-// softpipe, swrast, ...).
-bool isSoftwareRenderer(const QString& renderer);
 
 // The OpenGL path failed on this machine (no context on a render thread,
 // no render context): every surface attached from now on draws in

@@ -24,10 +24,6 @@
 namespace miravon {
 namespace {
 
-// How long saving waits for an import that holds the config folder: the
-// user-interface thread waits no longer than this.
-constexpr int saveWaitMs = 200;
-
 // A list for the import rather than a stream: any .m3u, and a .m3u8 file
 // of this computer. A .m3u8 link is most often a live stream (HLS), which
 // an entry plays as it is.
@@ -195,7 +191,7 @@ bool AddressDialog::save()
     const catalogue::SaveOutcome outcome =
         catalogue::saveOwnRow(program.catalogue().configDir(), window_, control_,
                               catalogue::OwnRow{stream.url, stream.options.referrer, stream.options.userAgent},
-                              saveWaitMs, &error);
+                              &error);
     if (outcome != catalogue::SaveOutcome::Saved) {
         say(error);
         return false;

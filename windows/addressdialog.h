@@ -29,12 +29,8 @@ public:
     void setAddress(const QString& address);
 
     QLineEdit* addressField() const { return address_; }
-    QLineEdit* referrerField() const { return referrer_; }
     QLineEdit* userAgentField() const { return userAgent_; }
-    QToolButton* advancedButton() const { return advanced_; }
-    QPushButton* chooseFileButton() const { return chooseFile_; }
     QPushButton* tryButton() const { return try_; }
-    QPushButton* saveButton() const { return save_; }
     QString resultText() const;
     QString window() const { return window_; }
     QString control() const { return control_; }

@@ -76,9 +76,13 @@ void FindBox::open(const QString& typed)
     place();
     show();
     field_->setFocus(Qt::ShortcutFocusReason);
-    if (!typed.isEmpty())
+    // A new text answers through textChanged; otherwise the list is made
+    // again here (the catalogue may have changed since).
+    if (!typed.isEmpty() && typed != field_->text()) {
         field_->setText(typed);
-    else
+        return;
+    }
+    if (typed.isEmpty())
         field_->selectAll();
     update(field_->text());
 }

@@ -46,8 +46,18 @@ QStringList chooserTurnsTo(int page)
     return turns;
 }
 
-} // namespace
+// One step a user takes to bring a panel into view: a menu command of the
+// window in front, an entry of the country chooser (its page turned to it
+// first), or a page button inside a panel.
+struct RouteStep {
+    enum class Kind { Menu, Chooser, PageButton };
+    Kind kind;
+    WindowId window; // the menu's or the page button's window; chonkenh for the chooser
+    QString control;
+};
 
+// The fewest steps that show `panel` of `window`, from the windows as they
+// stand, starting at the menu bar of `from`; empty when it shows already.
 QList<RouteStep> routeTo(Program& program, WindowId from, WindowId window, const QString& panel)
 {
     const Place goal{window, panel};
@@ -136,6 +146,8 @@ QList<RouteStep> routeTo(Program& program, WindowId from, WindowId window, const
     return {};
 }
 
+} // namespace
+
 bool goToEntry(Program& program, WindowId from, const QString& windowText, const QString& control)
 {
     const std::optional<WindowId> window = windowByName(windowText);
@@ -174,6 +186,10 @@ bool goToEntry(Program& program, WindowId from, const QString& windowText, const
     return true;
 }
 
+namespace {
+
+// Where an entry lives, as the finder and the menus show it: "Cửa sổ 3 ›
+// Đức", "Phim › Trang 2".
 QString placeOf(const QString& window, const QString& panelTitle, const QStringList& countries)
 {
     QString where;
@@ -192,6 +208,8 @@ QString placeOf(const QString& window, const QString& panelTitle, const QStringL
     }
     return panel.isEmpty() ? where : where + QStringLiteral(" › ") + panel;
 }
+
+} // namespace
 
 EntryIndex::EntryIndex(Program& program)
     : QObject(&program)

@@ -13,21 +13,6 @@ namespace miravon {
 
 class Program;
 
-// One step a user takes to bring a panel into view: a menu command of the
-// window in front, an entry of the country chooser (its page turned to it
-// first), or a page button inside a panel.
-struct RouteStep {
-    enum class Kind { Menu, Chooser, PageButton };
-    Kind kind;
-    WindowId window; // the menu's or the page button's window; chonkenh for the chooser
-    QString control;
-    friend bool operator==(const RouteStep&, const RouteStep&) = default;
-};
-
-// The fewest steps that show `panel` of `window`, from the windows as they
-// stand, starting at the menu bar of `from`; empty when it shows already.
-QList<RouteStep> routeTo(Program& program, WindowId from, WindowId window, const QString& panel);
-
 // Goes to an entry exactly as the chooser, the menus and the page buttons
 // would (the right window shown, the right panel visible, the chooser page
 // turned), then plays it as a click does. False when there is no such
@@ -52,9 +37,5 @@ private:
     search::Index index_;
     QHash<QString, int> at_; // "window/control" -> index entry
 };
-
-// Where an entry lives, as the finder and the menus show it: "Cửa sổ 3 ›
-// Đức", "Phim › Trang 2".
-QString placeOf(const QString& window, const QString& panelTitle, const QStringList& countries);
 
 } // namespace miravon

@@ -452,7 +452,7 @@ bool ViewerWindow::removeOwnAddress(const catalogue::Label& entry)
 {
     QString error;
     const catalogue::SaveOutcome outcome =
-        catalogue::saveOwnRow(program().catalogue().configDir(), entry.window, entry.control, std::nullopt, 200, &error);
+        catalogue::saveOwnRow(program().catalogue().configDir(), entry.window, entry.control, std::nullopt, &error);
     if (outcome != catalogue::SaveOutcome::Saved) {
         QMessageBox::warning(this, windowTitle(), QStringLiteral("Không bỏ được địa chỉ: %1").arg(error));
         return false;

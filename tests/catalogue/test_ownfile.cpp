@@ -203,7 +203,7 @@ void TestOwnFile::everyFaultKeepsTheOldFile()
     files::injectFault(files::Op(op), nth, EIO);
     QString error;
     const SaveOutcome outcome =
-        saveOwnRow(dir.path(), "frmmain", "Image4", OwnRow{"http://b.example/", {}, {}}, 100, &error);
+        saveOwnRow(dir.path(), "frmmain", "Image4", OwnRow{"http://b.example/", {}, {}}, &error, 100);
     files::clearFault();
     QByteArray now;
     QString readError;
@@ -216,7 +216,7 @@ void TestOwnFile::everyFaultKeepsTheOldFile()
         QCOMPARE(now, handWritten);
     }
     // The next save, without the fault, goes through and keeps the rest.
-    QCOMPARE(saveOwnRow(dir.path(), "frmmain", "Image4", OwnRow{"http://b.example/", {}, {}}, 100, &error),
+    QCOMPARE(saveOwnRow(dir.path(), "frmmain", "Image4", OwnRow{"http://b.example/", {}, {}}, &error, 100),
              SaveOutcome::Saved);
     QCOMPARE(readAll(path), meant);
 }
@@ -230,7 +230,7 @@ void TestOwnFile::busyFolderChangesNothing()
     QString error;
     const auto held = files::FolderLock::take(dir.path(), 100, &busy, &error);
     QVERIFY(held);
-    QCOMPARE(saveOwnRow(dir.path(), "frmmain", "Image4", OwnRow{"http://b.example/", {}, {}}, 50, &error),
+    QCOMPARE(saveOwnRow(dir.path(), "frmmain", "Image4", OwnRow{"http://b.example/", {}, {}}, &error, 50),
              SaveOutcome::Busy);
     QVERIFY(error.contains(QStringLiteral("đang")));
     QCOMPARE(readAll(path), handWritten);
