@@ -3,6 +3,7 @@
 #include "transportbar.h"
 #include "videosurface.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -270,15 +271,24 @@ void PlayerView::setFullScreen(bool on)
     if (on) {
         homeParent_ = parentWidget();
         homeGeometry_ = geometry();
+        homeFocus_ = QApplication::focusWidget();
         setParent(nullptr, Qt::Window);
         showFullScreen();
+        activateWindow();
+        setFocus();
     } else {
         showNormal();
         setParent(homeParent_, Qt::Widget);
         setGeometry(homeGeometry_);
         show();
+        // The window it came back to takes the keyboard again, and in it
+        // the control that had the focus (the player itself when the key
+        // that went full screen was the player's).
+        QWidget* focus = homeFocus_ && homeFocus_->isVisible() ? homeFocus_.data() : this;
+        focus->window()->activateWindow();
+        focus->setFocus(Qt::OtherFocusReason);
     }
-    setFocus();
+    emit fullScreenChanged(on);
 }
 
 void PlayerView::showContextMenu(const QPoint& globalPos)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "failure.h"
+#include "playerstate.h"
 
 #include <QPointer>
 #include <QRect>
@@ -28,7 +29,7 @@ class PlayerView : public QWidget {
     Q_OBJECT
 public:
     // What the player is doing, as the status text says it.
-    enum class Activity { Idle, Connecting, Buffering, Playing, Paused, Reconnecting, Finished, Stopped, Failed };
+    using Activity = PlayerActivity;
 
     // `withSurface`: the picture area is a video surface, made now and kept
     // for the player's life.
@@ -62,10 +63,14 @@ public:
     void blankPicture();
     void clearBlank();
 
+    // Full screen: the view leaves its window for a screen of its own, and
+    // comes back to its place; the keyboard focus goes back to the control
+    // that had it before.
     void setFullScreen(bool on);
     bool isFullScreen() const;
 
 signals:
+    void fullScreenChanged(bool on);
     void togglePauseRequested();
     void stopRequested();
     void seekRequested(double seconds);
@@ -97,6 +102,7 @@ private:
     QPushButton* sources_ = nullptr;
     QPointer<QWidget> homeParent_;
     QRect homeGeometry_;
+    QPointer<QWidget> homeFocus_;
     bool loaded_ = false;
     bool paused_ = false;
     bool active_ = false;

@@ -71,7 +71,7 @@ void AddressResolver::cancel()
     dropFetch();
     queue_.clear();
     visited_.clear();
-    current_.clear();
+    handedOut_ = false;
     active_ = false;
 }
 
@@ -128,9 +128,17 @@ void AddressResolver::start(const QString& address, const StreamOptions& options
     later([this] { advance(); });
 }
 
+QUrl AddressResolver::handedOut() const
+{
+    if (!handedOut_ || queue_.isEmpty())
+        return {};
+    const Entry& e = queue_.first();
+    return e.alternatives.value(e.next);
+}
+
 void AddressResolver::advance()
 {
-    current_.clear();
+    handedOut_ = false;
     while (!queue_.isEmpty()) {
         Entry& e = queue_.first();
         if (e.next >= e.alternatives.size()) {
@@ -150,7 +158,7 @@ void AddressResolver::advance()
             return;
         }
         e.sniffed = false;
-        current_ = url;
+        handedOut_ = true;
         engineTries_++;
         emit candidate(url);
         return;
@@ -171,7 +179,7 @@ PlayFailure AddressResolver::finalFailure() const
 void AddressResolver::nextAlternative(PlayFailure reason)
 {
     best_ = moreInformative(best_, reason);
-    current_.clear();
+    handedOut_ = false;
     if (!queue_.isEmpty())
         queue_.first().next++;
     advance();
@@ -179,21 +187,21 @@ void AddressResolver::nextAlternative(PlayFailure reason)
 
 void AddressResolver::candidateFailed(PlayFailure reason)
 {
-    if (!active_ || current_.isEmpty())
+    if (!active_ || !handedOut_)
         return;
-    current_.clear();
+    handedOut_ = false;
     later([this, reason] { nextAlternative(reason); });
 }
 
 void AddressResolver::candidateUnreadable()
 {
-    if (!active_ || current_.isEmpty())
+    if (!active_ || !handedOut_)
         return;
-    const QUrl url = current_;
+    const QUrl url = handedOut();
     // A web address the engine cannot read may be a playlist the player can
     // (a live mount point answering with a [Reference] file, for one).
     if (isWebAddress(url) && !queue_.isEmpty() && !visited_.contains(url) && queue_.first().depth < maxPlaylistDepth) {
-        current_.clear();
+        handedOut_ = false;
         const int depth = queue_.first().depth;
         later([this, url, depth] { startFetch(url, depth, true); });
         return;
@@ -203,9 +211,9 @@ void AddressResolver::candidateUnreadable()
 
 void AddressResolver::candidateRead(const QByteArray& body, const QUrl& documentUrl, bool whole)
 {
-    if (!active_ || current_.isEmpty())
+    if (!active_ || !handedOut_)
         return;
-    const QUrl url = current_;
+    const QUrl url = handedOut();
     if (!whole) {
         candidateUnreadable();
         return;
@@ -215,7 +223,7 @@ void AddressResolver::candidateRead(const QByteArray& body, const QUrl& document
         return;
     }
     // Read already: parsed as the fetch of an unreadable candidate would be.
-    current_.clear();
+    handedOut_ = false;
     visited_ << url;
     const int depth = queue_.first().depth;
     FetchResult read;
@@ -229,7 +237,7 @@ void AddressResolver::candidateEnded()
 {
     if (!active_)
         return;
-    current_.clear();
+    handedOut_ = false;
     // This entry is done; a playlist goes on with its next entry.
     if (!queue_.isEmpty())
         queue_.removeFirst();

@@ -60,9 +60,6 @@ public:
     void candidateRead(const QByteArray& body, const QUrl& documentUrl, bool whole);
     void candidateEnded();
 
-    // The candidate being tried.
-    QUrl current() const { return current_; }
-
 signals:
     // A playlist fetch began / its answer is arriving / it was parsed.
     void fetchStarted();
@@ -91,6 +88,8 @@ private:
     void dropFetch();
     void fetchDone(const FetchResult& result, const QUrl& url, int depth, bool sniff);
     PlayFailure finalFailure() const;
+    // The alternative handed out and not yet reported on, empty when none.
+    QUrl handedOut() const;
     static QList<QUrl> expand(const QUrl& url);
 
     QNetworkAccessManager* network_ = nullptr;
@@ -108,7 +107,8 @@ private:
     StreamOptions options_;
     QList<Entry> queue_;
     QList<QUrl> visited_;
-    QUrl current_;
+    // The first entry's current alternative is with whoever tries it.
+    bool handedOut_ = false;
     bool viaPlaylist_ = false;
     int refused_ = 0;
     int engineTries_ = 0;

@@ -1,10 +1,8 @@
 // Live or finished, from what the engine and the manifest say, without an
-// engine: a table of the kinds of stream the program meets. And the
-// reconnection rounds of a dropped live stream.
+// engine: a table of the kinds of stream the program meets. (The rounds of
+// reconnection of a dropped live stream: tst_playerstate.)
 #include "livejudge.h"
-#include "reconnector.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace miravon;
@@ -38,7 +36,6 @@ class TestLiveJudge : public QObject {
 private slots:
     void judges_data();
     void judges();
-    void reconnectsInRounds();
 };
 
 void TestLiveJudge::judges_data()
@@ -63,47 +60,6 @@ void TestLiveJudge::judges()
 {
     QFETCH(QString, reports);
     QTEST(replay(reports).isLive(), "live");
-}
-
-// Each outage gets its attempts, the delay doubling; a stream that plays on
-// for the steady time is won back, and a later drop starts a new round.
-void TestLiveJudge::reconnectsInRounds()
-{
-    Reconnector r;
-    r.setPolicy(2, 10);
-    r.setSteadyAfter(50);
-    QSignalSpy attempts(&r, &Reconnector::attempt);
-    QVERIFY(r.dropped());
-    QVERIFY(r.inOutage());
-    QVERIFY(attempts.wait(5000));
-    QVERIFY(r.dropped()); // the attempt failed: the second, after 20 ms
-    QVERIFY(attempts.wait(5000));
-    QVERIFY(!r.dropped()); // used up
-    QVERIFY(!r.inOutage());
-
-    r.reset();
-    QVERIFY(r.dropped());
-    QVERIFY(attempts.wait(5000));
-    r.playing(true); // plays again...
-    QVERIFY(!r.inOutage());
-    QVERIFY(r.dropped()); // ...but drops before it is steady: the round goes on
-    QVERIFY(attempts.wait(5000));
-    QVERIFY(!r.dropped());
-
-    // Steady: after 50 ms of playing, a new round of two.
-    r.reset();
-    QVERIFY(r.dropped());
-    QVERIFY(attempts.wait(5000));
-    QSignalSpy back(&r, &Reconnector::wonBack);
-    r.playing(true);
-    QVERIFY(back.wait(5000));
-    QVERIFY(r.dropped());
-    QVERIFY(r.dropped());
-    QVERIFY(!r.dropped());
-    // A finished stream that plays is never "won back".
-    r.reset();
-    r.playing(false);
-    QVERIFY(!back.wait(200));
 }
 
 QTEST_GUILESS_MAIN(TestLiveJudge)
