@@ -71,6 +71,8 @@ private slots:
     void playersAreIndependent();
     void transport();
     void keys();
+    void fullScreenGivesTheFocusBack_data();
+    void fullScreenGivesTheFocusBack();
     void reconnectsDroppedLiveStream_data();
     void reconnectsDroppedLiveStream();
     void mmsRollsOverFromHttpToTcp();
@@ -495,6 +497,45 @@ void TestPlayer::keys()
     // The transport controls are named for screen readers.
     for (const char* name : {"playPause", "stop", "seek", "mute", "volume", "fullScreen"})
         QVERIFY2(!view->findChild<QWidget*>(QLatin1String(name))->accessibleName().isEmpty(), name);
+}
+
+void TestPlayer::fullScreenGivesTheFocusBack_data()
+{
+    QTest::addColumn<bool>("fromPlayer"); // the player's own key went full screen, or another control had the focus
+    QTest::addColumn<int>("leave");
+    QTest::newRow("F and F again, from the player") << true << int(Qt::Key_F);
+    QTest::newRow("F, then Escape") << true << int(Qt::Key_Escape);
+    QTest::newRow("from the menu while a button had the focus, then Escape") << false << int(Qt::Key_Escape);
+}
+
+// Leaving full screen gives the keyboard focus back to the control that
+// had it before, in the window the player came back to.
+void TestPlayer::fullScreenGivesTheFocusBack()
+{
+    QFETCH(bool, fromPlayer);
+    QFETCH(int, leave);
+    QWidget window;
+    window.resize(400, 340);
+    auto* button = new QPushButton(QStringLiteral("Kênh"), &window);
+    button->setGeometry(0, 305, 100, 30);
+    MpvPlayer player(&window);
+    player.widget()->setGeometry(0, 0, 400, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QWidget* had = fromPlayer ? player.widget() : static_cast<QWidget*>(button);
+    had->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), had);
+
+    if (fromPlayer)
+        QTest::keyClick(player.widget(), Qt::Key_F);
+    else
+        player.setFullScreen(true);
+    QVERIFY(player.isFullScreen());
+    QTest::keyClick(player.widget(), Qt::Key(leave));
+    QVERIFY(!player.isFullScreen());
+    QCOMPARE(player.widget()->parentWidget(), &window);
+    QTRY_COMPARE(QApplication::focusWidget(), had);
+    QTRY_COMPARE(QApplication::activeWindow(), &window);
 }
 
 void TestPlayer::reconnectsDroppedLiveStream_data()

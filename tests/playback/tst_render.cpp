@@ -36,6 +36,19 @@ int colouredIn(const QImage& image)
     return coloured;
 }
 
+// The rectangle of a picture's pixels that are not black.
+QRect pictureExtent(const QImage& image)
+{
+    QRect extent;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2) {
+            if (qGray(image.pixel(x, y)) > 40)
+                extent |= QRect(x, y, 2, 2);
+        }
+    }
+    return extent;
+}
+
 // Of the surface as it paints itself.
 int colouredPixels(QWidget* surface) { return colouredIn(surface->grab().toImage()); }
 
@@ -129,6 +142,7 @@ private slots:
     void rendersFirstFrame();
     void hiddenPlayerShowsVideoOnceShown();
     void fullScreenKeepsRendering();
+    void fullScreenFillsTheScreen();
     void minimizedWindowDrawsNothing();
     void hardwareDecodingCopiesBack_data();
     void hardwareDecodingCopiesBack();
@@ -213,6 +227,38 @@ void TestRender::fullScreenKeepsRendering()
     QCOMPARE(player.widget()->parentWidget(), &window);
     rendered.clear();
     QVERIFY(rendered.wait(10000));
+}
+
+// Embedded, a picture smaller than the player is shown at its own size
+// (not stretched); full screen, it fills the screen with its aspect kept;
+// back in the window, its own size again.
+void TestRender::fullScreenFillsTheScreen()
+{
+    // The screen is the window manager's to give (tst_render_openbox).
+    if (qEnvironmentVariableIntValue("MIRAVON_EXPECT_WM") != 1)
+        QSKIP("only under a window manager");
+    Stage stage;
+    auto& [window, player, surface] = stage;
+    QVERIFY(stage.showPlaying(http_.url("/livemount")));
+    const auto drawn = [surface = surface] { return pictureExtent(surface->grab().toImage()).size(); };
+    const QSize own = QSize(160, 120) * surface->devicePixelRatioF(); // the clip's size
+    QTRY_COMPARE_WITH_TIMEOUT(drawn(), own, 10000);
+
+    player.setFullScreen(true);
+    QVERIFY(player.isFullScreen());
+    const QSize screen = surface->screen()->size();
+    QTRY_VERIFY_WITH_TIMEOUT(surface->width() == screen.width() && surface->height() > screen.height() * 9 / 10,
+                             10000);
+    // 4:3 in the picture area: as wide as the screen, or as high.
+    const QSize fitted = QSize(4, 3).scaled(surface->targetPixels(), Qt::KeepAspectRatio);
+    QTRY_VERIFY2_WITH_TIMEOUT(qAbs(drawn().width() - fitted.width()) <= 4 && qAbs(drawn().height() - fitted.height()) <= 4,
+                              qPrintable(QStringLiteral("drawn %1x%2, fitted %3x%4")
+                                             .arg(drawn().width()).arg(drawn().height())
+                                             .arg(fitted.width()).arg(fitted.height())),
+                              10000);
+
+    player.setFullScreen(false);
+    QTRY_COMPARE_WITH_TIMEOUT(drawn(), own, 10000);
 }
 
 // A minimized window's player plays on (its time goes on) but draws no
