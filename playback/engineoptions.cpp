@@ -3,7 +3,53 @@
 #include "playback.h"
 #include "videopath.h"
 
+#include <QDir>
+
 namespace miravon {
+
+namespace {
+
+// Whether the VDPAU library could open a backend on this machine. It opens
+// the one the user names (VDPAU_DRIVER) or the one the display's driver
+// names, from its module folder (or VDPAU_DRIVER_PATH) or the library
+// path; where none is installed at all its every probe fails, and says so
+// on standard error, a line per file played. The engine's probe of its
+// decoders is then kept away from it.
+bool vdpauHasBackend()
+{
+    static const bool has = [] {
+        if (qEnvironmentVariableIsSet("VDPAU_DRIVER"))
+            return true;
+        QStringList folders;
+        if (const QString own = qEnvironmentVariable("VDPAU_DRIVER_PATH"); !own.isEmpty())
+            folders << own;
+        for (const char* lib : {MIRAVON_LIBDIR, "/usr/lib", "/usr/lib64"})
+            folders << QString::fromLatin1(lib) + QStringLiteral("/vdpau") << QString::fromLatin1(lib);
+        for (const QString& folder : std::as_const(folders)) {
+            for (const QString& name : QDir(folder).entryList({QStringLiteral("libvdpau_*.so*")}, QDir::Files)) {
+                // The tracer wraps a backend; it is none itself.
+                if (!name.startsWith(QLatin1String("libvdpau_trace")))
+                    return true;
+            }
+        }
+        qCDebug(lcPlayer) << "no VDPAU backend installed: the engine's decoders are probed without it";
+        return false;
+    }();
+    return has;
+}
+
+// The machine's decoders the engine may take: the ones it trusts, or where
+// VDPAU has no backend, VA-API's (the API of the machines without one).
+// Drawn in software, their copy-back forms; on the OpenGL path, the direct
+// ones, whose pictures stay on the GPU.
+QByteArray hardwareDecoders(bool gpuDrawn)
+{
+    if (vdpauHasBackend())
+        return gpuDrawn ? "auto-safe" : "auto-copy-safe";
+    return gpuDrawn ? "vaapi" : "vaapi-copy";
+}
+
+} // namespace
 
 bool rendersIntoSurface(const PlaybackOutputs& outputs)
 {
@@ -29,11 +75,8 @@ EngineOptions engineOptions(const PlaybackOutputs& outputs, int networkTimeoutSe
         {"input-vo-keyboard", "no"},
         {"idle", "yes"},
         {"keep-open", "no"},
-        // The machine's decoders the engine trusts, on the processor where
-        // none works: drawn in software, the copy-back ones; on the OpenGL
-        // path, the direct ones, whose pictures stay on the GPU.
-        {"hwdec", !outputs.hardwareDecoding ? QByteArray("no")
-                  : gpuDrawn ? QByteArray("auto-safe") : QByteArray("auto-copy-safe")},
+        // The machine's decoders, on the processor where none works.
+        {"hwdec", outputs.hardwareDecoding ? hardwareDecoders(gpuDrawn) : QByteArray("no")},
         {"gpu-hwdec-interop", gpuDrawn ? QByteArray("auto") : QByteArray("no")},
         {"audio-display", "no"},
         // Playlists are parsed by the player, under its own limits; the
