@@ -2,17 +2,15 @@
 
 #include "engine.h"
 #include "playback.h"
+#include "renderpath.h"
 #include "videopath.h"
 
 #include <QCoreApplication>
 #include <QObject>
 #include <QOffscreenSurface>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
 
 #include <mpv/client.h>
 #include <mpv/render.h>
-#include <mpv/render_gl.h>
 
 #include <atomic>
 #include <chrono>
@@ -28,8 +26,12 @@ constexpr qsizetype kRowAlign = 64;
 
 std::atomic<quint64> nextSerial{1};
 
-// The render thread's own handles, each freed by its owner in the one order
-// the engine accepts: render context first, then the client it was made on.
+// A picture read back without waiting is taken out this long after it was
+// drawn when no further frame comes first.
+constexpr auto kPickUpAfter = std::chrono::milliseconds(4);
+
+// The render thread's client of the engine. Freed after the render path
+// made on it: render context first, then the client.
 struct ClientHandle {
     mpv_handle* handle = nullptr;
     ~ClientHandle()
@@ -39,91 +41,6 @@ struct ClientHandle {
             mpv_destroy(handle);
         }
     }
-};
-
-struct RenderContext {
-    mpv_render_context* context = nullptr;
-    ~RenderContext()
-    {
-        if (context) {
-            // After this returns the engine calls the update callback no more.
-            mpv_render_context_set_update_callback(context, nullptr, nullptr);
-            mpv_render_context_free(context);
-        }
-    }
-};
-
-// The OpenGL path of a render thread: its own context, current on that
-// thread for the thread's whole life, on an offscreen surface made on the
-// user-interface thread, and one framebuffer at the target's size that the
-// engine draws into and the thread reads the picture back from.
-struct GlTarget {
-    std::unique_ptr<QOpenGLContext> context;
-    QOpenGLFunctions* gl = nullptr;
-    GLuint fbo = 0;
-    GLuint colour = 0;
-    QSize size;
-
-    bool start(QOffscreenSurface* surface)
-    {
-        context = std::make_unique<QOpenGLContext>();
-        context->setFormat(surface->requestedFormat());
-        if (!context->create() || !context->makeCurrent(surface)) {
-            context.reset();
-            return false;
-        }
-        gl = context->functions();
-        return true;
-    }
-    // The framebuffer for `pixels`; false when it cannot be made.
-    bool resize(QSize pixels)
-    {
-        if (pixels == size && fbo)
-            return true;
-        release();
-        gl->glGenFramebuffers(1, &fbo);
-        gl->glGenRenderbuffers(1, &colour);
-        gl->glBindRenderbuffer(GL_RENDERBUFFER, colour);
-        // RGB: the picture reads back opaque.
-        constexpr GLenum rgb8 = 0x8051; // GL_RGB8
-        gl->glRenderbufferStorage(GL_RENDERBUFFER, rgb8, pixels.width(), pixels.height());
-        gl->glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-        gl->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
-        const bool complete = gl->glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-        gl->glBindFramebuffer(GL_FRAMEBUFFER, context->defaultFramebufferObject());
-        size = pixels;
-        return complete;
-    }
-    // The framebuffer's picture into `image` (RGB32, rows of its stride).
-    void readInto(QImage& image)
-    {
-        constexpr GLenum bgra = 0x80E1;     // GL_BGRA
-        constexpr GLenum rowLength = 0x0D02; // GL_PACK_ROW_LENGTH
-        gl->glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-        gl->glPixelStorei(rowLength, int(image.bytesPerLine() / 4));
-        gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        gl->glReadPixels(0, 0, image.width(), image.height(), bgra, GL_UNSIGNED_BYTE, image.bits());
-        gl->glPixelStorei(rowLength, 0);
-        gl->glBindFramebuffer(GL_FRAMEBUFFER, context->defaultFramebufferObject());
-    }
-    void release()
-    {
-        if (fbo)
-            gl->glDeleteFramebuffers(1, &fbo);
-        if (colour)
-            gl->glDeleteRenderbuffers(1, &colour);
-        fbo = colour = 0;
-        size = {};
-    }
-    void stop()
-    {
-        if (!context)
-            return;
-        release();
-        context->doneCurrent();
-        context.reset();
-    }
-    ~GlTarget() { stop(); }
 };
 
 // The render threads on the OpenGL path still running. Their contexts come
@@ -161,19 +78,15 @@ struct GlThreads {
     }
 };
 
-void* glProcAddress(void*, const char* name)
-{
-    QOpenGLContext* current = QOpenGLContext::currentContext();
-    return current ? reinterpret_cast<void*>(current->getProcAddress(name)) : nullptr;
-}
-
 } // namespace
+
+qsizetype FrameRenderer::rowBytes(int width) { return (qsizetype(width) * 4 + kRowAlign - 1) / kRowAlign * kRowAlign; }
 
 QImage FrameRenderer::makeImage(QSize size)
 {
     if (size.isEmpty())
         return {};
-    const qsizetype stride = (qsizetype(size.width()) * 4 + kRowAlign - 1) / kRowAlign * kRowAlign;
+    const qsizetype stride = rowBytes(size.width());
     void* data = std::aligned_alloc(kRowAlign, size_t(stride) * size.height());
     if (!data)
         return {};
@@ -199,6 +112,7 @@ struct FrameRenderer::Shared {
     // The OpenGL path's offscreen surface (made on the user-interface thread,
     // which also deletes it); null on the software path.
     QOffscreenSurface* glSurface = nullptr;
+    NativeDisplay display;
     // Where notices go; null once stopped.
     QObject* receiver = nullptr;
     Notify notify = nullptr;
@@ -222,7 +136,10 @@ struct FrameRenderer::Shared {
 
     void run(mpv_handle* client);
     void renderLoop(mpv_handle* client);
+    std::unique_ptr<RenderPath> makePath(mpv_handle* client);
     bool handleClientEvents(mpv_handle* client, bool& stale);
+    // Hands a finished picture to the surface; false once stopped.
+    bool deliver(VideoFrame& picture);
 };
 
 // Drains the render thread's client: a file that ends or starts makes the
@@ -264,6 +181,40 @@ void FrameRenderer::Shared::run(mpv_handle* client)
     post(Notice::Ended);
 }
 
+std::unique_ptr<RenderPath> FrameRenderer::Shared::makePath(mpv_handle* client)
+{
+    if (glSurface) {
+        if (auto path = makeOpenGlPath(client, glSurface, display))
+            return path;
+        // No OpenGL here after all: this surface and the ones after it
+        // draw in software, without a restart.
+        videoPathFailed();
+    }
+    return makeSoftwarePath(client);
+}
+
+bool FrameRenderer::Shared::deliver(VideoFrame& picture)
+{
+    std::lock_guard lock(mutex);
+    if (stop)
+        return false;
+    // A redraw does not hide a new frame the surface has not taken yet;
+    // a new frame over one is a frame never shown.
+    if (readyNew && ready.fresh && picture.fresh)
+        ++replaced;
+    picture.fresh = picture.fresh || (readyNew && ready.fresh);
+    std::swap(picture, ready);
+    readyNew = true;
+    if (!framePosted) {
+        framePosted = true;
+        post(Notice::FrameReady);
+    }
+    return true;
+}
+
+// The render thread: waits for the engine's frames, the surface's new
+// targets and the client's events; decides what is drawn, redrawn or only
+// taken; the path draws; finished pictures go to the mailbox.
 void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
 {
     ClientHandle client{clientHandle};
@@ -277,41 +228,15 @@ void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
         static_cast<Shared*>(self)->request(&Shared::clientEvent);
     }, this);
 
-    // Declared before the render context: freed after it, so that the
-    // engine frees its OpenGL objects while the context is current.
-    GlTarget gpu;
-    RenderContext render;
-    int advanced = 0;
-    if (glSurface && gpu.start(glSurface)) {
-        mpv_opengl_init_params init{&glProcAddress, nullptr};
-        mpv_render_param params[] = {
-            {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-            {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &init},
-            {MPV_RENDER_PARAM_ADVANCED_CONTROL, &advanced},
-            {MPV_RENDER_PARAM_INVALID, nullptr},
-        };
-        if (mpv_render_context_create(&render.context, client.handle, params) < 0)
-            render.context = nullptr;
-    }
-    if (glSurface && !render.context) {
-        // No OpenGL here after all: this surface and the ones after it
-        // draw in software, without a restart.
-        gpu.stop();
-        videoPathFailed();
-    }
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
-        {MPV_RENDER_PARAM_ADVANCED_CONTROL, &advanced},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    if (!render.context && mpv_render_context_create(&render.context, client.handle, params) < 0) {
-        render.context = nullptr;
+    // Freed before the client.
+    const std::unique_ptr<RenderPath> path = makePath(client.handle);
+    if (!path) {
         qCWarning(lcPlayer) << "no render context: video will not show";
         std::lock_guard lock(mutex);
         post(Notice::Failed);
         return;
     }
-    mpv_render_context_set_update_callback(render.context, [](void* self) {
+    mpv_render_context_set_update_callback(path->context(), [](void* self) {
         static_cast<Shared*>(self)->request(&Shared::update);
     }, this);
     {
@@ -331,7 +256,12 @@ void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
         bool visible = false;
         {
             std::unique_lock lock(mutex);
-            wake.wait(lock, [this] { return stop || update || redraw || clientEvent; });
+            const auto woken = [this] { return stop || update || redraw || clientEvent; };
+            // A picture on its way is taken out when nothing else comes first.
+            if (path->drawing())
+                wake.wait_for(lock, kPickUpAfter, woken);
+            else
+                wake.wait(lock, woken);
             if (stop)
                 break;
             std::swap(updated, update);
@@ -343,16 +273,23 @@ void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
         // Events first: a frame due now belongs to the file they announce.
         if (events && !handleClientEvents(client.handle, stale))
             break;
-        if (stale)
+        if (stale) {
             undrawn = false;
-        const bool due = updated && (mpv_render_context_update(render.context) & MPV_RENDER_UPDATE_FRAME);
+            path->forget();
+        }
+        if (!updated && !redrawn) {
+            if (path->drawing() && path->finish(back) && !deliver(back))
+                break;
+            continue;
+        }
+        const bool due = updated && (mpv_render_context_update(path->context()) & MPV_RENDER_UPDATE_FRAME);
         // A frame that is due may be the engine's redraw of the picture it
         // has, which after a file change is the last one of the file before.
         bool fresh = false;
         if (due) {
             mpv_render_frame_info info{};
             mpv_render_param infoParam{MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info};
-            fresh = mpv_render_context_get_info(render.context, infoParam) >= 0
+            fresh = mpv_render_context_get_info(path->context(), infoParam) >= 0
                 && (info.flags & MPV_RENDER_FRAME_INFO_PRESENT)
                 && !(info.flags & (MPV_RENDER_FRAME_INFO_REDRAW | MPV_RENDER_FRAME_INFO_REPEAT));
         }
@@ -366,75 +303,19 @@ void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
             if (due) {
                 if (!onScreen)
                     undrawn = undrawn || fresh;
-                // Taken, not drawn: the engine waits for its frames to be taken.
-                int skip = 1;
-                mpv_render_param skipParams[] = {
-                    {MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
-                    {MPV_RENDER_PARAM_INVALID, nullptr},
-                };
-                mpv_render_context_render(render.context, skipParams);
+                path->skip();
             }
             continue;
-        }
-        if (back.image.size() != size)
-            back.image = makeImage(size);
-        if (back.image.isNull())
-            continue;
-        if (gpu.context) {
-            if (!gpu.resize(size))
-                continue;
-            mpv_opengl_fbo target{int(gpu.fbo), size.width(), size.height(), 0};
-            int flip = 1; // top row first, as the picture is read back
-            int block = 0;
-            mpv_render_param glParams[] = {
-                {MPV_RENDER_PARAM_OPENGL_FBO, &target},
-                {MPV_RENDER_PARAM_FLIP_Y, &flip},
-                {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
-                {MPV_RENDER_PARAM_INVALID, nullptr},
-            };
-            if (mpv_render_context_render(render.context, glParams) < 0)
-                continue;
-            gpu.readInto(back.image);
-        } else {
-            int sizeParam[2] = {size.width(), size.height()};
-            size_t stride = size_t(back.image.bytesPerLine());
-            mpv_render_param renderParams[] = {
-                {MPV_RENDER_PARAM_SW_SIZE, sizeParam},
-                {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>("bgr0")},
-                {MPV_RENDER_PARAM_SW_STRIDE, &stride},
-                {MPV_RENDER_PARAM_SW_POINTER, back.image.bits()},
-                {MPV_RENDER_PARAM_INVALID, nullptr},
-            };
-            if (mpv_render_context_render(render.context, renderParams) < 0)
-                continue;
-            // The engine leaves the fourth byte undefined (and zero in the
-            // bars); the image format wants it opaque.
-            for (int y = 0; y < size.height(); ++y) {
-                auto* row = reinterpret_cast<quint32*>(back.image.scanLine(y));
-                for (int x = 0; x < size.width(); ++x)
-                    row[x] |= 0xff000000u;
-            }
         }
         // A frame first drawn when the surface shows counts as new.
-        back.fresh = fresh || undrawn;
+        const bool drawnFresh = fresh || undrawn;
         undrawn = false;
-        std::lock_guard lock(mutex);
-        if (stop)
+        if (path->draw(size, drawnFresh, back) && !deliver(back))
             break;
-        // A redraw does not hide a new frame the surface has not taken yet;
-        // a new frame over one is a frame never shown.
-        if (readyNew && ready.fresh && back.fresh)
-            ++replaced;
-        back.fresh = back.fresh || (readyNew && ready.fresh);
-        std::swap(back, ready);
-        readyNew = true;
-        if (!framePosted) {
-            framePosted = true;
-            post(Notice::FrameReady);
-        }
     }
     qCDebug(lcPlayer) << "render thread: ending";
-    // `render`, then `client`, are freed here, in that order.
+    // The path (its render context, then its OpenGL context), then the
+    // client, are freed here, in that order.
 }
 
 FrameRenderer::FrameRenderer(mpv_handle* engine, QObject* receiver, Notify notify)
@@ -445,7 +326,9 @@ FrameRenderer::FrameRenderer(mpv_handle* engine, QObject* receiver, Notify notif
     shared_->receiver = receiver;
     shared_->notify = notify;
     if (videoPath() == VideoPath::OpenGL) {
-        // Offscreen surfaces are made on the user-interface thread.
+        // Offscreen surfaces, and the display, are had on the
+        // user-interface thread.
+        shared_->display = NativeDisplay::ofApplication();
         shared_->glSurface = new QOffscreenSurface;
         shared_->glSurface->create();
         if (!shared_->glSurface->isValid()) {

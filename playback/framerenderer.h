@@ -17,10 +17,11 @@ struct VideoFrame {
 };
 
 // The render thread of one video surface. The engine draws its pictures on
-// a thread of its own: in software (its render API in memory), or on the
-// OpenGL path into a framebuffer of the thread's own offscreen context,
-// read back (falling back to software by itself when the driver cannot
-// serve the engine);
+// a thread of its own, by one of two render paths (renderpath.h): in
+// software (its render API in memory), or on the OpenGL path into a
+// framebuffer of the thread's own offscreen context, read back without
+// waiting (falling back to software by itself when the driver cannot serve
+// the engine);
 // finished pictures wait in a small mailbox for the surface to take them,
 // so that the UI thread never calls into the render context and never waits
 // for a frame.
@@ -74,8 +75,9 @@ public:
     bool take(VideoFrame& frame);
 
     // Allocation used for every picture: rows aligned for the engine's SIMD
-    // paths. Public for the surface's own buffers.
+    // paths (rowBytes()). Public for the surface's own buffers.
     static QImage makeImage(QSize size);
+    static qsizetype rowBytes(int width);
 
 private:
     struct Shared;

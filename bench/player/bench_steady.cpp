@@ -44,6 +44,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -148,8 +149,33 @@ double sample(int seconds, Now now)
 
 } // namespace
 
+// One core kept busy, in a process of its own (its time is not the
+// player's), for the length of a case.
+class BusyCore {
+public:
+    explicit BusyCore(const QString& self)
+    {
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(self, {QStringLiteral("--spin")});
+        process_.waitForStarted(5000);
+    }
+    ~BusyCore()
+    {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+
+private:
+    QProcess process_;
+};
+
 int main(int argc, char** argv)
 {
+    if (argc > 1 && qstrcmp(argv[1], "--spin") == 0) {
+        std::atomic<unsigned long> n{0};
+        for (;;)
+            n.fetch_add(1, std::memory_order_relaxed);
+    }
     QApplication app(argc, argv);
     initPlayback();
     useOutputs(true);
@@ -160,7 +186,9 @@ int main(int argc, char** argv)
         rounds = std::max(1, args.at(i + 1).toInt());
     if (int i = int(args.indexOf(QStringLiteral("--seconds"))); i > 0 && i + 1 < args.size())
         seconds = std::max(2, args.at(i + 1).toInt());
-    QStringList only = {QStringLiteral("embedded"), QStringLiteral("fullscreen"), QStringLiteral("hidden")};
+    QStringList only = {QStringLiteral("embedded"), QStringLiteral("fullscreen"), QStringLiteral("embedded-busy"),
+                        QStringLiteral("fullscreen-busy"), QStringLiteral("hidden")};
+    const QString self = QCoreApplication::applicationFilePath();
     if (int i = int(args.indexOf(QStringLiteral("--cases"))); i > 0 && i + 1 < args.size())
         only = args.at(i + 1).split(u',');
 
@@ -215,11 +243,17 @@ int main(int argc, char** argv)
         }
         const double v = sample(seconds, selfCpuSeconds);
         dropped = 0;
+        double byEngine = 0;
         for (const auto& p : players) {
             const qint64 engine = p->droppedFrames();
             auto* surface = p->widget()->findChild<VideoSurface*>();
+            byEngine += double(std::max<qint64>(engine, 0));
             dropped += double(std::max<qint64>(engine, 0)) + (surface ? double(surface->replacedPictures()) : 0.0);
         }
+        // Where they were lost: in the engine (late frames, decoder), or in
+        // the surface's mailbox (rendered, replaced before painted).
+        std::fprintf(stderr, "   player: %g frames dropped by the engine, %g replaced in the mailbox\n", byEngine,
+                     dropped - byEngine);
         players.clear();
         windows.clear();
         settle(500);
@@ -276,6 +310,38 @@ int main(int argc, char** argv)
          {{QStringLiteral("mpv --vo=x11 --fs"), [&] { return mpvCase({{QStringLiteral("x11"), QStringLiteral("--fs")}}); }},
           {QStringLiteral("mpv --vo=gpu --gpu-sw=yes --fs"),
            [&] { return mpvCase({{QStringLiteral("gpu"), QStringLiteral("--gpu-sw=yes"), QStringLiteral("--fs")}}); }}}},
+        {QStringLiteral("embedded-busy"),
+         QStringLiteral("embedded %1x%2, 1080p30 H.264, one core busy").arg(embedded.width()).arg(embedded.height()),
+         [&] {
+             BusyCore busy(self);
+             return playerCase(1, 0, false);
+         },
+         {{QStringLiteral("mpv --vo=x11"),
+           [&] {
+               BusyCore busy(self);
+               return mpvCase({{QStringLiteral("x11"), geometry}});
+           }},
+          {QStringLiteral("mpv --vo=gpu --gpu-sw=yes"),
+           [&] {
+               BusyCore busy(self);
+               return mpvCase({{QStringLiteral("gpu"), QStringLiteral("--gpu-sw=yes"), geometry}});
+           }}}},
+        {QStringLiteral("fullscreen-busy"),
+         QStringLiteral("full screen %1x%2, 1080p30 H.264, one core busy").arg(screen.width()).arg(screen.height()),
+         [&] {
+             BusyCore busy(self);
+             return playerCase(1, 0, true);
+         },
+         {{QStringLiteral("mpv --vo=x11 --fs"),
+           [&] {
+               BusyCore busy(self);
+               return mpvCase({{QStringLiteral("x11"), QStringLiteral("--fs")}});
+           }},
+          {QStringLiteral("mpv --vo=gpu --gpu-sw=yes --fs"),
+           [&] {
+               BusyCore busy(self);
+               return mpvCase({{QStringLiteral("gpu"), QStringLiteral("--gpu-sw=yes"), QStringLiteral("--fs")}});
+           }}}},
         {QStringLiteral("hidden"), QStringLiteral("1 shown + 7 hidden players, 1080p30 H.264"),
          [&] { return playerCase(1, 7, false); },
          {{QStringLiteral("1 mpv --vo=x11 + 7 mpv --vo=null"), [&] { return mpvCase(eightHidden); }}}},
