@@ -26,9 +26,9 @@ constexpr qsizetype kRowAlign = 64;
 
 std::atomic<quint64> nextSerial{1};
 
-// A picture read back without waiting is taken out this long after it was
-// drawn when no further frame comes first.
-constexpr auto kPickUpAfter = std::chrono::milliseconds(4);
+// While a picture is on its way, the thread looks this often whether it
+// has come.
+constexpr auto kPickUpAfter = std::chrono::milliseconds(2);
 
 // The render thread's client of the engine. Freed after the render path
 // made on it: render context first, then the client.
@@ -278,7 +278,7 @@ void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
             path->forget();
         }
         if (!updated && !redrawn) {
-            if (path->drawing() && path->finish(back) && !deliver(back))
+            if (path->collect(back) && !deliver(back))
                 break;
             continue;
         }

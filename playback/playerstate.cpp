@@ -4,6 +4,7 @@
 #include "standin.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace miravon {
 
@@ -49,6 +50,7 @@ constexpr PhaseRow phaseRow(PlayerPhase phase)
         /* Failed */ {OpenState::Closed, PlayState::Ready, int(A::Failed)},
         /* Stopped */ {OpenState::Closed, PlayState::Stopped, int(A::Stopped)},
     };
+    static_assert(std::size(rows) == std::size_t(PlayerPhase::Stopped) + 1, "a row for every phase");
     return rows[int(phase)];
 }
 
@@ -606,6 +608,7 @@ QString failureName(PlayFailure f)
     static const char* const names[] = {"None", "UnsupportedAddress", "NoAddressYet", "HostNotFound",
                                         "ConnectionRefused", "TimedOut", "NotFound", "NotMedia",
                                         "PlaylistRefused", "NoPlayableEntry", "ConnectionLost"};
+    static_assert(std::size(names) == std::size_t(PlayFailure::ConnectionLost) + 1, "a name for every reason");
     return QString::fromLatin1(names[int(f)]);
 }
 
@@ -650,6 +653,7 @@ QString describe(PlayerPhase phase)
                                         "PlaylistChanged", "EngineLoading", "EngineOpening", "FileOpen",
                                         "Buffering", "Playing", "Paused", "Looking", "EntryEnded",
                                         "Reconnecting", "Finished", "Failed", "Stopped"};
+    static_assert(std::size(names) == std::size_t(PlayerPhase::Stopped) + 1, "a name for every phase");
     return QString::fromLatin1(names[int(phase)]);
 }
 

@@ -12,8 +12,9 @@
 #include <mpv/render.h>
 #include <mpv/render_gl.h>
 
+#include <algorithm>
 #include <cstring>
-#include <deque>
+#include <iterator>
 
 namespace miravon {
 
@@ -111,14 +112,22 @@ constexpr GLenum kPackRowLength = 0x0D02; // GL_PACK_ROW_LENGTH
 constexpr GLenum kPixelPackBuffer = 0x88EB;
 constexpr GLenum kStreamRead = 0x88E1;
 constexpr GLbitfield kMapRead = 0x0001;   // GL_MAP_READ_BIT
+constexpr GLenum kRgba8 = 0x8058;
+constexpr GLenum kGpuCommandsComplete = 0x9117;
+constexpr GLenum kAlreadySignaled = 0x911A;
+constexpr GLenum kConditionSatisfied = 0x911C;
+constexpr GLbitfield kFlushCommands = 0x0001;
+// How long a picture may take the driver, when the thread must wait for it.
+constexpr GLuint64 kWaitNs = 1'000'000'000;
 
 // OpenGL: the engine draws into a framebuffer of this thread's own
-// context, and the picture is read back into one of two pixel buffers
-// without waiting; it is taken out of it once the next frame is drawn (or
-// the loop finds nothing more to draw), by which time the copy is done.
-// So the thread never stalls on the read-back while the engine has a
-// frame for it. Where the context has no pixel buffers (OpenGL before 3.0)
-// the picture is read back at once.
+// context; the picture is read back into a pixel buffer once the driver
+// has drawn it, and taken out of it once that copy is done, neither ever
+// waited for while the engine has a frame for the thread: the driver draws
+// one picture while the thread takes the next frame. Two framebuffers and
+// pixel buffers, used in turn, so that a picture is read while the next is
+// drawn. Where the context has no fences (OpenGL before 3.2) each picture
+// is read back as soon as it is drawn.
 class OpenGlPath final : public RenderPath {
 public:
     ~OpenGlPath() override
@@ -127,9 +136,12 @@ public:
             return;
         // The engine frees its OpenGL objects while the context is current.
         freeContext();
-        if (!buffers_.empty())
-            gl_->glDeleteBuffers(GLsizei(buffers_.size()), buffers_.data());
-        dropFramebuffer();
+        for (Slot& slot : slots_) {
+            dropFence(slot);
+            dropFramebuffer(slot);
+            if (slot.buffer)
+                gl_->glDeleteBuffers(1, &slot.buffer);
+        }
         glContext_->doneCurrent();
     }
 
@@ -143,7 +155,8 @@ public:
         }
         gl_ = glContext_->extraFunctions();
         const QSurfaceFormat format = glContext_->format();
-        readsAhead_ = format.version() >= qMakePair(3, 0);
+        readsAhead_ = format.renderableType() == QSurfaceFormat::OpenGLES ? format.version() >= qMakePair(3, 0)
+                                                                            : format.version() >= qMakePair(3, 2);
         mpv_opengl_init_params init{&glProcAddress, nullptr};
         int advanced = 0;
         QList<mpv_render_param> params = {
@@ -169,9 +182,16 @@ public:
 
     bool draw(QSize size, bool fresh, VideoFrame& picture) override
     {
-        if (!framebufferFor(size))
-            return false;
-        mpv_opengl_fbo target{int(fbo_), size.width(), size.height(), 0};
+        bool given = false;
+        Slot* slot = freeSlot();
+        if (!slot) {
+            // Both still on their way: the older is waited for.
+            slot = oldest();
+            given = take(*slot, picture, true);
+        }
+        if (!framebufferFor(*slot, size))
+            return given;
+        mpv_opengl_fbo target{int(slot->framebuffer), size.width(), size.height(), 0};
         int flip = 1; // top row first, as the picture is read back
         int block = 0;
         mpv_render_param params[] = {
@@ -181,142 +201,198 @@ public:
             {MPV_RENDER_PARAM_INVALID, nullptr},
         };
         if (mpv_render_context_render(context_, params) < 0)
-            return false;
+            return given;
+        slot->fresh = fresh;
+        slot->order = ++drawn_;
         if (!readsAhead_) {
-            if (picture.image.size() != size)
-                picture.image = FrameRenderer::makeImage(size);
-            if (picture.image.isNull())
-                return false;
-            readInto(picture.image.bits(), size, int(picture.image.bytesPerLine()));
-            picture.fresh = fresh;
-            return true;
+            slot->stage = Stage::Reading;
+            return take(*slot, picture, true);
         }
-        startRead(size, fresh);
-        // The one before, read long enough ago to be there.
-        return pending_.size() > 1 && takeOldest(picture);
+        slot->fence = gl_->glFenceSync(kGpuCommandsComplete, 0);
+        slot->stage = Stage::Drawing;
+        gl_->glFlush();
+        return given || collect(picture);
     }
 
-    bool drawing() const override { return !pending_.empty(); }
+    bool drawing() const override
+    {
+        return std::any_of(std::begin(slots_), std::end(slots_), [](const Slot& s) { return s.stage != Stage::Free; });
+    }
 
-    bool finish(VideoFrame& picture) override { return !pending_.empty() && takeOldest(picture); }
+    bool collect(VideoFrame& picture) override
+    {
+        Slot* slot = oldest();
+        if (!slot)
+            return false;
+        if (slot->stage == Stage::Drawing) {
+            if (!signaled(*slot, false))
+                return false;
+            startRead(*slot);
+        }
+        return signaled(*slot, false) && take(*slot, picture, false);
+    }
 
-    void forget() override { pending_.clear(); }
+    void forget() override
+    {
+        for (Slot& slot : slots_) {
+            dropFence(slot);
+            slot.stage = Stage::Free;
+        }
+    }
 
 private:
-    // One picture read into a pixel buffer, not yet taken out.
-    struct Pending {
-        std::size_t buffer = 0;
+    enum class Stage { Free, Drawing, Reading };
+    // A framebuffer, the pixel buffer its picture is read into, and where
+    // that picture is.
+    struct Slot {
+        GLuint framebuffer = 0;
+        GLuint colour = 0;
         QSize size;
-        qsizetype stride = 0;
+        GLuint buffer = 0;
+        qsizetype bufferBytes = 0;
+        GLsync fence = nullptr; // the drawing, then the reading, is done
+        Stage stage = Stage::Free;
         bool fresh = false;
+        quint64 order = 0;
     };
 
-    bool framebufferFor(QSize size)
+    Slot* freeSlot()
     {
-        if (size == size_ && fbo_)
+        for (Slot& slot : slots_) {
+            if (slot.stage == Stage::Free)
+                return &slot;
+        }
+        return nullptr;
+    }
+    // The picture drawn first of those on their way.
+    Slot* oldest()
+    {
+        Slot* first = nullptr;
+        for (Slot& slot : slots_) {
+            if (slot.stage != Stage::Free && (!first || slot.order < first->order))
+                first = &slot;
+        }
+        return first;
+    }
+
+    bool framebufferFor(Slot& slot, QSize size)
+    {
+        if (size == slot.size && slot.framebuffer)
             return true;
-        dropFramebuffer();
-        gl_->glGenFramebuffers(1, &fbo_);
-        gl_->glGenRenderbuffers(1, &colour_);
-        gl_->glBindRenderbuffer(GL_RENDERBUFFER, colour_);
-        // Four bytes a pixel, as the picture is read back: the driver's
-        // own layout is copied as it is (the engine draws it opaque).
-        constexpr GLenum rgba8 = 0x8058; // GL_RGBA8
-        gl_->glRenderbufferStorage(GL_RENDERBUFFER, rgba8, size.width(), size.height());
-        gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-        gl_->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
+        dropFramebuffer(slot);
+        gl_->glGenFramebuffers(1, &slot.framebuffer);
+        gl_->glGenRenderbuffers(1, &slot.colour);
+        gl_->glBindRenderbuffer(GL_RENDERBUFFER, slot.colour);
+        // Four bytes a pixel, as the picture is read back: the driver's own
+        // layout is copied as it is (the engine draws it opaque).
+        gl_->glRenderbufferStorage(GL_RENDERBUFFER, kRgba8, size.width(), size.height());
+        gl_->glBindFramebuffer(GL_FRAMEBUFFER, slot.framebuffer);
+        gl_->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, slot.colour);
         const bool complete = gl_->glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
         gl_->glBindFramebuffer(GL_FRAMEBUFFER, glContext_->defaultFramebufferObject());
-        size_ = size;
+        slot.size = size;
         return complete;
     }
 
-    void dropFramebuffer()
+    void dropFramebuffer(Slot& slot)
     {
-        if (fbo_)
-            gl_->glDeleteFramebuffers(1, &fbo_);
-        if (colour_)
-            gl_->glDeleteRenderbuffers(1, &colour_);
-        fbo_ = colour_ = 0;
-        size_ = {};
+        if (slot.framebuffer)
+            gl_->glDeleteFramebuffers(1, &slot.framebuffer);
+        if (slot.colour)
+            gl_->glDeleteRenderbuffers(1, &slot.colour);
+        slot.framebuffer = slot.colour = 0;
+        slot.size = {};
+    }
+
+    void dropFence(Slot& slot)
+    {
+        if (slot.fence)
+            gl_->glDeleteSync(slot.fence);
+        slot.fence = nullptr;
+    }
+
+    // Whether the slot's fence has passed; with `wait`, waited for (within
+    // a bound).
+    bool signaled(Slot& slot, bool wait)
+    {
+        if (!slot.fence)
+            return true;
+        const GLenum result = gl_->glClientWaitSync(slot.fence, kFlushCommands, wait ? kWaitNs : 0);
+        if (result != kAlreadySignaled && result != kConditionSatisfied)
+            return false;
+        dropFence(slot);
+        return true;
     }
 
     // The framebuffer's picture into `data` (BGRA rows of `stride` bytes),
     // or into the bound pixel buffer when `data` is null.
-    void readInto(void* data, QSize size, int stride)
+    void readInto(const Slot& slot, void* data, qsizetype stride)
     {
-        gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-        gl_->glPixelStorei(kPackRowLength, stride / 4);
+        gl_->glBindFramebuffer(GL_FRAMEBUFFER, slot.framebuffer);
+        gl_->glPixelStorei(kPackRowLength, int(stride / 4));
         gl_->glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        gl_->glReadPixels(0, 0, size.width(), size.height(), kBgra, GL_UNSIGNED_BYTE, data);
+        gl_->glReadPixels(0, 0, slot.size.width(), slot.size.height(), kBgra, GL_UNSIGNED_BYTE, data);
         gl_->glPixelStorei(kPackRowLength, 0);
         gl_->glBindFramebuffer(GL_FRAMEBUFFER, glContext_->defaultFramebufferObject());
     }
 
-    // Reads the framebuffer into a free pixel buffer; the copy runs on
+    // The drawn picture into the slot's pixel buffer; the copy runs on
     // while the thread goes on.
-    void startRead(QSize size, bool fresh)
+    void startRead(Slot& slot)
     {
-        if (buffers_.empty()) {
-            buffers_.resize(2);
-            gl_->glGenBuffers(2, buffers_.data());
-            bufferBytes_.assign(2, 0);
-        }
-        // Two buffers: the one not holding the picture still to be taken.
-        const std::size_t buffer = pending_.empty() ? next_ : (pending_.back().buffer + 1) % buffers_.size();
-        next_ = (buffer + 1) % buffers_.size();
+        if (!slot.buffer)
+            gl_->glGenBuffers(1, &slot.buffer);
         // Rows as the picture lays them out: taken out in one copy.
-        const qsizetype stride = FrameRenderer::rowBytes(size.width());
-        const qsizetype bytes = stride * size.height();
-        gl_->glBindBuffer(kPixelPackBuffer, buffers_[buffer]);
-        if (bufferBytes_[buffer] != bytes) {
+        const qsizetype bytes = FrameRenderer::rowBytes(slot.size.width()) * slot.size.height();
+        gl_->glBindBuffer(kPixelPackBuffer, slot.buffer);
+        if (slot.bufferBytes != bytes) {
             gl_->glBufferData(kPixelPackBuffer, bytes, nullptr, kStreamRead);
-            bufferBytes_[buffer] = bytes;
+            slot.bufferBytes = bytes;
         }
-        readInto(nullptr, size, int(stride));
+        readInto(slot, nullptr, FrameRenderer::rowBytes(slot.size.width()));
         gl_->glBindBuffer(kPixelPackBuffer, 0);
+        slot.fence = gl_->glFenceSync(kGpuCommandsComplete, 0);
+        slot.stage = Stage::Reading;
         gl_->glFlush();
-        pending_.push_back(Pending{buffer, size, stride, fresh});
     }
 
-    // The oldest picture on its way, out of its pixel buffer.
-    bool takeOldest(VideoFrame& picture)
+    // The slot's picture into `picture`; the slot is free again.
+    bool take(Slot& slot, VideoFrame& picture, bool wait)
     {
-        const Pending p = pending_.front();
-        pending_.pop_front();
-        if (picture.image.size() != p.size)
-            picture.image = FrameRenderer::makeImage(p.size);
+        if (slot.stage == Stage::Drawing) {
+            if (!signaled(slot, wait))
+                return false;
+            startRead(slot);
+        }
+        if (readsAhead_ && !signaled(slot, wait))
+            return false;
+        slot.stage = Stage::Free;
+        if (picture.image.size() != slot.size)
+            picture.image = FrameRenderer::makeImage(slot.size);
         if (picture.image.isNull())
             return false;
-        gl_->glBindBuffer(kPixelPackBuffer, buffers_[p.buffer]);
-        const auto* mapped = static_cast<const uchar*>(
-            gl_->glMapBufferRange(kPixelPackBuffer, 0, p.stride * p.size.height(), kMapRead));
+        picture.fresh = slot.fresh;
+        if (!readsAhead_) {
+            readInto(slot, picture.image.bits(), picture.image.bytesPerLine());
+            return true;
+        }
+        gl_->glBindBuffer(kPixelPackBuffer, slot.buffer);
+        const qsizetype bytes = picture.image.bytesPerLine() * slot.size.height();
+        const void* mapped = gl_->glMapBufferRange(kPixelPackBuffer, 0, bytes, kMapRead);
         bool ok = mapped != nullptr;
         if (ok) {
-            const qsizetype row = qsizetype(p.size.width()) * 4;
-            if (picture.image.bytesPerLine() == p.stride) {
-                std::memcpy(picture.image.bits(), mapped, std::size_t(p.stride * p.size.height()));
-            } else {
-                for (int y = 0; y < p.size.height(); ++y)
-                    std::memcpy(picture.image.scanLine(y), mapped + y * p.stride, std::size_t(row));
-            }
+            std::memcpy(picture.image.bits(), mapped, std::size_t(bytes));
             ok = gl_->glUnmapBuffer(kPixelPackBuffer) == GL_TRUE;
         }
         gl_->glBindBuffer(kPixelPackBuffer, 0);
-        picture.fresh = p.fresh;
         return ok;
     }
 
     std::unique_ptr<QOpenGLContext> glContext_;
     QOpenGLExtraFunctions* gl_ = nullptr;
     bool readsAhead_ = false;
-    GLuint fbo_ = 0;
-    GLuint colour_ = 0;
-    QSize size_;
-    std::vector<GLuint> buffers_;
-    std::vector<qsizetype> bufferBytes_;
-    std::size_t next_ = 0;
-    std::deque<Pending> pending_;
+    Slot slots_[2];
+    quint64 drawn_ = 0;
 };
 
 } // namespace

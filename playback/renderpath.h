@@ -39,13 +39,14 @@ public:
 
     // Draws the frame due at `size` (device pixels), a new video frame when
     // `fresh`. A finished picture goes into `picture`, with its own fresh
-    // flag, and true is returned: the one just drawn, or, on a path that
-    // reads back without waiting, the one drawn before it.
+    // flag, and true is returned: the one just drawn, or, on a path whose
+    // pictures come later, one drawn before it.
     virtual bool draw(QSize size, bool fresh, VideoFrame& picture) = 0;
     // A picture drawn and not given yet is on its way.
     virtual bool drawing() const { return false; }
-    // That picture, into `picture`, waiting for it if need be.
-    virtual bool finish(VideoFrame& picture)
+    // The oldest picture on its way, into `picture`, if it is finished:
+    // never waits.
+    virtual bool collect(VideoFrame& picture)
     {
         (void)picture;
         return false;
