@@ -136,6 +136,7 @@ struct FrameRenderer::Shared {
 
     void run(mpv_handle* client);
     void renderLoop(mpv_handle* client);
+    void listen(mpv_handle* client);
     std::unique_ptr<RenderPath> makePath(mpv_handle* client);
     bool handleClientEvents(mpv_handle* client, bool& stale);
     // Hands a finished picture to the surface; false once stopped.
@@ -181,6 +182,19 @@ void FrameRenderer::Shared::run(mpv_handle* client)
     post(Notice::Ended);
 }
 
+void FrameRenderer::Shared::listen(mpv_handle* client)
+{
+    // Only what the thread needs, so that nothing queues up unread.
+    for (int id = MPV_EVENT_NONE + 1; id <= MPV_EVENT_HOOK; ++id)
+        mpv_request_event(client, mpv_event_id(id), 0);
+    for (mpv_event_id id : {MPV_EVENT_SHUTDOWN, MPV_EVENT_START_FILE, MPV_EVENT_END_FILE})
+        mpv_request_event(client, id, 1);
+    // Engine threads: only note the request and wake the render thread.
+    mpv_set_wakeup_callback(client, [](void* self) {
+        static_cast<Shared*>(self)->request(&Shared::clientEvent);
+    }, this);
+}
+
 std::unique_ptr<RenderPath> FrameRenderer::Shared::makePath(mpv_handle* client)
 {
     if (glSurface) {
@@ -218,16 +232,7 @@ bool FrameRenderer::Shared::deliver(VideoFrame& picture)
 void FrameRenderer::Shared::renderLoop(mpv_handle* clientHandle)
 {
     ClientHandle client{clientHandle};
-    // Only what the thread needs, so that nothing queues up unread.
-    for (int id = MPV_EVENT_NONE + 1; id <= MPV_EVENT_HOOK; ++id)
-        mpv_request_event(client.handle, mpv_event_id(id), 0);
-    for (mpv_event_id id : {MPV_EVENT_SHUTDOWN, MPV_EVENT_START_FILE, MPV_EVENT_END_FILE})
-        mpv_request_event(client.handle, id, 1);
-    // Engine threads: only note the request and wake the render thread.
-    mpv_set_wakeup_callback(client.handle, [](void* self) {
-        static_cast<Shared*>(self)->request(&Shared::clientEvent);
-    }, this);
-
+    listen(client.handle);
     // Freed before the client.
     const std::unique_ptr<RenderPath> path = makePath(client.handle);
     if (!path) {
