@@ -34,7 +34,7 @@ int runWindows(int argc, char** argv)
     miravon::initPlayback();
     // The stored player setting may turn hardware decoding off (a driver
     // that decodes wrongly).
-    if (miravon::Settings::load(miravon::catalogue::configDir()).value(miravon::setting::hardwareDecoding)
+    if (miravon::Settings::load(miravon::userdata::configDir()).value(miravon::setting::hardwareDecoding)
         == QLatin1String("no")) {
         miravon::PlaybackOutputs outputs = miravon::playbackOutputs();
         outputs.hardwareDecoding = false;

@@ -155,9 +155,9 @@ bool AddressDialog::checked(StreamAddress* out)
         address_->setFocus(Qt::OtherFocusReason);
         return false;
     }
-    const catalogue::RowProblem problem = catalogue::rowProblem(address, referrer, userAgent, AddressOrigin::Own);
-    if (problem != catalogue::RowProblem::None) {
-        say(catalogue::rowProblemText(problem));
+    const userdata::RowProblem problem = userdata::rowProblem(address, referrer, userAgent, AddressOrigin::Own);
+    if (problem != userdata::RowProblem::None) {
+        say(userdata::rowProblemText(problem));
         address_->setFocus(Qt::OtherFocusReason);
         return false;
     }
@@ -188,11 +188,11 @@ bool AddressDialog::save()
         return false;
     QString error;
     Program& program = viewer_.program();
-    const catalogue::SaveOutcome outcome =
-        catalogue::saveOwnRow(program.catalogue().configDir(), window_, control_,
-                              catalogue::OwnRow{stream.url, stream.options.referrer, stream.options.userAgent},
+    const userdata::SaveOutcome outcome =
+        userdata::saveOwnRow(program.catalogue().configDir(), window_, control_,
+                              userdata::OwnRow{stream.url, stream.options.referrer, stream.options.userAgent},
                               &error);
-    if (outcome != catalogue::SaveOutcome::Saved) {
+    if (outcome != userdata::SaveOutcome::Saved) {
         say(error);
         return false;
     }

@@ -22,8 +22,8 @@ bool ChannelOffer::isDue(const QString& configDir)
     const QString consent = Settings::load(configDir).value(setting::channelConsent);
     if (consent == QLatin1String("yes") || consent == QLatin1String("never"))
         return false;
-    return !files::existsCommitted(configDir, catalogue::importFileName())
-        && !files::existsCommitted(configDir, catalogue::ownFileName());
+    return !files::existsCommitted(configDir, userdata::importFileName())
+        && !files::existsCommitted(configDir, userdata::ownFileName());
 }
 
 ChannelOffer::ChannelOffer(ImportRunner& runner, const QString& configDir, QWidget* pictureArea)

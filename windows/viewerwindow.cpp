@@ -451,9 +451,9 @@ AddressDialog* ViewerWindow::addressDialog() const { return addressDialog_; }
 bool ViewerWindow::removeOwnAddress(const catalogue::Label& entry)
 {
     QString error;
-    const catalogue::SaveOutcome outcome =
-        catalogue::saveOwnRow(program().catalogue().configDir(), entry.window, entry.control, std::nullopt, &error);
-    if (outcome != catalogue::SaveOutcome::Saved) {
+    const userdata::SaveOutcome outcome =
+        userdata::saveOwnRow(program().catalogue().configDir(), entry.window, entry.control, std::nullopt, &error);
+    if (outcome != userdata::SaveOutcome::Saved) {
         QMessageBox::warning(this, windowTitle(), QStringLiteral("Không bỏ được địa chỉ: %1").arg(error));
         return false;
     }

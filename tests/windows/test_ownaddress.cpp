@@ -81,7 +81,7 @@ private slots:
 
 private:
     QString configDir() const { return home_.filePath("config/miravon"); }
-    QString ownFile() const { return configDir() + u'/' + catalogue::ownFileName(); }
+    QString ownFile() const { return configDir() + u'/' + userdata::ownFileName(); }
 
     QTemporaryDir home_;
     PlayerFactory realPlayers_;
@@ -166,11 +166,11 @@ void TestOwnAddress::refusedWithTheReason_data()
     QTest::addColumn<QString>("said");
     QTest::newRow("nothing typed") << "" << "" << QStringLiteral("Hãy nhập một địa chỉ hoặc chọn một tệp video.");
     QTest::newRow("not a scheme of the file")
-        << "ftp://films.example/a.wmv" << "" << catalogue::rowProblemText(catalogue::RowProblem::NotAnAddress);
+        << "ftp://films.example/a.wmv" << "" << userdata::rowProblemText(userdata::RowProblem::NotAnAddress);
     QTest::newRow("a file that is not there") << "/no/such/film.mkv" << ""
                                               << QStringLiteral("Không có tệp /no/such/film.mkv trên máy này.");
     QTest::newRow("a line break in the user agent")
-        << "http://films.example/a.wmv" << "Mozilla\n5" << catalogue::rowProblemText(catalogue::RowProblem::ControlCharacter);
+        << "http://films.example/a.wmv" << "Mozilla\n5" << userdata::rowProblemText(userdata::RowProblem::ControlCharacter);
 }
 
 // Bad input is refused in the window with the reason, by the file's own
@@ -260,7 +260,7 @@ void TestOwnAddress::droppedOnAnEntry()
 // and the user's other rows stay.
 void TestOwnAddress::removingFallsBackToTheImport()
 {
-    QVERIFY(writeAll(configDir() + u'/' + catalogue::importFileName(),
+    QVERIFY(writeAll(configDir() + u'/' + userdata::importFileName(),
                      "window\tcontrol\taddress\treferrer\tuser_agent\nfrmmain\tImage4\thttps://import.example/vtv1.m3u8\t\t\n"));
     const QByteArray mine = "window\tcontrol\taddress\n# mine\nfrmmain\tImage4\thttp://mine.example/vtv1\n"
                             "frmmain\tImage5\thttp://mine.example/vtv3\n";

@@ -42,7 +42,6 @@ public:
     QString lastError() const { return error_; }
 
     QString dataDir() const { return dir_; }
-    static QString defaultDataDir();
     static QString recentFile() { return QStringLiteral("recent.tsv"); }
     static QString favouritesFile() { return QStringLiteral("favourites.tsv"); }
 
@@ -68,7 +67,6 @@ public:
     // this run all the same).
     bool played(const QString& window, const QString& control, const QString& address);
 
-    static QString defaultCacheDir();
     static QString fileName() { return QStringLiteral("streams-played.tsv"); }
 
 private:

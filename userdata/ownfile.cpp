@@ -1,22 +1,11 @@
 #include "ownfile.h"
 
-#include "addresspolicy.h"
-#include "catalogue.h"
-#include "sizelimits.h"
 #include "userfiles.h"
 
 #include <QList>
 
-namespace miravon::catalogue {
+namespace miravon::userdata {
 namespace {
-
-bool hasControlCharacter(const QString& s)
-{
-    for (QChar c : s)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return true;
-    return false;
-}
 
 // One line of a file as it stands: its text, and the line end that
 // followed it ("\n", "\r\n", or nothing for an unfinished last line).
@@ -49,38 +38,6 @@ bool isNote(const QByteArray& text)
 }
 
 } // namespace
-
-RowProblem rowProblem(const QString& address, const QString& referrer, const QString& userAgent,
-                      AddressOrigin origin)
-{
-    if (address.size() > maxAddressChars || referrer.size() > maxAddressChars || userAgent.size() > maxAddressChars)
-        return RowProblem::TooLong;
-    if (hasControlCharacter(address) || hasControlCharacter(referrer) || hasControlCharacter(userAgent))
-        return RowProblem::ControlCharacter;
-    if (isLocalFileAddress(address))
-        return origin == AddressOrigin::Own ? RowProblem::None : RowProblem::LocalFileNotAllowed;
-    return isAcceptedAddress(address) ? RowProblem::None : RowProblem::NotAnAddress;
-}
-
-QString rowProblemText(RowProblem problem)
-{
-    switch (problem) {
-    case RowProblem::None:
-        return {};
-    case RowProblem::NotAnAddress:
-        return QStringLiteral("Địa chỉ phải là một URL đầy đủ bắt đầu bằng http://, https://, rtsp://, mms://, "
-                              "mmsh:// hoặc mmst://, hoặc một tệp video của máy này.");
-    case RowProblem::LocalFileNotAllowed:
-        return QStringLiteral("Chỉ tệp địa chỉ của riêng bạn mới được chỉ tới một tệp của máy này.");
-    case RowProblem::TooLong:
-        return QStringLiteral("Địa chỉ, trang giới thiệu hoặc tác nhân người dùng dài quá %1 ký tự.")
-            .arg(maxAddressChars);
-    case RowProblem::ControlCharacter:
-        return QStringLiteral("Địa chỉ, trang giới thiệu hoặc tác nhân người dùng có ký tự điều khiển "
-                              "(tab hoặc xuống dòng).");
-    }
-    return {};
-}
 
 std::optional<QByteArray> editOwnFile(const QByteArray& current, const QString& window, const QString& control,
                                       const std::optional<OwnRow>& row, QString* error)
@@ -202,4 +159,4 @@ SaveOutcome saveOwnRow(const QString& dir, const QString& window, const QString&
     return SaveOutcome::Saved;
 }
 
-} // namespace miravon::catalogue
+} // namespace miravon::userdata

@@ -1,5 +1,6 @@
 #include "kept.h"
 
+#include "folders.h"
 #include "userfiles.h"
 
 #include <QDir>
@@ -50,16 +51,8 @@ bool replaceSmallFile(const QString& dir, const QString& name, const QByteArray&
 } // namespace
 
 KeptEntries::KeptEntries(QString dataDir)
-    : dir_(dataDir.isEmpty() ? defaultDataDir() : std::move(dataDir))
+    : dir_(dataDir.isEmpty() ? userdata::dataDir() : std::move(dataDir))
 {
-}
-
-QString KeptEntries::defaultDataDir()
-{
-    QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.local/share");
-    return base + QStringLiteral("/miravon");
 }
 
 void KeptEntries::load(const std::function<bool(const Key&)>& exists,
@@ -119,7 +112,7 @@ bool KeptEntries::save(const QString& name, const QList<Key>& keys)
 }
 
 PlayedStreams::PlayedStreams(QString cacheDir)
-    : dir_(cacheDir.isEmpty() ? defaultCacheDir() : std::move(cacheDir))
+    : dir_(cacheDir.isEmpty() ? userdata::cacheDir() : std::move(cacheDir))
 {
     QByteArray bytes;
     QString error;
@@ -130,14 +123,6 @@ PlayedStreams::PlayedStreams(QString cacheDir)
         if (f.size() == 3 && !f.at(2).isEmpty())
             last_.insert(f.at(0) + u'/' + f.at(1), f.at(2));
     }
-}
-
-QString PlayedStreams::defaultCacheDir()
-{
-    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.cache");
-    return base + QStringLiteral("/miravon");
 }
 
 QString PlayedStreams::lastFor(const QString& window, const QString& control) const

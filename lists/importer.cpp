@@ -3,6 +3,7 @@
 #include "addresspolicy.h"
 #include "catalogue.h"
 #include "fetcher.h"
+#include "folders.h"
 #include "importreport.h"
 #include "matcher.h"
 #include "settings.h"
@@ -24,7 +25,7 @@ namespace miravon::import {
 namespace {
 
 const QString txtName = QStringLiteral("addresses.import.txt");
-const QString streamsName = catalogue::importStreamsFileName();
+const QString streamsName = userdata::importStreamsFileName();
 const QString sourcesName = QStringLiteral("addresses.import.sources.tsv");
 const QString bakSuffix = QStringLiteral(".bak");
 const QByteArray tableHeader = "window\tcontrol\taddress\treferrer\tuser_agent\n";
@@ -149,7 +150,7 @@ QByteArray importTable(const QList<Target>& targets, const Result& result)
 QByteArray streamsTable(const QList<Target>& targets, const Result& result, const QList<Source>& sources)
 {
     auto clean = [](QString s) { return s.replace(u'\t', u' ').replace(u'\n', u' ').remove(u'\r'); };
-    QByteArray out = catalogue::streamsHeader().toUtf8();
+    QByteArray out = userdata::streamsHeader().toUtf8();
     for (const Match& m : result.matches) {
         const Target& t = targets.at(m.target);
         for (const Candidate& c : m.candidates) {
@@ -345,14 +346,14 @@ bool readNamed(const QString& source, const QString& cacheDir, bool cacheFirst, 
 
 namespace {
 
-QString configFolder(const QString& given) { return given.isEmpty() ? catalogue::configDir() : given; }
+QString configFolder(const QString& given) { return given.isEmpty() ? userdata::configDir() : given; }
 
 // Entries the import layer gives now: the rows of its first table.
 int entriesInUse(const QString& dir)
 {
     QByteArray bytes;
     QString error;
-    if (files::readCommitted(dir, catalogue::importFileName(), catalogue::maxAddressFileBytes, &bytes, &error)
+    if (files::readCommitted(dir, userdata::importFileName(), userdata::maxAddressFileBytes, &bytes, &error)
         != ReadResult::Ok)
         return 0;
     return int(std::max<qsizetype>(0, bytes.count('\n') - 1));
@@ -375,8 +376,8 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
     for (const Match& m : result.matches)
         ++g.records[result.streams.at(m.candidates.first().stream).source].entries;
 
-    const QString tsv = dir + u'/' + catalogue::importFileName();
-    QList<catalogue::AddressRow> own = catalogue::readAddressFile(cat, dir + u'/' + catalogue::ownFileName(),
+    const QString tsv = dir + u'/' + userdata::importFileName();
+    QList<catalogue::AddressRow> own = catalogue::readAddressFile(cat, dir + u'/' + userdata::ownFileName(),
                                                                   AddressOrigin::Own, [](const QString&) {});
     const bool keep = keepAbove > 0 && result.matches.size() * 2 < keepAbove;
     QString kept;
@@ -408,7 +409,7 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
         return outcome;
     }
     files::Transaction change(dir);
-    change.replace(catalogue::importFileName(), importTable(all, result), true);
+    change.replace(userdata::importFileName(), importTable(all, result), true);
     change.replace(streamsName, streamsTable(all, result, g.sources), true);
     change.replace(txtName, outcome.report.toUtf8(), true);
     change.replace(sourcesName, sourcesTable(g.records), true);
@@ -453,15 +454,7 @@ void gatherInUse(const QList<SourceRecord>& inUse, bool publicToo, const QString
     }
 }
 
-QString cacheFolder(const QString& given)
-{
-    if (!given.isEmpty())
-        return given;
-    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.cache");
-    return base + QStringLiteral("/miravon");
-}
+QString cacheFolder(const QString& given) { return given.isEmpty() ? userdata::cacheDir() : given; }
 
 // Skipped sources get a record too (after the read ones), so the sources
 // window tells what was tried.
@@ -511,7 +504,7 @@ QList<SourceRecord> sourcesInUse(const QString& configDir)
 {
     QByteArray bytes;
     QString error;
-    if (files::readCommitted(configFolder(configDir), sourcesName, catalogue::maxAddressFileBytes, &bytes, &error)
+    if (files::readCommitted(configFolder(configDir), sourcesName, userdata::maxAddressFileBytes, &bytes, &error)
         != ReadResult::Ok)
         return {};
     return parseSources(bytes);
@@ -653,8 +646,8 @@ ImportOutcome updateChannels(const UpdateOptions& options)
 
 UndoOutcome undoImport(const QString& configDir)
 {
-    const QString dir = configDir.isEmpty() ? catalogue::configDir() : configDir;
-    const QString tsvName = catalogue::importFileName();
+    const QString dir = configDir.isEmpty() ? userdata::configDir() : configDir;
+    const QString tsvName = userdata::importFileName();
     const QString tsv = dir + u'/' + tsvName;
     if (!files::existsCommitted(dir, tsvName + bakSuffix))
         return {1, QStringLiteral("%1%2: not found; there is no import to undo").arg(tsv, bakSuffix)};
@@ -664,7 +657,7 @@ UndoOutcome undoImport(const QString& configDir)
         return {2, error};
     // Looked at again under the lock: another undo may have used it up.
     QByteArray before;
-    const ReadResult bak = files::readRegularFile(tsv + bakSuffix, catalogue::maxAddressFileBytes, &before, &error);
+    const ReadResult bak = files::readRegularFile(tsv + bakSuffix, userdata::maxAddressFileBytes, &before, &error);
     if (bak == ReadResult::Missing)
         return {1, QStringLiteral("%1%2: not found; there is no import to undo").arg(tsv, bakSuffix)};
     if (bak == ReadResult::Failed)

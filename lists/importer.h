@@ -46,7 +46,7 @@ struct ImportOptions {
     QStringList sources;  // files, file:// URLs, or http(s) URLs
     QString country;      // for streams that tell no country of their own
     bool dryRun = false;  // report only, write nothing
-    QString configDir;    // where the files go; catalogue::configDir() when empty
+    QString configDir;    // where the files go; userdata::configDir() when empty
     // Add these sources to the ones in use (a playlist dropped on a window,
     // the sources window); without, they replace them (the command line).
     // The other sources are read again: files from disk, lists from the
@@ -82,7 +82,7 @@ ImportOutcome importPlaylists(const ImportOptions& options);
 struct UpdateOptions {
     QString sourceTemplate; // empty: the setting, else the default
     bool dryRun = false;
-    QString configDir;      // catalogue::configDir() when empty
+    QString configDir;      // userdata::configDir() when empty
     QString cacheDir;       // cacheDir() when empty
     int parallel = 6;       // lists fetched at once
     FetchLimits limits = listFetchLimits; // for each list

@@ -15,6 +15,7 @@
 
 using namespace miravon;
 using namespace miravon::catalogue;
+using namespace miravon::userdata;
 
 namespace {
 

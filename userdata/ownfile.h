@@ -1,6 +1,6 @@
 #pragma once
 
-#include "origin.h"
+#include "addressfiles.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,21 +9,7 @@
 
 // The user's own address file (addresses.tsv) changed from the windows: one
 // entry's row set or taken out, every other byte of the file kept.
-namespace miravon::catalogue {
-
-// What is wrong with the address and headers of a row of an address file
-// that `origin` gives, by the rules every address file is read with.
-enum class RowProblem {
-    None,
-    NotAnAddress,        // not an absolute http, https, rtsp, mms, mmsh or mmst URL, nor a file
-    LocalFileNotAllowed, // a file of this computer, from a file other than the user's own
-    TooLong,             // longer than maxAddressChars
-    ControlCharacter,    // a tab, a line break or another control character
-};
-RowProblem rowProblem(const QString& address, const QString& referrer, const QString& userAgent,
-                      AddressOrigin origin);
-// The same, said in Vietnamese for the windows; empty for None.
-QString rowProblemText(RowProblem problem);
+namespace miravon::userdata {
 
 // A row of the user's own file, for one entry.
 struct OwnRow {
@@ -55,4 +41,4 @@ inline constexpr int ownFileWaitMs = 200;
 SaveOutcome saveOwnRow(const QString& dir, const QString& window, const QString& control,
                        const std::optional<OwnRow>& row, QString* error, int waitMs = ownFileWaitMs);
 
-} // namespace miravon::catalogue
+} // namespace miravon::userdata
