@@ -36,15 +36,23 @@ bool isImportList(const QUrl& url)
 
 } // namespace
 
-AddressDialog::AddressDialog(ViewerWindow& viewer, const catalogue::Label& entry)
+AddressTarget addressTarget(const catalogue::Label& entry)
+{
+    AddressTarget t{entry.window, entry.control, catalogue::shownCaption(entry), entry.window == u"frmphim", {}};
+    if (entry.origin == AddressOrigin::Own)
+        t.own = entry.stream();
+    return t;
+}
+
+AddressDialog::AddressDialog(ViewerWindow& viewer, const AddressTarget& target)
     : QDialog(&viewer)
     , viewer_(viewer)
-    , window_(entry.window)
-    , control_(entry.control)
+    , window_(target.window)
+    , control_(target.control)
 {
     setObjectName(QStringLiteral("addressDialog"));
     setAttribute(Qt::WA_DeleteOnClose);
-    const QString caption = catalogue::shownCaption(entry);
+    const QString caption = target.name;
     setWindowTitle(QStringLiteral("Đặt địa chỉ — %1").arg(caption));
     setWindowIcon(programIcon());
 
@@ -120,10 +128,10 @@ AddressDialog::AddressDialog(ViewerWindow& viewer, const catalogue::Label& entry
     connect(chooseFile_, &QPushButton::clicked, this, &AddressDialog::chooseFile);
 
     // The entry's own address, when it has one, to change.
-    if (entry.origin == AddressOrigin::Own) {
-        address_->setText(entry.address);
-        referrer_->setText(entry.referrer);
-        userAgent_->setText(entry.userAgent);
+    if (!target.own.url.isEmpty()) {
+        address_->setText(target.own.url);
+        referrer_->setText(target.own.options.referrer);
+        userAgent_->setText(target.own.options.userAgent);
     }
     const bool headers = !referrer_->text().isEmpty() || !userAgent_->text().isEmpty();
     advanced_->setChecked(headers);

@@ -14,6 +14,20 @@ namespace miravon {
 class StatusText;
 class ViewerWindow;
 
+// What the address window gives an address to: an entry or a film of the
+// catalogue, or a channel of the user's lists (window
+// catalogue::listWindow(), control its key).
+struct AddressTarget {
+    QString window;
+    QString control;
+    QString name; // as the user reads it
+    bool film = false;
+    // The user's own address for it now; an empty url when it has none.
+    StreamAddress own;
+};
+// The target an entry or film of the catalogue is.
+AddressTarget addressTarget(const catalogue::Label& entry);
+
 // The small window that gives one entry or film its own address, kept in
 // the user's addresses.tsv: the address (or a video file of this computer,
 // "Chọn tệp…"), a referrer and a user agent under "Nâng cao", "Thử" to
@@ -23,7 +37,7 @@ class ViewerWindow;
 class AddressDialog : public QDialog {
     Q_OBJECT
 public:
-    AddressDialog(ViewerWindow& viewer, const catalogue::Label& entry);
+    AddressDialog(ViewerWindow& viewer, const AddressTarget& target);
 
     // Fills the address field (a dropped link or file).
     void setAddress(const QString& address);

@@ -154,7 +154,7 @@ ViewerWindow::ViewerWindow(Program& program, WindowId id)
             }
             e->acceptProposedAction();
             if (event->type() == QEvent::Drop)
-                w_.openAddressDialog(*entry, address);
+                w_.openAddressDialog(addressTarget(*entry), address);
             return true;
         }
 
@@ -419,7 +419,7 @@ QMenu* ViewerWindow::showEntryMenu(const catalogue::Label& entry, const QPoint& 
     const catalogue::Label* label = &entry;
     QAction* set = menu->addAction(QStringLiteral("Đặt địa chỉ…"));
     set->setObjectName(QStringLiteral("setAddress"));
-    connect(set, &QAction::triggered, this, [this, label] { openAddressDialog(*label); });
+    connect(set, &QAction::triggered, this, [this, label] { openAddressDialog(addressTarget(*label)); });
     if (entry.origin == AddressOrigin::Own) {
         QAction* remove = menu->addAction(QStringLiteral("Bỏ địa chỉ của tôi"));
         remove->setObjectName(QStringLiteral("removeAddress"));
@@ -432,12 +432,12 @@ QMenu* ViewerWindow::showEntryMenu(const catalogue::Label& entry, const QPoint& 
     return menu;
 }
 
-AddressDialog* ViewerWindow::openAddressDialog(const catalogue::Label& entry, const QString& address)
+AddressDialog* ViewerWindow::openAddressDialog(const AddressTarget& target, const QString& address)
 {
-    if (addressDialog_ && (addressDialog_->window() != entry.window || addressDialog_->control() != entry.control))
+    if (addressDialog_ && (addressDialog_->window() != target.window || addressDialog_->control() != target.control))
         addressDialog_->close();
     if (!addressDialog_)
-        addressDialog_ = new AddressDialog(*this, entry);
+        addressDialog_ = new AddressDialog(*this, target);
     if (!address.isEmpty())
         addressDialog_->setAddress(address);
     addressDialog_->show();

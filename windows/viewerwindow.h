@@ -15,6 +15,7 @@
 namespace miravon {
 
 class AddressDialog;
+struct AddressTarget;
 class FindBox;
 class FrameUni;
 class LabelUni;
@@ -77,7 +78,7 @@ public:
 
     // The window that gives `entry` its own address, one at a time in this
     // window, with `address` filled in when given (a drop).
-    AddressDialog* openAddressDialog(const catalogue::Label& entry, const QString& address = {});
+    AddressDialog* openAddressDialog(const AddressTarget& target, const QString& address = {});
     AddressDialog* addressDialog() const;
     // Takes the entry's row out of the user's own file: it falls back to
     // its imported or built-in address. False, and said, when the file

@@ -182,7 +182,7 @@ void TestOwnAddress::refusedWithTheReason()
     QFETCH(QString, said);
     program_ = std::make_unique<Program>([] {});
     ViewerWindow& w = program_->viewer(WindowId::frmmain);
-    AddressDialog* dialog = w.openAddressDialog(*program_->catalogue().catalogue().label("frmmain", "Image4"));
+    AddressDialog* dialog = w.openAddressDialog(addressTarget(*program_->catalogue().catalogue().label("frmmain", "Image4")));
     dialog->addressField()->setText(address);
     dialog->userAgentField()->setText(userAgent);
     QVERIFY(!dialog->save());
@@ -285,7 +285,7 @@ void TestOwnAddress::tryPlaysFromLoopbackWithoutWriting()
     program_ = std::make_unique<Program>([] {});
     ViewerWindow& w = program_->viewer(WindowId::frmmain);
     QSignalSpy states(&w.player(), &Player::playStateChange);
-    AddressDialog* dialog = w.openAddressDialog(*program_->catalogue().catalogue().label("frmmain", "Image4"));
+    AddressDialog* dialog = w.openAddressDialog(addressTarget(*program_->catalogue().catalogue().label("frmmain", "Image4")));
     dialog->addressField()->setText(http.url(QStringLiteral("/clip.wmv")));
     QTest::mouseClick(dialog->tryButton(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(states.contains(QVariantList{int(PlayState::Playing)}), 20000);
