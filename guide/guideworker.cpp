@@ -191,8 +191,9 @@ private:
         stall_.stop();
         total_.stop();
         if (reply_) {
+            // Deleting it stops it; no abort(), which would race the error
+            // the network thread may have posted already (a refusal).
             reply_->disconnect(this);
-            reply_->abort();
             reply_->deleteLater();
             reply_ = nullptr;
         }
@@ -310,11 +311,8 @@ void GuideWorker::load()
             qCDebug(lcGuide) << "dropping the store of" << s.address << ":" << why;
             QFile::remove(path);
         }
-        if (states_.contains(s.address)) {
-            SourceState& st = states_[s.address];
-            st.read = {};
-            st.channels = st.programmes = 0;
-        }
+        if (states_.contains(s.address))
+            states_[s.address] = {s, {}, {}, 0, 0, {}, false}; // due now
     }
     loaded_ = true;
     rebuild();
@@ -410,11 +408,8 @@ void GuideWorker::dropStore(const QString& address)
 {
     stores_.remove(address);
     QFile::remove(settings_.cacheDir + u'/' + storeFile(address));
-    if (states_.contains(address)) {
-        SourceState& st = states_[address];
-        st.read = {};
-        st.channels = st.programmes = 0;
-    }
+    if (states_.contains(address))
+        states_[address] = {states_.value(address).source, {}, {}, 0, 0, {}, false}; // due now
 }
 
 QByteArray GuideWorker::statesText() const
