@@ -16,13 +16,15 @@ QString countryOfId(QStringView id)
 ChannelMatcher::ChannelMatcher(QList<ListChannel> channels)
     : channels_(std::move(channels))
 {
+    countries_.reserve(channels_.size());
     for (int i = 0; i < channels_.size(); ++i) {
         const ListChannel& c = channels_.at(i);
+        countries_.append(c.country.toUtf8());
         if (!c.tvgId.isEmpty())
-            ids_[c.tvgId].append(i);
-        QStringList seen;
+            ids_[c.tvgId.toUtf8()].append(i);
+        QList<QByteArray> seen;
         for (const QString& n : c.names) {
-            const QString folded = foldName(n);
+            const QByteArray folded = foldName(n).toUtf8();
             if (folded.isEmpty() || seen.contains(folded))
                 continue;
             seen << folded;
@@ -31,43 +33,49 @@ ChannelMatcher::ChannelMatcher(QList<ListChannel> channels)
     }
 }
 
-QList<int> ChannelMatcher::byName(const QStringList& foldedNames, const QString& country) const
+void ChannelMatcher::addByName(QByteArrayView name, QByteArrayView country, QList<int>* out) const
 {
-    QList<int> out;
-    for (const QString& name : foldedNames) {
-        const auto it = names_.constFind(name);
-        if (it == names_.cend())
-            continue;
-        QList<int> hits;
-        if (!country.isEmpty()) {
-            for (int i : *it)
-                if (channels_.at(i).country == country)
-                    hits << i;
-        } else {
-            // No country to hold the name to: only a name of one country.
-            const QString& first = channels_.at(it->first()).country;
-            bool one = true;
-            for (int i : *it)
-                one = one && channels_.at(i).country == first;
-            if (one)
-                hits = *it;
-        }
-        for (int i : std::as_const(hits))
-            if (!out.contains(i))
-                out << i;
+    // A view of the bytes, not a copy: this runs for every channel of every
+    // stored guide at start.
+    const auto it = names_.constFind(QByteArray::fromRawData(name.data(), name.size()));
+    if (it == names_.cend())
+        return;
+    if (country.isEmpty()) {
+        // No country to hold the name to: only a name of one country.
+        const QByteArray& first = countries_.at(it->first());
+        for (int i : *it)
+            if (countries_.at(i) != first)
+                return;
     }
-    std::sort(out.begin(), out.end());
-    return out;
+    for (int i : *it)
+        if ((country.isEmpty() || countries_.at(i) == country) && !out->contains(i))
+            out->append(i);
+}
+
+ChannelMatcher::Served ChannelMatcher::serve(QByteArrayView id, QByteArrayView foldedNames, char separator,
+                                             QByteArrayView country) const
+{
+    Served s;
+    if (!id.isEmpty())
+        s.byId = ids_.value(QByteArray::fromRawData(id.data(), id.size()));
+    while (!foldedNames.isEmpty()) {
+        const qsizetype cut = foldedNames.indexOf(separator);
+        const QByteArrayView name = cut < 0 ? foldedNames : foldedNames.first(cut);
+        foldedNames = cut < 0 ? QByteArrayView() : foldedNames.sliced(cut + 1);
+        if (!name.isEmpty())
+            addByName(name, country, &s.byName);
+    }
+    if (!s.byName.isEmpty()) {
+        s.byName.removeIf([&](int i) { return s.byId.contains(i); });
+        std::sort(s.byName.begin(), s.byName.end());
+    }
+    return s;
 }
 
 ChannelMatcher::Served ChannelMatcher::serve(const QString& id, const QStringList& foldedNames,
                                              const QString& country) const
 {
-    Served s;
-    s.byId = byId(id);
-    s.byName = byName(foldedNames, country);
-    s.byName.removeIf([&](int i) { return s.byId.contains(i); });
-    return s;
+    return serve(id.toUtf8(), foldedNames.join(QChar(0x1f)).toUtf8(), '\x1f', country.toUtf8());
 }
 
 } // namespace miravon::guide

@@ -42,24 +42,27 @@ public:
     const QList<ListChannel>& channels() const { return channels_; }
     bool isEmpty() const { return channels_.isEmpty(); }
 
-    // Indexes into channels(), in list order.
-    QList<int> byId(const QString& id) const { return ids_.value(id); }
-    QList<int> byName(const QStringList& foldedNames, const QString& country) const;
-
-    // The list channels a guide channel may serve: by its id, and by its
-    // names. Of several guide channels, one that serves a list channel by
-    // id wins over one by name.
+    // The list channels a guide channel may serve (indexes into channels(),
+    // in list order): by its id, and by its names. Of several guide
+    // channels, one that serves a list channel by id wins over one by name.
     struct Served {
         QList<int> byId;
         QList<int> byName; // none of byId
         bool isEmpty() const { return byId.isEmpty() && byName.isEmpty(); }
     };
     Served serve(const QString& id, const QStringList& foldedNames, const QString& country) const;
+    // The same of UTF-8 text, as a stored guide keeps it: `foldedNames`
+    // separated by `separator`.
+    Served serve(QByteArrayView id, QByteArrayView foldedNames, char separator, QByteArrayView country) const;
+    QList<int> byId(const QString& id) const { return ids_.value(id.toUtf8()); }
 
 private:
+    void addByName(QByteArrayView name, QByteArrayView country, QList<int>* out) const;
+
     QList<ListChannel> channels_;
-    QHash<QString, QList<int>> ids_;
-    QHash<QString, QList<int>> names_; // folded name -> channels of every country
+    QList<QByteArray> countries_; // UTF-8, by channel
+    QHash<QByteArray, QList<int>> ids_;
+    QHash<QByteArray, QList<int>> names_; // folded name -> channels of every country
 };
 
 } // namespace miravon::guide

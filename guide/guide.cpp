@@ -2,8 +2,6 @@
 
 #include "store.h"
 
-#include <QSet>
-
 #include <limits>
 
 namespace miravon::guide {
@@ -29,8 +27,17 @@ Guide Guide::build(const QList<std::shared_ptr<const Store>>& stores, const Chan
     for (int s = 0; s < stores.size(); ++s) {
         const Store& store = *stores.at(s);
         for (int c = 0; c < store.channelCount(); ++c) {
-            const Store::ChannelMeta meta = store.channel(c);
-            const ChannelMatcher::Served served = matcher.serve(meta.id, meta.names, meta.country);
+            // "id, country, names...": read where it lies, at start.
+            QByteArrayView meta = store.metaBytes(c);
+            const qsizetype idEnd = meta.indexOf(Store::metaSeparator);
+            if (idEnd < 0)
+                continue;
+            const QByteArrayView id = meta.first(idEnd);
+            meta = meta.sliced(idEnd + 1);
+            const qsizetype countryEnd = meta.indexOf(Store::metaSeparator);
+            const QByteArrayView country = countryEnd < 0 ? meta : meta.first(countryEnd);
+            const QByteArrayView names = countryEnd < 0 ? QByteArrayView() : meta.sliced(countryEnd + 1);
+            const ChannelMatcher::Served served = matcher.serve(id, names, Store::metaSeparator, country);
             for (const auto& [list, r] : {std::pair{&served.byId, 0}, std::pair{&served.byName, 1}}) {
                 for (int i : *list) {
                     if (r < rank.at(i)) {
@@ -41,15 +48,17 @@ Guide Guide::build(const QList<std::shared_ptr<const Store>>& stores, const Chan
             }
         }
     }
-    QSet<qint64> seen;
+    QList<QList<bool>> seen(stores.size());
+    for (int s = 0; s < stores.size(); ++s)
+        seen[s].resize(stores.at(s)->channelCount());
+    data->byKey.reserve(channels.size());
     for (qsizetype i = 0; i < channels.size(); ++i) {
         if (rank.at(i) == 2)
             continue;
         const Ref ref = best.at(i);
         data->byKey.insert(channels.at(i).key, ref);
-        const qint64 id = (qint64(ref.store) << 32) | ref.channel;
-        if (!seen.contains(id)) {
-            seen.insert(id);
+        if (!seen[ref.store][ref.channel]) {
+            seen[ref.store][ref.channel] = true;
             data->refs.append(ref);
         }
     }

@@ -22,7 +22,7 @@ constexpr quint32 byteOrder = 0x01020304;
 constexpr qsizetype headerSize = 64;
 constexpr qsizetype channelSize = 40;
 constexpr qsizetype programmeSize = 12;
-constexpr char separator = '\x1f';
+constexpr char separator = Store::metaSeparator;
 // A store larger than this is no store of this program's.
 constexpr qint64 maxStoreBytes = qint64(1) << 31;
 // Unpacked blocks kept: the rows of a list on screen, and a few more.
@@ -73,7 +73,7 @@ QByteArray compressed(const QByteArray& raw)
     uLongf len = compressBound(uLong(raw.size()));
     QByteArray out(qsizetype(len), Qt::Uninitialized);
     if (compress2(reinterpret_cast<Bytef*>(out.data()), &len, reinterpret_cast<const Bytef*>(raw.constData()),
-                  uLong(raw.size()), Z_DEFAULT_COMPRESSION)
+                  uLong(raw.size()), Z_BEST_SPEED)
         != Z_OK)
         return {};
     out.truncate(qsizetype(len));
@@ -240,10 +240,15 @@ std::shared_ptr<const Store> Store::check(std::shared_ptr<Store> s, QString* why
     return s;
 }
 
-Store::ChannelMeta Store::channel(int channel) const
+QByteArrayView Store::metaBytes(int channel) const
 {
     const qsizetype at = headerSize + channelSize * channel;
-    QStringList fields = QString::fromUtf8(data_ + metaAt_ + u32(at), u32(at + 4)).split(QChar(separator));
+    return QByteArrayView(data_ + metaAt_ + u32(at), u32(at + 4));
+}
+
+Store::ChannelMeta Store::channel(int channel) const
+{
+    QStringList fields = QString::fromUtf8(metaBytes(channel)).split(QChar(separator));
     ChannelMeta m;
     m.id = fields.value(0);
     m.country = fields.value(1);

@@ -74,6 +74,9 @@ public:
         QStringList names; // folded
     };
     ChannelMeta channel(int channel) const;
+    // The same as stored: UTF-8, the fields `metaSeparator` apart.
+    QByteArrayView metaBytes(int channel) const;
+    static constexpr char metaSeparator = '\x1f';
 
     // The programmes of a channel: [first, first + count) of the whole table.
     int firstProgramme(int channel) const;

@@ -209,6 +209,7 @@ struct XmltvReader::Private {
     qint64 bytesOut = 0;
     QXmlStreamReader xml;
     qint64 sinceToken = 0;
+    bool startsAsXml = false;
     bool ended = false;
 
     // Where the reader is.
@@ -317,6 +318,17 @@ bool XmltvReader::Private::takeBytes(QByteArrayView bytes)
         return false;
     if (ended)
         return true; // after the root element: nothing more is read
+    if (bytesOut == 0) {
+        // After a byte-order mark (UTF-8, UTF-16) and blanks, XML begins with '<'.
+        QByteArrayView head = bytes;
+        if (head.startsWith("\xEF\xBB\xBF"))
+            head = head.sliced(3);
+        qsizetype i = 0;
+        while (i < head.size() && (head.at(i) == ' ' || head.at(i) == '\n' || head.at(i) == '\r' || head.at(i) == '\t'
+                                   || head.at(i) == '\0' || quint8(head.at(i)) >= 0xfe))
+            ++i;
+        startsAsXml = i < head.size() && head.at(i) == '<';
+    }
     for (qsizetype at = 0; at < bytes.size(); at += sliceBytes) {
         const QByteArrayView slice = bytes.sliced(at, std::min(sliceBytes, bytes.size() - at));
         bytesOut += slice.size();
@@ -345,8 +357,10 @@ bool XmltvReader::Private::pump()
                                                             .arg(maxTokenBytes / (1024 * 1024)));
                 return true; // more is to come
             }
-            if (depth == 0 && xml.lineNumber() <= 1 && xml.error() == QXmlStreamReader::NotWellFormedError
-                && kept.isEmpty() && channelIndex.isEmpty())
+            // Bytes that do not even begin as XML are no guide; an XML
+            // document is a broken guide, wherever its fault lies (the
+            // decoder may find a bad byte before the first element).
+            if (depth == 0 && !startsAsXml)
                 return fail(ReadFailure::NotXmltv);
             return fail(ReadFailure::Malformed, QStringLiteral("dòng %1").arg(xml.lineNumber()));
         case QXmlStreamReader::DTD:

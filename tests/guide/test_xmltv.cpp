@@ -316,6 +316,10 @@ void TestXmltv::hostile_data()
     QTest::newRow("gzip cut short") << gzip(xmltv({{"a.vn", {"A"}}}, {})).chopped(9) << cap << ReadFailure::Malformed << QString();
     QTest::newRow("gzip damaged") << gzip(xmltv({{"a.vn", {"A"}}}, {})).replace(12, 6, "\xff\xff\xff\xff\xff\xff")
                                   << cap << ReadFailure::Malformed << QString();
+    QTest::newRow("a bad byte in the first piece")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><tv><channel id=\"a.vn\"><display-name>\xe1\xbb"
+                      "</display-name></channel></tv>")
+        << cap << ReadFailure::Malformed << QString();
     QTest::newRow("a web page") << QByteArray("<!DOCTYPE html><html><body>Not found</body></html>") << cap
                                 << ReadFailure::NotXmltv << QString();
     QTest::newRow("another root") << QByteArray("<?xml version=\"1.0\"?><rss><channel/></rss>") << cap
