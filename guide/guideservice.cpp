@@ -307,6 +307,8 @@ void GuideService::onFetchEnded(const QString& address)
     if (reading_ == address)
         reading_.clear();
     next();
+    if (reading_.isEmpty())
+        emit sourcesChanged(sources()); // none is busy now
 }
 
 } // namespace miravon::guide

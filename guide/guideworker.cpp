@@ -337,6 +337,12 @@ void GuideWorker::readingEnded()
     Reading* reading = std::exchange(reading_, nullptr);
     reading->deleteLater();
     const GuideSource source = reading->source();
+    const auto inUse = [&](const GuideSource& s) { return s.address == source.address; };
+    if (std::none_of(sources_.cbegin(), sources_.cend(), inUse)) {
+        // Removed while it was being read: nothing of it is kept.
+        emit fetchEnded(source.address);
+        return;
+    }
     const QDateTime now = QDateTime::fromSecsSinceEpoch(reading->now(), Qt::UTC);
     SourceState& st = states_[source.address];
     st.source = source;

@@ -166,7 +166,9 @@ std::optional<qint64> parseXmltvTime(QStringView s)
     if (n < 8 || n > 14 || n % 2)
         return std::nullopt;
     const int y = digits(s, 0, 4), mo = digits(s, 4, 2), d = digits(s, 6, 2);
-    const int h = n >= 10 ? digits(s, 8, 2) : 0, mi = n >= 12 ? digits(s, 10, 2) : 0, sec = n >= 14 ? digits(s, 12, 2) : 0;
+    const int h = n >= 10 ? digits(s, 8, 2) : 0;
+    const int mi = n >= 12 ? digits(s, 10, 2) : 0;
+    const int sec = n >= 14 ? digits(s, 12, 2) : 0;
     if (mo < 1 || mo > 12 || d < 1 || d > daysInMonth(y, mo) || h > 23 || mi > 59 || sec > 60)
         return std::nullopt;
     const std::optional<int> offset = zoneOffset(s.mid(n).trimmed());
@@ -434,7 +436,8 @@ void XmltvReader::Private::startElement()
         else
             skipDepth = depth;
         if (field != Field::None)
-            fieldRank = languageRank(xml.attributes().value(QLatin1StringView("lang")), kept.at(programmeChannel).language);
+            fieldRank = languageRank(xml.attributes().value(QLatin1StringView("lang")),
+                                     kept.at(programmeChannel).language);
     } else {
         skipDepth = depth; // icons, addresses, credits, ...: never looked at
     }

@@ -76,6 +76,7 @@ private slots:
     void failuresKeepThePreviousGuide();
     void damagedStoreIsRebuilt();
     void userSources();
+    void quitsWhileReading();
 };
 
 void TestGuideService::dueTimes_data()
@@ -116,7 +117,11 @@ void TestGuideService::dueTimes()
 void TestGuideService::readKeptAndReadAgain()
 {
     HttpFixture http;
-    http.route(QStringLiteral("/guide"), gzip(sampleGuide()), "text/xml");
+    // What the guide names is never fetched: its icons are on this server.
+    http.route(QStringLiteral("/icon.png"), QByteArray("png"), "image/png");
+    http.route(QStringLiteral("/guide"),
+               gzip(sampleGuide().replace("http://127.0.0.1:9/icon.png", http.url(QStringLiteral("/icon.png")).toUtf8())),
+               "text/xml");
     const QString address = http.url(QStringLiteral("/guide"));
     Home home;
     // 500 ms before "first" ends.
@@ -136,6 +141,7 @@ void TestGuideService::readKeptAndReadAgain()
         QVERIFY(s.read.isValid() && s.read == s.tried);
         QVERIFY(!s.busy);
         QCOMPARE(http.hits(QStringLiteral("/guide")), 1);
+        QCOMPARE(http.hits(QStringLiteral("/icon.png")), 0);
 
         QTRY_VERIFY_WITH_TIMEOUT(onAir.size() >= 1, 5000);
         QCOMPARE(run.title(), QStringLiteral("second"));
@@ -321,6 +327,31 @@ void TestGuideService::userSources()
     }
     Run run(home, base, 120);
     QVERIFY(run.service->sources().isEmpty());
+}
+
+// A run that ends while a guide is being read (a server that never
+// answers) ends at once, and keeps nothing of that reading.
+void TestGuideService::quitsWhileReading()
+{
+    HttpFixture http;
+    HttpFixture::Route silent;
+    silent.mode = HttpFixture::Mode::Silent;
+    http.route(QStringLiteral("/slow"), silent);
+    const QString address = http.url(QStringLiteral("/slow"));
+    Home home;
+    {
+        Run run(home, utc(nowIso));
+        run.service->setListGuides({{address, false, {}}});
+        run.service->start();
+        QTRY_VERIFY(run.state(address).busy);
+        QTRY_COMPARE(http.hits(QStringLiteral("/slow")), 1);
+    }
+    Run run(home, utc(nowIso));
+    run.service->setListGuides({{address, false, {}}});
+    run.service->start();
+    QTRY_VERIFY(!run.changed->isEmpty());
+    QVERIFY(!run.state(address).tried.isValid());
+    QTRY_COMPARE(http.hits(QStringLiteral("/slow")), 2); // due still, read again
 }
 
 QTEST_GUILESS_MAIN(TestGuideService)
