@@ -25,6 +25,9 @@ constexpr qsizetype programmeSize = 12;
 constexpr char separator = Store::metaSeparator;
 // A store larger than this is no store of this program's.
 constexpr qint64 maxStoreBytes = qint64(1) << 31;
+// One channel's texts unpacked, at most: 1,600 programmes of the longest
+// texts the reader keeps are far less.
+constexpr quint32 maxBlockBytes = 16 * 1024 * 1024;
 // Unpacked blocks kept: the rows of a list on screen, and a few more.
 constexpr int recentBlocks = 48;
 
@@ -232,9 +235,9 @@ std::shared_ptr<const Store> Store::check(std::shared_ptr<Store> s, QString* why
         const qsizetype at = headerSize + channelSize * c;
         const quint64 metaPos = s->u32(at), metaLen = s->u32(at + 4);
         const quint64 first = s->u32(at + 8), count = s->u32(at + 12);
-        const quint64 textPos = u64(at + 16), textLen = s->u32(at + 24);
+        const quint64 textPos = u64(at + 16), textLen = s->u32(at + 24), rawLen = s->u32(at + 28);
         if (metaPos + metaLen > programmesAt - metaAt || first + count > programmes || textPos > size - textsAt
-            || textLen > size - textsAt - textPos)
+            || textLen > size - textsAt - textPos || rawLen > maxBlockBytes)
             return damaged("damaged");
     }
     return s;
