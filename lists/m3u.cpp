@@ -103,6 +103,47 @@ void applyHeader(QStringView key, QStringView value, QString& referrer, QString&
         userAgent = v;
 }
 
+// The guide addresses of the header's attributes:
+// `#EXTM3U x-tvg-url="https://a/1.xml.gz,https://b/2.xml" url-tvg='...'`.
+QStringList guideAddresses(QStringView rest)
+{
+    QStringList out;
+    qsizetype i = 0;
+    const qsizetype n = rest.size();
+    while (i < n) {
+        while (i < n && (rest.at(i).isSpace() || rest.at(i) == u','))
+            ++i;
+        const qsizetype keyStart = i;
+        while (i < n && rest.at(i) != u'=' && !rest.at(i).isSpace())
+            ++i;
+        const QStringView key = rest.mid(keyStart, i - keyStart);
+        if (i >= n || rest.at(i) != u'=')
+            continue;
+        ++i;
+        QStringView value;
+        if (i < n && (rest.at(i) == u'"' || rest.at(i) == u'\'')) {
+            const QChar quote = rest.at(i++);
+            const qsizetype end = rest.indexOf(quote, i);
+            value = rest.mid(i, (end < 0 ? n : end) - i);
+            i = end < 0 ? n : end + 1;
+        } else {
+            const qsizetype start = i;
+            while (i < n && !rest.at(i).isSpace())
+                ++i;
+            value = rest.mid(start, i - start);
+        }
+        if (key.compare(u"x-tvg-url", Qt::CaseInsensitive) != 0 && key.compare(u"url-tvg", Qt::CaseInsensitive) != 0
+            && key.compare(u"tvg-url", Qt::CaseInsensitive) != 0)
+            continue;
+        for (QStringView address : value.tokenize(u',')) {
+            const QString a = address.trimmed().toString();
+            if (!a.isEmpty() && !out.contains(a))
+                out << a;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 Playlist parse(QByteArrayView bytes)
@@ -130,6 +171,7 @@ Playlist parse(QByteArrayView bytes)
                 first = false;
                 if (startsWithCi(line, QLatin1StringView("#EXTM3U"))) {
                     out.isPlaylist = true;
+                    out.guides = guideAddresses(line.mid(7));
                     continue;
                 }
             }
@@ -184,8 +226,10 @@ Playlist parse(QByteArrayView bytes)
             userAgent.clear();
         }
     }
-    if (!out.isPlaylist)
+    if (!out.isPlaylist) {
         out.entries.clear();
+        out.guides.clear();
+    }
     return out;
 }
 

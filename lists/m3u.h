@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace miravon::m3u {
 
@@ -24,6 +25,9 @@ struct Playlist {
     // least one #EXTINF followed by an address.
     bool isPlaylist = false;
     QList<Entry> entries;
+    // The programme guides the #EXTM3U line names (x-tvg-url, url-tvg,
+    // tvg-url; each may hold several, comma-separated), each once, in order.
+    QStringList guides;
 };
 
 // Parses M3U / M3U8 bytes, tolerantly: a byte-order mark, CRLF or CR line

@@ -21,6 +21,8 @@ class TestM3u : public QObject {
 private slots:
     void entries_data();
     void entries();
+    void guides_data();
+    void guides();
     void arbitraryBytesAreSafe();
 };
 
@@ -80,6 +82,32 @@ void TestM3u::entries()
     for (const m3u::Entry& e : p.entries)
         got << flat(e);
     QCOMPARE(got, expected);
+}
+
+// The programme guides the header names.
+void TestM3u::guides_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("x-tvg-url, several comma-separated, and url-tvg; each once")
+        << QByteArray("#EXTM3U x-tvg-url=\"https://g.example/a.xml.gz, https://g.example/b.xml\" "
+                      "url-tvg='https://g.example/a.xml.gz,https://g.example/c.xml' refresh=3600\n"
+                      "#EXTINF:-1,A\nhttp://s.example/a\n")
+        << QStringList{"https://g.example/a.xml.gz", "https://g.example/b.xml", "https://g.example/c.xml"};
+    QTest::newRow("unquoted, any case, after a BOM, CRLF")
+        << QByteArray("\xEF\xBB\xBF#EXTM3U URL-TVG=https://g.example/x.xml\r\n") << QStringList{"https://g.example/x.xml"};
+    QTest::newRow("none named") << QByteArray("#EXTM3U\n#EXTINF:-1 tvg-url=\"x\",A\nhttp://s.example/a\n")
+                                << QStringList{};
+    QTest::newRow("no header line: none") << QByteArray("#EXTINF:-1,A\nhttp://s.example/a\n") << QStringList{};
+    QTest::newRow("no playlist: none") << QByteArray("#EXTM3U x-tvg-url=\"https://g.example/a.xml\"\n\0", 45)
+                                       << QStringList{};
+}
+
+void TestM3u::guides()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    QCOMPARE(m3u::parse(bytes).guides, expected);
 }
 
 // The reader takes any bytes: truncations of a real list and broken quoting
