@@ -146,7 +146,7 @@ SaveOutcome saveOwnRow(const QString& dir, const QString& window, const QString&
             else if (*edited == current)
                 e.action = files::Edit::Action::Leave;
             else if (edited->isEmpty())
-                e.action = files::Edit::Action::Remove;
+                e = {files::Edit::Action::Remove, newFileHeader, false, {}};
             else
                 e = {files::Edit::Action::Write, *edited, false, {}};
             return e;

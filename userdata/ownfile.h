@@ -26,7 +26,8 @@ struct OwnRow {
 // rows and their order stay byte for byte, and so does the file's end (a
 // last line without a line end stays without one), so that a row added and
 // taken out again leaves the file as it was; a file that then holds only
-// the header a new file gets is no file (empty). Only when the row needs a
+// the header a new file gets is no file (empty), and saveOwnRow() removes it
+// (but a file a symbolic link leads to keeps that header). Only when the row needs a
 // referrer or a user agent and the header has no such columns are those
 // columns added to the header and, empty, to the rows. Null, with `error`,
 // when the file's first line is not a header this program reads (the file

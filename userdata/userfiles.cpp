@@ -505,7 +505,9 @@ EditResult editFile(const QString& dir, const QString& name, qint64 maxBytes, in
         r.error = QStringLiteral("%1: %2; it is not written over").arg(r.path, why);
         return r;
     }
-    const Edit e = edit(read, current);
+    Edit e = edit(read, current);
+    if (e.action == Edit::Action::Remove && place.path() != dir + u'/' + name)
+        e.action = Edit::Action::Write;
     if (e.action == Edit::Action::Leave || (e.action == Edit::Action::Remove && read == ReadResult::Missing)
         || (e.action == Edit::Action::Write && read == ReadResult::Ok && e.content == current && !e.keepDamaged)) {
         r.outcome = Outcome::Unchanged;

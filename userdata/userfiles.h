@@ -142,7 +142,9 @@ bool existsCommitted(const QString& dir, const QString& name);
 // limit the file's readers read it with (`TooLarge`: no write lands past a
 // reader's limit).
 struct Edit {
-    // Write `content`, Remove the file, Leave it as it is, or Refuse.
+    // Write `content`, Remove the file, Leave it as it is, or Refuse. A
+    // file reached through a symbolic link is not removed (the file the
+    // link leads to is the person's): `content` is written instead.
     enum class Action { Write, Remove, Leave, Refuse } action = Action::Leave;
     QByteArray content;
     // The bytes read are kept as NAME.damaged in the same change, replacing

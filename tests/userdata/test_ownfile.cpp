@@ -309,6 +309,15 @@ void TestOwnFile::linksAndPermissionsAreThePersons()
     const QByteArray meant = *editOwnFile(handWritten, "frmmain", "Image4", OwnRow{"http://b.example/", {}, {}}, nullptr);
     QCOMPARE(readAll(target), meant);
 
+    // A file the link leads to is the person's: taking the last row out
+    // leaves it, with its header.
+    QVERIFY(writeAll(target, "window\tcontrol\taddress\treferrer\tuser_agent\n"));
+    QCOMPARE(saveOwnRow(dir.filePath("config"), "frmmain", "Image4", OwnRow{"http://b.example/", {}, {}}, &error),
+             SaveOutcome::Saved);
+    QCOMPARE(saveOwnRow(dir.filePath("config"), "frmmain", "Image4", std::nullopt, &error), SaveOutcome::Saved);
+    QCOMPARE(readAll(target), QByteArray("window\tcontrol\taddress\treferrer\tuser_agent\n"));
+
+    QVERIFY(writeAll(target, meant));
     QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     QCOMPARE(saveOwnRow(dir.filePath("config"), "frmmain", "Image4", std::nullopt, &error), SaveOutcome::Failed);
     QVERIFY2(error.contains(QStringLiteral("chỉ cho đọc")), qPrintable(error));
