@@ -30,8 +30,9 @@ const QString sourcesName = QStringLiteral("addresses.import.sources.tsv");
 const QString bakSuffix = QStringLiteral(".bak");
 const QByteArray tableHeader = "window\tcontrol\taddress\treferrer\tuser_agent\n";
 
-// How long an import or undo waits for another one to finish writing.
-constexpr int lockWaitMs = 5000;
+// How long an import or undo waits for another one to finish writing: it
+// never runs on the windows' thread.
+constexpr int lockWaitMs = files::backgroundWaitMs;
 
 // Fetches a channel list within its bounds: only this one document, never
 // what it names.
