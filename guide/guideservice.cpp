@@ -2,9 +2,8 @@
 
 #include "addresspolicy.h"
 #include "boundarytimer.h"
-#include "catalogue.h"
 #include "guideworker.h"
-#include "kept.h"
+#include "folders.h"
 #include "userfiles.h"
 
 #include <QFileInfo>
@@ -80,7 +79,7 @@ GuideService::GuideService(Options options, QObject* parent)
     : QObject(parent)
     , options_(std::move(options))
     , clock_(options_.clock ? options_.clock : Clock([] { return QDateTime::currentDateTimeUtc(); }))
-    , configDir_(options_.configDir.isEmpty() ? catalogue::configDir() : options_.configDir)
+    , configDir_(options_.configDir.isEmpty() ? userdata::configDir() : options_.configDir)
 {
     qRegisterMetaType<Guide>();
     qRegisterMetaType<SourceState>();
@@ -92,7 +91,7 @@ GuideService::GuideService(Options options, QObject* parent)
         userSources_ = parseUserSources(bytes);
 
     GuideWorker::Settings settings;
-    settings.cacheDir = options_.cacheDir.isEmpty() ? PlayedStreams::defaultCacheDir() + QStringLiteral("/guide")
+    settings.cacheDir = options_.cacheDir.isEmpty() ? userdata::cacheDir() + QStringLiteral("/guide")
                                                     : options_.cacheDir;
     if (options_.maxBytes > 0)
         settings.maxBytes = options_.maxBytes;
