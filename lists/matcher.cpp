@@ -3,6 +3,7 @@
 #include "addresspolicy.h"
 #include "catalogue.h"
 #include "sizelimits.h"
+#include "vni.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -171,17 +172,30 @@ QStringList digitsOf(const QStringList& words)
     return out;
 }
 
-// The order among several streams for one entry, best first.
+// The order among several streams for one entry, best first: the language
+// edition, then a match by name before one by tvg-id or call sign, then as
+// among a channel's streams, then the order they were read in.
 auto rankOf(const Stream& s, const Candidate& c, int order)
 {
     const bool byName = c.how == How::Name || c.how == How::Alias;
-    const bool headers = !s.entry->referrer.isEmpty() || !s.entry->userAgent.isEmpty();
-    const bool https = s.entry->url.startsWith(QLatin1String("https:"), Qt::CaseInsensitive);
-    return std::make_tuple(!byName, !s.mainList, hasMarker(s, QLatin1StringView("geo")),
-                           hasMarker(s, QLatin1StringView("24/7")), headers, !https, -s.resolution, order);
+    const StreamRank r = import::rankOf(s);
+    return std::make_tuple(r.language, !byName, r, order);
 }
 
 } // namespace
+
+StreamRank rankOf(const Stream& s)
+{
+    StreamRank r;
+    r.language = s.language;
+    r.otherList = !s.mainList;
+    r.geoBlocked = hasMarker(s, QLatin1StringView("geo"));
+    r.notAlways = hasMarker(s, QLatin1StringView("24/7"));
+    r.headers = !s.entry->referrer.isEmpty() || !s.entry->userAgent.isEmpty();
+    r.plainHttp = !s.entry->url.startsWith(QLatin1String("https:"), Qt::CaseInsensitive);
+    r.resolution = s.resolution;
+    return r;
+}
 
 QString howText(How how)
 {
@@ -250,6 +264,10 @@ QList<Target> targets(const catalogue::Catalogue& catalogue, const MatchData& da
             panels << qMakePair(l.window, l.panel);
         byPanel[key] << &l;
     }
+    QHash<QString, QString> titles;
+    for (const catalogue::Panel& p : catalogue.panels)
+        if (!p.title.isEmpty())
+            titles.insert(p.window + u'/' + p.name, p.vni ? vniToUnicode(p.title) : p.title);
     QList<Target> out;
     for (const auto& [window, name] : std::as_const(panels)) {
         QList<const catalogue::Label*> labels = byPanel.value(window + u'/' + name);
@@ -260,7 +278,8 @@ QList<Target> targets(const catalogue::Catalogue& catalogue, const MatchData& da
             if (!l->clickable())
                 continue;
             const QString key = l->window + u'/' + l->control;
-            Target t{l->window, l->panel, l->control, catalogue::shownCaption(*l), {}, countries.value(key)};
+            Target t{l->window, l->panel, l->control, catalogue::shownCaption(*l), titles.value(l->window + u'/' + l->panel),
+                     {}, countries.value(key)};
             const QStringList names = data.names.value(key);
             // A logo's caption is its first name already.
             t.names = l->kind == catalogue::Kind::Logo ? names : QStringList{t.caption} + names;
@@ -312,6 +331,9 @@ Result match(const QList<Target>& targets, const QList<Source>& sources, const Q
             if (s.countries.isEmpty() && !fallback.isEmpty())
                 s.countries << fallback;
             s.mainList = main && s.countries.contains(listCountry);
+            const qsizetype at = e.tvgId.indexOf(u'@');
+            s.language = languageRank(s.name.isEmpty() ? QStringView(e.tvgName) : QStringView(s.name),
+                                      at < 0 ? QStringView() : QStringView(e.tvgId).mid(at + 1), s.countries.value(0));
             const int idx = int(r.streams.size());
             r.streams << s;
             if (!s.usable) {
