@@ -18,11 +18,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
 
 #include <memory>
+
+#include <cstdio>
 
 namespace miravon::import {
 namespace {
@@ -289,11 +290,19 @@ QString cachePathOf(const QString& cacheDir, const QString& address)
 
 void keepInCache(const QString& cacheDir, const QString& address, const QByteArray& body)
 {
-    // Only a cache: a lost copy is fetched again.
+    // Only a cache: a lost copy is fetched again, and a copy cut short by a
+    // crash reads as a shorter list until the next update. So it is renamed
+    // into place but not synced: syncing the 250 lists of an update costs
+    // seconds on a busy disk.
     QDir().mkpath(cacheDir + QStringLiteral("/lists"));
-    QSaveFile f(cachePathOf(cacheDir, address));
-    if (f.open(QIODevice::WriteOnly) && f.write(body) == body.size())
-        f.commit();
+    const QString path = cachePathOf(cacheDir, address);
+    QFile f(path + QStringLiteral(".new"));
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(body) == body.size()) {
+        f.close();
+        if (::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(path).constData()) == 0)
+            return;
+    }
+    f.remove();
 }
 
 // Fetches many lists, at most `parallel` at once, in a local event loop.

@@ -319,7 +319,8 @@ Result match(const QList<Target>& targets, const QList<Source>& sources, const Q
                 && isClean(e.userAgent);
             QString idCountry;
             const QString base = idBase(e.tvgId, &idCountry);
-            for (const QString& c : e.tvgCountry.split(QRegularExpression(QStringLiteral("[;,| ]")), Qt::SkipEmptyParts)) {
+            static const QRegularExpression separators(QStringLiteral("[;,| ]"));
+            for (const QString& c : e.tvgCountry.split(separators, Qt::SkipEmptyParts)) {
                 const QString code = countryCode(c);
                 if (!code.isEmpty() && !s.countries.contains(code))
                     s.countries << code;
@@ -331,8 +332,11 @@ Result match(const QList<Target>& targets, const QList<Source>& sources, const Q
             if (s.countries.isEmpty() && !fallback.isEmpty())
                 s.countries << fallback;
             s.mainList = main && s.countries.contains(listCountry);
+            // The words of each name, once.
+            const QStringList titleWords = nameWords(s.name);
+            const QStringList tvgNameWords = e.tvgName.isEmpty() ? QStringList() : nameWords(e.tvgName);
             const qsizetype at = e.tvgId.indexOf(u'@');
-            s.language = languageRank(s.name.isEmpty() ? QStringView(e.tvgName) : QStringView(s.name),
+            s.language = languageRank(s.name.isEmpty() ? tvgNameWords : titleWords,
                                       at < 0 ? QStringView() : QStringView(e.tvgId).mid(at + 1), s.countries.value(0));
             const int idx = int(r.streams.size());
             r.streams << s;
@@ -344,23 +348,24 @@ Result match(const QList<Target>& targets, const QList<Source>& sources, const Q
                 ++r.withoutCountry;
                 continue;
             }
+            QList<Keys> names;
+            for (const QStringList* w : {&titleWords, &tvgNameWords})
+                if (!w->isEmpty())
+                    names << keysOf(*w);
+            const QStringList idWords = base.isEmpty() ? QStringList() : nameWords(splitCamel(base));
+            const Keys id = keysOf(idWords);
+            const QString upperBase = base.toUpper();
             for (const QString& c : std::as_const(s.countries)) {
-                for (const QString& n : {s.name, e.tvgName}) {
-                    const QStringList w = nameWords(n);
-                    if (w.isEmpty())
-                        continue;
-                    const Keys k = keysOf(w);
+                for (const Keys& k : std::as_const(names)) {
                     byName[c][u's' + k.set] << idx;
                     byName[c][u'j' + k.join] << idx;
                 }
+                if (!idWords.isEmpty()) {
+                    byId[c][u's' + id.set] << idx;
+                    byId[c][u'j' + id.join] << idx;
+                }
                 if (!base.isEmpty()) {
-                    const QStringList w = nameWords(splitCamel(base));
-                    if (!w.isEmpty()) {
-                        const Keys k = keysOf(w);
-                        byId[c][u's' + k.set] << idx;
-                        byId[c][u'j' + k.join] << idx;
-                    }
-                    const QString sign = callSignOfId(base.toUpper(), c);
+                    const QString sign = callSignOfId(upperBase, c);
                     if (!sign.isEmpty())
                         byId[c][u'c' + sign] << idx;
                 }

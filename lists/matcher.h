@@ -109,6 +109,8 @@ QStringList nameWords(QStringView name);
 // channel's main edition); 2 the language of `country`; 3 another
 // language.
 int languageRank(QStringView name, QStringView feed, const QString& country);
+// The same for a name already split into its nameWords().
+int languageRank(const QStringList& nameWords, QStringView feed, const QString& country);
 
 // The order of a channel's streams among themselves, best first (before
 // the order they were read in): language edition, the country's own list,

@@ -128,11 +128,16 @@ const LanguageWords& languageWords()
 
 int languageRank(QStringView name, QStringView feed, const QString& country)
 {
+    return languageRank(nameWords(name), feed, country);
+}
+
+int languageRank(const QStringList& words, QStringView feed, const QString& country)
+{
     const LanguageWords& table = languageWords();
-    const QString words = u' ' + (nameWords(name) + nameWords(feed)).join(u' ') + u' ';
+    const QString padded = u' ' + (feed.isEmpty() ? words : words + nameWords(feed)).join(u' ') + u' ';
     int best = -1;
     for (const auto& [phrase, index] : table.phrases) {
-        if (!words.contains(phrase))
+        if (!padded.contains(phrase))
             continue;
         const QLatin1StringView code(languageTable[index].code);
         const int rank = code == QLatin1StringView("vi")                  ? 0
@@ -149,7 +154,9 @@ QStringList nameWords(QStringView name)
 {
     // "BYUtv": a suffix word glued in lower case to a name in capitals.
     static const QRegularExpression glued(QStringLiteral("(?<=[A-Z])(tv|hd)\\b"));
-    QString s = foldLetters(name.toString().replace(glued, QStringLiteral(" \\1")));
+    QString s = name.contains(u"tv") || name.contains(u"hd")
+        ? foldLetters(name.toString().replace(glued, QStringLiteral(" \\1")))
+        : foldLetters(name);
     s.replace(u'&', QLatin1String(" and "));
     s.replace(u'+', QLatin1String(" plus "));
     for (QChar apostrophe : {QChar(u'\''), QChar(0x2019), QChar(u'`')})

@@ -10,6 +10,7 @@
 //   written as one transaction (goal <= 3 s);
 // - the process's peak resident size over the updates;
 // - reading the channels' file back, and what holding it costs.
+#include "catalogue.h"
 #include "common.h"
 #include "importer.h"
 #include "listchannels.h"
@@ -140,7 +141,8 @@ int main(int argc, char** argv)
         subStreams += n;
     }
 
-    bench::MediaServer server(lists.path(), 0, false);
+    // Each answer sent at once, as a production server sends it.
+    bench::MediaServer server(lists.path(), 0, false, {QStringLiteral("--no-nagle")});
     if (!server.ok()) {
         std::fprintf(stderr, "the loopback server did not start\n");
         return 1;
