@@ -117,6 +117,8 @@ void TestM3u::guides()
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, expected);
     QCOMPARE(m3u::parse(bytes).guides, expected);
+}
+
 // Each form a small fixture of its own (fixtures/forms/), read as other
 // players read it; `base` is the address the list was fetched from (none:
 // a file of this computer).
