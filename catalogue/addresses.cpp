@@ -1,7 +1,6 @@
 // The address files over the built-in catalogue: the imported addresses and
 // the user's own, and the running catalogue they are applied to.
 #include "catalogue.h"
-#include "ownfile.h"
 
 #include "addresspolicy.h"
 #include "sizelimits.h"
@@ -39,7 +38,7 @@ int applyLayer(Catalogue& c, const QString& dir, const QString& name, AddressOri
     QByteArray content;
     QString error;
     const QString path = dir + u'/' + name;
-    switch (files::readCommitted(dir, name, maxAddressFileBytes, &content, &error)) {
+    switch (files::readCommitted(dir, name, userdata::maxAddressFileBytes, &content, &error)) {
     case ReadResult::Missing:
         return 0;
     case ReadResult::Failed:
@@ -60,10 +59,10 @@ void applyImportedStreams(Catalogue& c, const QString& dir)
 {
     QByteArray content;
     QString error;
-    if (files::readCommitted(dir, importStreamsFileName(), maxAddressFileBytes, &content, &error) != ReadResult::Ok)
+    if (files::readCommitted(dir, userdata::importStreamsFileName(), userdata::maxAddressFileBytes, &content, &error) != ReadResult::Ok)
         return;
     const QStringList lines = QString::fromUtf8(content).split(u'\n');
-    if (lines.isEmpty() || lines.first() + u'\n' != streamsHeader())
+    if (lines.isEmpty() || lines.first() + u'\n' != userdata::streamsHeader())
         return;
     QHash<Label*, QList<ImportedStream>> found;
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -99,7 +98,7 @@ const Catalogue& pristine()
 
 RunningCatalogue::RunningCatalogue(QString configDir, QObject* parent)
     : QObject(parent)
-    , configDir_(configDir.isEmpty() ? catalogue::configDir() : std::move(configDir))
+    , configDir_(configDir.isEmpty() ? userdata::configDir() : std::move(configDir))
     // Parsed on its own rather than copied from pristine(): its labels never
     // share storage, so changing one never moves them.
     , catalogue_(parseBuiltIn())
@@ -110,9 +109,9 @@ RunningCatalogue::RunningCatalogue(QString configDir, QObject* parent)
 // Puts the layers over the catalogue, whose labels hold the built-in values.
 void RunningCatalogue::applyLayers()
 {
-    const int imported = applyLayer(catalogue_, configDir_, importFileName(), AddressOrigin::Imported);
+    const int imported = applyLayer(catalogue_, configDir_, userdata::importFileName(), AddressOrigin::Imported);
     applyImportedStreams(catalogue_, configDir_);
-    const int own = applyLayer(catalogue_, configDir_, ownFileName(), AddressOrigin::Own);
+    const int own = applyLayer(catalogue_, configDir_, userdata::ownFileName(), AddressOrigin::Own);
     qCDebug(lcCatalogue, "%d imported and %d own addresses from %s", imported, own, qUtf8Printable(configDir_));
 }
 
@@ -133,21 +132,10 @@ void RunningCatalogue::reload()
     emit addressesChanged();
 }
 
-QString configDir()
-{
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/miravon");
-}
 
-QString ownFileName() { return QStringLiteral("addresses.tsv"); }
 
-QString importFileName() { return QStringLiteral("addresses.import.tsv"); }
 
-QString importStreamsFileName() { return QStringLiteral("addresses.import.streams.tsv"); }
 
-QString streamsHeader() { return QStringLiteral("window\tcontrol\taddress\treferrer\tuser_agent\tlist\ttitle\n"); }
 
 QList<StreamAddress> Label::streams() const
 {
@@ -157,16 +145,14 @@ QList<StreamAddress> Label::streams() const
     return out;
 }
 
-QString overridePath() { return configDir() + u'/' + ownFileName(); }
 
-QString importPath() { return configDir() + u'/' + importFileName(); }
 
 QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QString& path, AddressOrigin origin,
                                   const Report& report)
 {
     QByteArray content;
     QString error;
-    switch (files::readRegularFile(path, maxAddressFileBytes, &content, &error)) {
+    switch (files::readRegularFile(path, userdata::maxAddressFileBytes, &content, &error)) {
     case ReadResult::Missing:
         return {};
     case ReadResult::Failed:
@@ -225,24 +211,24 @@ QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& 
             bad(line, QStringLiteral("no label \"%1\" on window %2").arg(f[1], f[0]));
             continue;
         }
-        switch (rowProblem(f[2], f.value(3), f.value(4), origin)) {
-        case RowProblem::None:
+        switch (userdata::rowProblem(f[2], f.value(3), f.value(4), origin)) {
+        case userdata::RowProblem::None:
             break;
-        case RowProblem::TooLong:
+        case userdata::RowProblem::TooLong:
             bad(line, QStringLiteral("the address, referrer or user agent is longer than %1 characters")
                           .arg(maxAddressChars));
             continue;
-        case RowProblem::LocalFileNotAllowed:
+        case userdata::RowProblem::LocalFileNotAllowed:
             // Only the user's own file names files of this computer; an
             // import file that does was not written by an import.
             bad(line, QStringLiteral("\"%1\" is a file of this computer, which only addresses.tsv may name")
                           .arg(f[2]));
             continue;
-        case RowProblem::NotAnAddress:
+        case userdata::RowProblem::NotAnAddress:
             bad(line, QStringLiteral("\"%1\" is not an absolute http, https, rtsp, mms, mmsh, mmst or file URL")
                           .arg(f[2]));
             continue;
-        case RowProblem::ControlCharacter:
+        case userdata::RowProblem::ControlCharacter:
             bad(line, QStringLiteral("the referrer or user agent holds a control character"));
             continue;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "addressfiles.h"
 #include "origin.h"
 #include "streamaddress.h"
 
@@ -190,23 +191,6 @@ QString shownCaption(const Label& label);
 // is "VTV1"): the first name names.tsv gives it; the control's name when
 // there is none.
 QString logoName(const QString& control);
-
-// The folder of the address files: $XDG_CONFIG_HOME/miravon
-// (~/.config/miravon when unset or not absolute).
-QString configDir();
-// The two address files of that folder, by name, and their paths. The
-// user's own addresses: addresses.tsv; what an import wrote:
-// addresses.import.tsv.
-QString ownFileName();
-QString importFileName();
-// Every stream an import matched, as ImportedStream rows under
-// streamsHeader(); readers of the import file alone ignore it.
-QString importStreamsFileName();
-QString streamsHeader();
-QString overridePath();
-QString importPath();
-// Address files larger than this are not read.
-inline constexpr qint64 maxAddressFileBytes = 16 * 1024 * 1024;
 
 // One good row of an address file.
 struct AddressRow {

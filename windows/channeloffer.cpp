@@ -22,8 +22,8 @@ bool ChannelOffer::isDue(const QString& configDir)
     const QString consent = Settings::load(configDir).value(setting::channelConsent);
     if (consent == QLatin1String("yes") || consent == QLatin1String("never"))
         return false;
-    return !files::existsCommitted(configDir, catalogue::importFileName())
-        && !files::existsCommitted(configDir, catalogue::ownFileName());
+    return !files::existsCommitted(configDir, userdata::importFileName())
+        && !files::existsCommitted(configDir, userdata::ownFileName());
 }
 
 ChannelOffer::ChannelOffer(ImportRunner& runner, const QString& configDir, QWidget* pictureArea)
@@ -103,9 +103,10 @@ void ChannelOffer::answer(const QString& consent)
     if (consent != QLatin1String("no")) {
         Settings settings = Settings::load(configDir_);
         settings.set(setting::channelConsent, consent);
-        QString error;
-        if (!settings.save(configDir_, &error))
-            qCWarning(lcWindows, "%s", qUtf8Printable(error));
+        saveInBackground(settings, configDir_, &runner_, [](bool saved, const QString& error) {
+            if (!saved)
+                qCWarning(lcWindows, "%s", qUtf8Printable(error));
+        });
     }
     if (consent != QLatin1String("yes")) {
         hide();

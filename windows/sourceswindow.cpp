@@ -45,7 +45,7 @@ QTreeWidgetItem* rowFor(const import::SourceRecord& r, const QString& shown)
 SourcesWindow::SourcesWindow(ImportRunner& runner, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , runner_(runner)
-    , configDir_(catalogue::configDir())
+    , configDir_(userdata::configDir())
 {
     setObjectName(QStringLiteral("sourcesWindow"));
     setWindowTitle(QStringLiteral("Nguồn kênh"));
@@ -184,7 +184,7 @@ void SourcesWindow::refresh()
 
     QByteArray report;
     QString error;
-    files::readCommitted(configDir_, QStringLiteral("addresses.import.txt"), catalogue::maxAddressFileBytes, &report,
+    files::readCommitted(configDir_, QStringLiteral("addresses.import.txt"), userdata::maxAddressFileBytes, &report,
                          &error);
     report_->setPlainText(report.isEmpty() ? QStringLiteral("(chưa có)") : QString::fromUtf8(report));
     undo_->setEnabled(runner_.busy() == ImportRunner::Job::None

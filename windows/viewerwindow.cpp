@@ -154,7 +154,7 @@ ViewerWindow::ViewerWindow(Program& program, WindowId id)
             }
             e->acceptProposedAction();
             if (event->type() == QEvent::Drop)
-                w_.openAddressDialog(*entry, address);
+                w_.openAddressDialog(addressTarget(*entry), address);
             return true;
         }
 
@@ -285,7 +285,7 @@ void ViewerWindow::showEvent(QShowEvent* event)
     // The first viewer window shown in a run offers the public channel
     // lists when nothing else gives the channels an address yet; and once
     // the user said yes, their update is due every week.
-    if (program().firstViewerShown() && ChannelOffer::isDue(program().catalogue().configDir()))
+    if (program().firstViewerShown(this) && ChannelOffer::isDue(program().catalogue().configDir()))
         new ChannelOffer(program().imports(), program().catalogue().configDir(), player_->widget());
 }
 
@@ -337,9 +337,7 @@ void ViewerWindow::fillKeptMenu(QMenu* menu, const QString& file)
     const bool recent = file == KeptEntries::recentFile();
     const QString notice = program().takeKeptNotice(file);
     if (!notice.isEmpty()) {
-        menu->addAction(recent ? QStringLiteral("Danh sách kênh xem gần đây bị hỏng nên đã được làm lại.")
-                               : QStringLiteral("Danh sách kênh yêu thích bị hỏng nên đã được làm lại."))
-            ->setEnabled(false);
+        menu->addAction(notice)->setEnabled(false);
         menu->addSeparator();
     }
     const QList<KeptEntries::Key>& keys = recent ? kept.recent() : kept.favourites();
@@ -419,7 +417,7 @@ QMenu* ViewerWindow::showEntryMenu(const catalogue::Label& entry, const QPoint& 
     const catalogue::Label* label = &entry;
     QAction* set = menu->addAction(QStringLiteral("Đặt địa chỉ…"));
     set->setObjectName(QStringLiteral("setAddress"));
-    connect(set, &QAction::triggered, this, [this, label] { openAddressDialog(*label); });
+    connect(set, &QAction::triggered, this, [this, label] { openAddressDialog(addressTarget(*label)); });
     if (entry.origin == AddressOrigin::Own) {
         QAction* remove = menu->addAction(QStringLiteral("Bỏ địa chỉ của tôi"));
         remove->setObjectName(QStringLiteral("removeAddress"));
@@ -432,12 +430,12 @@ QMenu* ViewerWindow::showEntryMenu(const catalogue::Label& entry, const QPoint& 
     return menu;
 }
 
-AddressDialog* ViewerWindow::openAddressDialog(const catalogue::Label& entry, const QString& address)
+AddressDialog* ViewerWindow::openAddressDialog(const AddressTarget& target, const QString& address)
 {
-    if (addressDialog_ && (addressDialog_->window() != entry.window || addressDialog_->control() != entry.control))
+    if (addressDialog_ && (addressDialog_->window() != target.window || addressDialog_->control() != target.control))
         addressDialog_->close();
     if (!addressDialog_)
-        addressDialog_ = new AddressDialog(*this, entry);
+        addressDialog_ = new AddressDialog(*this, target);
     if (!address.isEmpty())
         addressDialog_->setAddress(address);
     addressDialog_->show();
@@ -448,17 +446,12 @@ AddressDialog* ViewerWindow::openAddressDialog(const catalogue::Label& entry, co
 
 AddressDialog* ViewerWindow::addressDialog() const { return addressDialog_; }
 
-bool ViewerWindow::removeOwnAddress(const catalogue::Label& entry)
+void ViewerWindow::removeOwnAddress(const catalogue::Label& entry)
 {
-    QString error;
-    const catalogue::SaveOutcome outcome =
-        catalogue::saveOwnRow(program().catalogue().configDir(), entry.window, entry.control, std::nullopt, &error);
-    if (outcome != catalogue::SaveOutcome::Saved) {
-        QMessageBox::warning(this, windowTitle(), QStringLiteral("Không bỏ được địa chỉ: %1").arg(error));
-        return false;
-    }
-    program().catalogue().reload();
-    return true;
+    saveOwnAddress(program(), this, entry.window, entry.control, std::nullopt, [this](bool saved, const QString& error) {
+        if (!saved)
+            QMessageBox::warning(this, windowTitle(), QStringLiteral("Không bỏ được địa chỉ: %1").arg(error));
+    });
 }
 
 const catalogue::Label* ViewerWindow::entryAt(const QPoint& pos) const

@@ -201,11 +201,11 @@ void TestOverrides::pathFollowsXdgConfigHome()
 {
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", "/somewhere/config");
-    QCOMPARE(overridePath(), QStringLiteral("/somewhere/config/miravon/addresses.tsv"));
+    QCOMPARE(miravon::userdata::overridePath(), QStringLiteral("/somewhere/config/miravon/addresses.tsv"));
     qputenv("XDG_CONFIG_HOME", "relative/config"); // not absolute: ignored, as the XDG rules say
-    QCOMPARE(overridePath(), QDir::homePath() + QStringLiteral("/.config/miravon/addresses.tsv"));
+    QCOMPARE(miravon::userdata::overridePath(), QDir::homePath() + QStringLiteral("/.config/miravon/addresses.tsv"));
     qunsetenv("XDG_CONFIG_HOME");
-    QCOMPARE(overridePath(), QDir::homePath() + QStringLiteral("/.config/miravon/addresses.tsv"));
+    QCOMPARE(miravon::userdata::overridePath(), QDir::homePath() + QStringLiteral("/.config/miravon/addresses.tsv"));
     if (!saved.isNull())
         qputenv("XDG_CONFIG_HOME", saved);
 }

@@ -71,7 +71,7 @@ void TestChannels::initTestCase()
                       "frmmain\tImage4\t" + one.toUtf8() + "\t\t\n"
                       "frmmain\tImage5\thttp://only.stream.example/vtv3\t\t\n"));
     QVERIFY(writeFile(config_ + "/addresses.import.streams.tsv",
-                      catalogue::streamsHeader().toUtf8() + "frmmain\tImage4\t" + one.toUtf8() + "\t\t\tvn.m3u\tVTV1 HD\n"
+                      userdata::streamsHeader().toUtf8() + "frmmain\tImage4\t" + one.toUtf8() + "\t\t\tvn.m3u\tVTV1 HD\n"
                       "frmmain\tImage4\t" + two.toUtf8() + "\t\t\tvn.m3u\tVTV1\n"
                       "frmmain\tImage4\t" + three.toUtf8() + "\t\t\tvn_extra.m3u\tVTV 1\n"
                       "frmmain\tImage5\thttp://only.stream.example/vtv3\t\t\tvn.m3u\tVTV3\n"));

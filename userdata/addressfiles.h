@@ -1,0 +1,43 @@
+#pragma once
+
+#include "folders.h"
+#include "origin.h"
+
+#include <QString>
+
+// The address files of the config folder (folders.h): their names, the
+// largest one a reader takes, and the rule every row of them is read by.
+namespace miravon::userdata {
+
+// The user's own addresses: addresses.tsv.
+QString ownFileName();
+// What an import wrote: addresses.import.tsv, each entry's first stream.
+QString importFileName();
+// Every stream an import matched, as rows under streamsHeader(); readers
+// of the import file alone ignore it.
+QString importStreamsFileName();
+QString streamsHeader();
+// Every channel of the lists an import read, whole (catalogue/listchannels.h).
+QString listChannelsFileName();
+// Their paths in configDir().
+QString overridePath();
+QString importPath();
+// Address files larger than this are not read.
+inline constexpr qint64 maxAddressFileBytes = 16 * 1024 * 1024;
+
+// What is wrong with the address and headers of a row of an address file
+// that `origin` gives, by the rules every address file is read with.
+enum class RowProblem {
+    None,
+    NotAnAddress,        // not an absolute http, https, rtsp, mms, mmsh or mmst URL, nor a file
+    LocalFileNotAllowed, // a file of this computer, from a file other than the user's own
+    TooLong,             // longer than maxAddressChars
+    ControlCharacter,    // a tab, a line break or another control character
+};
+RowProblem rowProblem(const QString& address, const QString& referrer, const QString& userAgent,
+                      AddressOrigin origin);
+// The same, said in Vietnamese for the windows; empty for None.
+QString rowProblemText(RowProblem problem);
+
+
+} // namespace miravon::userdata
