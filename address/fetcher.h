@@ -3,6 +3,7 @@
 #include "failure.h"
 #include "sizelimits.h"
 #include "streamaddress.h"
+#include "waits.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -23,7 +24,7 @@ struct FetchLimits {
     // read, at most.
     qint64 maxBytes = maxPlaylistBytes;
     // No byte and no answer for this long: TimedOut.
-    int noProgressMs = 20000;
+    int noProgressMs = noProgressBoundMs;
     // The whole fetch, when not 0: TimedOut.
     int totalMs = 0;
 };

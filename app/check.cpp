@@ -3,6 +3,7 @@
 #include "catalogue.h"
 #include "commands.h"
 #include "streamcheck.h"
+#include "waits.h"
 
 #include <QEventLoop>
 #include <QHash>
@@ -18,7 +19,6 @@ namespace miravon {
 
 namespace {
 
-constexpr int kProbeBoundMs = 10000;
 constexpr int kDefaultJobs = 8;
 
 QString oneLine(QString text)
@@ -139,7 +139,7 @@ int runCheck(int jobs)
         jobs = kDefaultJobs;
     QTextStream out(stdout);
     const catalogue::RunningCatalogue running;
-    return checkTargets(catalogueTargets(running.catalogue()), jobs, kProbeBoundMs, out);
+    return checkTargets(catalogueTargets(running.catalogue()), jobs, failureReasonWaitMs, out);
 }
 
 } // namespace miravon

@@ -16,7 +16,7 @@ namespace miravon::import {
 // Bounds on a channel list fetched over http or https: the player's own
 // for playlists (size), with a time bound on silence and on the whole fetch.
 // A list on disk may be larger (maxPlaylistFileBytes).
-inline constexpr FetchLimits listFetchLimits{maxPlaylistBytes, 20000, 60000};
+inline constexpr FetchLimits listFetchLimits{maxPlaylistBytes, noProgressBoundMs, 60000};
 
 // The public per-country channel lists, "{code}" standing for a country's
 // code in the index (lower case; the United Kingdom is "uk").

@@ -78,7 +78,7 @@ int MpvPlayer::defaultNoProgressTimeout()
 {
     bool ok = false;
     const int fromEnv = qEnvironmentVariableIntValue("MIRAVON_NO_PROGRESS_MS", &ok);
-    return ok && fromEnv > 0 ? fromEnv : 20000;
+    return ok && fromEnv > 0 ? fromEnv : noProgressBoundMs;
 }
 
 int MpvPlayer::engineNetworkTimeout(int noProgressMs) { return (noProgressMs + 999) / 1000 + 5; }

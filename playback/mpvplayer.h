@@ -78,7 +78,8 @@ public:
     // that a quick new click does not pay the start-up again.
     void setIdleRelease(int ms);
 
-    // 20 s, or MIRAVON_NO_PROGRESS_MS when set: the bound new players start with.
+    // noProgressBoundMs, or MIRAVON_NO_PROGRESS_MS when set: the bound new
+    // players start with.
     static int defaultNoProgressTimeout();
     // The engine's own network timeout under a no-progress bound: a
     // backstop a few seconds past it, so that the bound fires first.

@@ -11,9 +11,6 @@ namespace miravon {
 namespace {
 
 constexpr int kKeep = -1;
-// How long the look at a failed candidate and the read of its manifest may
-// take: the same bound the address check gives its look.
-constexpr int kLookBoundMs = 5000;
 // The transport bar's position and length are shown at most this often.
 constexpr int kTimesIntervalMs = 100;
 // Playback started: this long without an audio output means none opened.
@@ -334,7 +331,9 @@ private:
         const StreamAddress* stream = a().stream();
         return stream ? stream->options : none;
     }
-    int lookBound() const { return std::min(s.settings.noProgressMs, kLookBoundMs); }
+    // How long the look at a failed candidate and the read of its manifest
+    // may take: the address check's wait, never past the no-progress bound.
+    int lookBound() const { return std::min(s.settings.noProgressMs, failureReasonWaitMs); }
 
     void enter(PlayerPhase phase)
     {

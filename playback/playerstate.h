@@ -10,6 +10,7 @@
 #include "failure.h"
 #include "livejudge.h"
 #include "streamaddress.h"
+#include "waits.h"
 
 #include <QByteArray>
 #include <QList>
@@ -100,7 +101,7 @@ struct Attempt {
 };
 
 struct PlayerSettings {
-    int noProgressMs = 20000;
+    int noProgressMs = noProgressBoundMs;
     int reconnectAttempts = 3;
     int reconnectDelayMs = 1000;
     int steadyMs = 30000;

@@ -3,6 +3,7 @@
 #include "failure.h"
 #include "playlist.h"
 #include "streamaddress.h"
+#include "waits.h"
 
 #include <QList>
 #include <QObject>
@@ -43,7 +44,7 @@ public:
     explicit AddressResolver(QObject* parent = nullptr);
     ~AddressResolver() override;
 
-    // How long one fetch may show no progress (default 20 s).
+    // How long one fetch may show no progress (default noProgressBoundMs).
     void setFetchBound(int ms);
 
     // Drops whatever was being resolved and starts on `address`.
@@ -100,7 +101,7 @@ private:
         bool sniff = false;
     };
     Fetching fetching_;
-    int fetchBoundMs_ = 20000;
+    int fetchBoundMs_ = noProgressBoundMs;
 
     quint64 generation_ = 0;
     bool active_ = false;

@@ -1,7 +1,7 @@
 #pragma once
 
 // A loopback HTTP server for player tests: routes by path, each answer a
-// fixed body or a misbehaviour (never answer, stream then drop).
+// fixed body or a misbehaviour (answer late, never answer, stream then drop).
 
 #include <QByteArray>
 #include <QFile>
@@ -31,6 +31,7 @@ public:
         Mode mode = Mode::Normal;
         qsizetype slice = 16 * 1024;  // Stream: bytes sent every 100 ms after a first 64 KiB
         bool stall = false;           // Stream: at the end go silent, keeping the connection
+        int delayMs = 0;              // Normal: answer only this long after the request (a slow server)
     };
 
     HttpFixture()
@@ -158,6 +159,15 @@ private:
             timer->start(100);
             return;
         }
+        if (r.delayMs > 0) {
+            QTimer::singleShot(r.delayMs, socket, [this, socket, request, r] { answer(socket, request, r); });
+            return;
+        }
+        answer(socket, request, r);
+    }
+
+    void answer(QTcpSocket* socket, const QByteArray& request, const Route& r)
+    {
         // Byte ranges, as any web server serves files: "Range: bytes=N-".
         qsizetype from = 0;
         const qsizetype at = request.toLower().indexOf("\r\nrange: bytes=");

@@ -7,6 +7,7 @@
 #include "playback.h"
 #include "playertest.h"
 #include "stubservers.h"
+#include "waits.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -23,12 +24,12 @@ constexpr int kBound = 1500;
 constexpr int kWait = 30000;
 
 // The reason the address check gives, as its words read back.
-PlayFailure checked(const QString& address, const StreamOptions& options)
+PlayFailure checked(const QString& address, const StreamOptions& options, int bound = kBound)
 {
     QString text;
     QTextStream out(&text);
     checkTargets({{QStringLiteral("frmmain"), QStringLiteral("usa1_"), QStringLiteral("Kênh"), address, options}}, 1,
-                 kBound, out);
+                 bound, out);
     const QString outcome = text.section(u'\n', 0, 0).section(u'\t', 4).section(QStringLiteral(" ("), 0, 0);
     for (int r = int(PlayFailure::None); r <= int(PlayFailure::ConnectionLost); ++r)
         if (failureCheckText(PlayFailure(r)) == outcome)
@@ -45,6 +46,7 @@ private slots:
     void initTestCase();
     void sameReason_data();
     void sameReason();
+    void slowServer();
 
 private:
     HttpFixture http_;
@@ -129,6 +131,27 @@ void TestSameReason::sameReason()
 
     QCOMPARE(int(checked(address, options)), int(reason));
     QCOMPARE(int(played), int(reason));
+}
+
+// A server that answers only after several seconds, well within the wait for
+// a failure's reason: the player, with its own bounds, and the address check,
+// with its own, both wait for the answer and give the reason it says, not a
+// time-out of their own.
+void TestSameReason::slowServer()
+{
+    HttpFixture::Route slow;
+    slow.status = 404;
+    slow.body = "not here";
+    slow.delayMs = failureReasonWaitMs * 3 / 4;
+    http_.route("/slow.ts", slow);
+    const QString address = http_.url("/slow.ts");
+
+    auto player = makePlayer(&host_, MpvPlayer::defaultNoProgressTimeout());
+    QSignalSpy failed(player.get(), &MpvPlayer::failed);
+    player->setUrl(address);
+    QVERIFY2(failed.wait(failureReasonWaitMs * 4), qPrintable(player->statusText()));
+    QCOMPARE(int(failed.first().at(0).value<PlayFailure>()), int(PlayFailure::NotFound));
+    QCOMPARE(int(checked(address, {}, failureReasonWaitMs)), int(PlayFailure::NotFound));
 }
 
 QTEST_MAIN(TestSameReason)
