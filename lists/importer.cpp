@@ -1,5 +1,6 @@
 #include "importer.h"
 
+#include "addressfiles.h"
 #include "addresspolicy.h"
 #include "catalogue.h"
 #include "channelbuilder.h"
@@ -33,7 +34,6 @@ const QString streamsName = userdata::importStreamsFileName();
 const QString sourcesName = QStringLiteral("addresses.import.sources.tsv");
 const QString channelsName = userdata::listChannelsFileName();
 const QString bakSuffix = QStringLiteral(".bak");
-const QByteArray tableHeader = "window\tcontrol\taddress\treferrer\tuser_agent\n";
 
 // How long an import or undo waits for another one to finish writing: it
 // never runs on the windows' thread.
@@ -179,14 +179,16 @@ Read parseSource(const QString& name, const QByteArray& body, const QUrl& base, 
         return Read::Empty;
     }
     for (const m3u::Entry& e : p.entries)
-        if (isAcceptedAddress(e.url) && e.url.size() <= maxAddressChars)
+        if (userdata::rowProblem(e.url, e.referrer, e.userAgent, AddressOrigin::Imported) == userdata::RowProblem::None)
             return Read::Ok;
-    *why = {QStringLiteral("none of its %1 streams can be used (an address must be an http, https, rtsp, mms, mmsh "
-                           "or mmst URL; names and addresses of a sane length)")
-                .arg(p.entries.size()),
-            QStringLiteral("không luồng nào trong %1 luồng dùng được (địa chỉ phải là URL http, https, rtsp, mms, "
-                           "mmsh hoặc mmst; tên và địa chỉ không quá dài)")
-                .arg(p.entries.size())};
+    *why = {QStringLiteral("none of its %1 streams can be used (an address must be an %2 URL; names and addresses "
+                           "of a sane length)")
+                .arg(p.entries.size())
+                .arg(acceptedSchemesText(u"or")),
+            QStringLiteral("không luồng nào trong %1 luồng dùng được (địa chỉ phải là URL %2; tên và địa chỉ không "
+                           "quá dài)")
+                .arg(p.entries.size())
+                .arg(acceptedSchemesText(u"hoặc"))};
     return Read::Empty;
 }
 
@@ -207,7 +209,7 @@ std::unique_ptr<files::FolderLock> takeLock(const QString& dir, QString* error)
 // the first ignore).
 QByteArray importTable(const QList<Target>& targets, const Result& result)
 {
-    QByteArray out = tableHeader;
+    QByteArray out = userdata::addressHeader();
     for (const Match& m : result.matches) {
         const Target& t = targets.at(m.target);
         const m3u::Entry& e = *result.streams.at(m.candidates.first().stream).entry;

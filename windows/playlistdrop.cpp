@@ -5,6 +5,7 @@
 #include "importrunner.h"
 
 #include "artwork.h"
+#include "addresspolicy.h"
 #include "importer.h"
 
 #include <QDragEnterEvent>
@@ -126,16 +127,9 @@ QStringList droppedPlaylists(const QMimeData* mime)
     QStringList out;
     if (!mime || !mime->hasUrls())
         return out;
-    for (const QUrl& url : mime->urls()) {
-        const QString path = url.path();
-        if (!path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)
-            && !path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive))
-            continue;
-        if (url.isLocalFile())
-            out << url.toLocalFile();
-        else if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
-            out << url.toString();
-    }
+    for (const QUrl& url : mime->urls())
+        if (isChannelListLink(url))
+            out << (url.isLocalFile() ? url.toLocalFile() : url.toString());
     return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include "logging.h"
 
+#include "addresspolicy.h"
 #include "artwork.h"
 #include "catalogue.h"
 #include "userfiles.h"
@@ -285,8 +286,7 @@ void SourcesWindow::askAddress()
 void SourcesWindow::addAddress(const QString& address)
 {
     const QUrl url(address, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty()
-        || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+    if (!url.isValid() || url.host().isEmpty() || !isWebAddress(url)) {
         say(QStringLiteral("“%1” không phải địa chỉ http hoặc https.").arg(address));
         return;
     }
