@@ -39,7 +39,7 @@ void showReport(const import::ImportOutcome& outcome)
     auto* summary = new QLabel(w);
     summary->setObjectName(QStringLiteral("summary"));
     summary->setWordWrap(true);
-    if (outcome.status != 0)
+    if (outcome.status != import::ImportOutcome::Done)
         summary->setText(QStringLiteral("Không nhập được danh sách này:\n%1").arg(outcome.error));
     else if (outcome.written == 0)
         summary->setText(QStringLiteral("Danh sách đã đọc xong nhưng không kênh nào có địa chỉ."));
@@ -104,7 +104,7 @@ protected:
                 awaiting_ = true;
             } else {
                 import::ImportOutcome busy;
-                busy.status = 2;
+                busy.status = import::ImportOutcome::Failed;
                 busy.error = QStringLiteral("another import is running; drop the list again when it has finished");
                 showReport(busy);
             }
