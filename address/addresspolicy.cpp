@@ -83,9 +83,9 @@ QString acceptedSchemesText(QStringView lastJoin, QStringView after)
     QStringList names;
     for (const Scheme& s : schemes)
         if (s.accepted)
-            names << QString::fromLatin1(s.name) + after;
+            names << QString::fromLatin1(s.name) + after.toString();
     const QString last = names.takeLast();
-    return names.join(QStringLiteral(", ")) + u' ' + lastJoin + u' ' + last;
+    return names.join(QStringLiteral(", ")) + u' ' + lastJoin.toString() + u' ' + last;
 }
 
 bool isChannelListLink(const QUrl& url)

@@ -72,7 +72,9 @@ int checkTargets(const QList<CheckTarget>& targets, int jobs, int boundMs, QText
             auto it = seen.constFind(key);
             if (it == seen.cend()) {
                 it = seen.insert(key, int(work.size()));
-                work.append(Job{s});
+                Job job;
+                job.stream = s;
+                work.append(job);
             }
             w.jobs << *it;
         }
