@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <QUrl>
 
 // Which addresses the program takes, from where, and which it opens: one
@@ -24,6 +25,17 @@ bool isCatalogueAddress(const QString& address);
 // An address an address file or an import may give: an absolute http,
 // https, rtsp, mms, mmsh or mmst URL with a host, without surrounding blanks.
 bool isAcceptedAddress(const QString& address);
+// Those schemes as a message names them: "http, https, ... mmsh or mmst"
+// with `lastJoin` ("or", "hoặc") before the last, and `after` ("://") after
+// each.
+QString acceptedSchemesText(QStringView lastJoin, QStringView after = {});
+
+// Whether a link dropped or pasted anywhere (on an entry, on a window, in
+// the sources window) is a channel list for the import rather than a
+// stream: a .m3u file or an http or https .m3u link, and a .m3u8 file of
+// this computer. A .m3u8 link over the network is most often a live stream
+// (HLS), which an entry plays as it is.
+bool isChannelListLink(const QUrl& url);
 
 // A file of this computer named by its absolute path (file:///home/...),
 // not a folder. Only the user's own address file may give one

@@ -1,4 +1,5 @@
 #include "fetcher.h"
+#include "sizelimits.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -7,13 +8,6 @@
 
 namespace miravon {
 namespace {
-
-QString sizeText(qint64 bytes)
-{
-    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0)
-        return QStringLiteral("%1 MiB").arg(bytes / (1024 * 1024));
-    return QStringLiteral("%1 KiB").arg(bytes / 1024);
-}
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "localfile.h"
+#include "sizelimits.h"
 
 #include <QFile>
 
@@ -13,15 +14,6 @@ namespace miravon {
 namespace {
 
 QString why(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
-
-QString sizeText(qint64 bytes)
-{
-    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0)
-        return QStringLiteral("%1 MiB").arg(bytes / (1024 * 1024));
-    if (bytes >= 1024 && bytes % 1024 == 0)
-        return QStringLiteral("%1 KiB").arg(bytes / 1024);
-    return QStringLiteral("%1 bytes").arg(bytes);
-}
 
 QString kindOf(mode_t mode)
 {

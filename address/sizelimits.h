@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 namespace miravon {
@@ -19,5 +20,9 @@ inline constexpr int maxPlaylistDepth = 5;
 inline constexpr int maxRedirects = 5;
 // A playlist file on disk may be larger: a provider's whole list.
 inline constexpr qint64 maxPlaylistFileBytes = 64 * 1024 * 1024;
+
+// A size as the messages write it, exactly: "16 MiB", "1536 KiB", "10 byte"
+// (a limit is never shown rounded to one it is not).
+QString sizeText(qint64 bytes);
 
 } // namespace miravon

@@ -37,8 +37,7 @@ QList<CheckTarget> catalogueTargets(const catalogue::Catalogue& c)
     for (const catalogue::Label& label : c.labels) {
         if (!label.clickable() || label.address.isEmpty())
             continue;
-        targets.append({label.window, label.panel, catalogue::shownCaption(label).simplified(), label.address,
-                        StreamOptions{label.referrer, label.userAgent, label.origin}});
+        targets.append({label.window, label.panel, catalogue::shownCaption(label).simplified(), label.streams()});
     }
     return targets;
 }
@@ -46,56 +45,103 @@ QList<CheckTarget> catalogueTargets(const catalogue::Catalogue& c)
 int checkTargets(const QList<CheckTarget>& targets, int jobs, int boundMs, QTextStream& out)
 {
     jobs = std::max(1, jobs);
-    // Each distinct address (with its headers) is probed once.
+    // Each distinct stream (with its headers) is probed once, when a target
+    // first needs it.
     struct Job {
-        QString address;
-        StreamOptions options;
+        StreamAddress stream;
+        bool started = false;
         bool done = false;
         PlayFailure result = PlayFailure::TimedOut;
         QString detail;
     };
+    struct Walk {
+        QList<int> jobs;  // one per stream of the target, in order
+        int at = 0;       // the stream being tried
+        bool done = false;
+        PlayFailure result = PlayFailure::None;
+        QString detail;
+        int worked = -1;  // the stream that worked
+    };
     QList<Job> work;
-    QList<int> jobOf;
+    QList<Walk> walks;
     QHash<QString, int> seen;
     for (const CheckTarget& t : targets) {
-        const QString key = t.address + QLatin1Char('\n') + t.options.referrer + QLatin1Char('\n') + t.options.userAgent;
-        auto it = seen.constFind(key);
-        if (it == seen.cend()) {
-            it = seen.insert(key, static_cast<int>(work.size()));
-            Job job;
-            job.address = t.address;
-            job.options = t.options;
-            work.append(job);
+        Walk w;
+        for (const StreamAddress& s : t.streams) {
+            const QString key = s.url + u'\n' + s.options.referrer + u'\n' + s.options.userAgent;
+            auto it = seen.constFind(key);
+            if (it == seen.cend()) {
+                it = seen.insert(key, int(work.size()));
+                Job job;
+                job.stream = s;
+                work.append(job);
+            }
+            w.jobs << *it;
         }
-        jobOf.append(*it);
+        w.done = w.jobs.isEmpty();
+        w.result = w.done ? PlayFailure::NoAddressYet : PlayFailure::None;
+        walks << w;
     }
 
     QNetworkAccessManager network;
     QEventLoop loop;
-    int next = 0;
+    QList<int> queue; // jobs a target waits for, in the order they were wanted
     int running = 0;
     int printed = 0;
     int working = 0;
     int standIns = 0;
+    // Moves every target on past the streams already known: the next when
+    // one failed, as the player does; wanted streams not yet probed queued.
+    auto advance = [&] {
+        for (Walk& w : walks) {
+            while (!w.done) {
+                const Job& j = work[w.jobs[w.at]];
+                if (!j.done) {
+                    if (!j.started && !queue.contains(w.jobs[w.at]))
+                        queue << w.jobs[w.at];
+                    break;
+                }
+                if (j.result == PlayFailure::None) {
+                    w = Walk{w.jobs, w.at, true, PlayFailure::None, {}, w.at};
+                    break;
+                }
+                // The reasons folded as the player folds them: the last
+                // stream's, unless an earlier one's says more.
+                if (++w.at < w.jobs.size()) {
+                    const PlayFailure earlier = w.result;
+                    w.result = moreInformative(w.result, j.result);
+                    if (w.result != earlier)
+                        w.detail = j.detail;
+                    continue;
+                }
+                w.result = w.jobs.size() > 1 ? moreInformative(j.result, w.result) : j.result;
+                if (w.result == j.result)
+                    w.detail = j.detail;
+                w.done = true;
+            }
+        }
+    };
     // Lines go out in the order of the targets, as soon as they are known.
     auto flush = [&] {
-        while (printed < targets.size() && work[jobOf[printed]].done) {
+        while (printed < targets.size() && walks[printed].done) {
             const CheckTarget& t = targets[printed];
-            const Job& j = work[jobOf[printed]];
-            QString outcome = failureCheckText(j.result);
-            if (j.result != PlayFailure::None && !j.detail.isEmpty())
-                outcome += QStringLiteral(" (%1)").arg(j.detail);
-            working += j.result == PlayFailure::None;
-            standIns += j.result == PlayFailure::NoAddressYet;
+            const Walk& w = walks[printed];
+            QString outcome = failureCheckText(w.result);
+            if (w.result != PlayFailure::None && !w.detail.isEmpty())
+                outcome += QStringLiteral(" (%1)").arg(w.detail);
+            working += w.result == PlayFailure::None;
+            standIns += w.result == PlayFailure::NoAddressYet;
+            const QString address = t.streams.value(std::max(w.worked, 0)).url;
             out << oneLine(t.window) << '\t' << oneLine(t.panel) << '\t' << oneLine(t.caption) << '\t'
-                << oneLine(t.address) << '\t' << oneLine(outcome) << '\n';
+                << oneLine(address) << '\t' << oneLine(outcome) << '\n';
             printed++;
         }
         out.flush();
     };
     std::function<void()> launch = [&] {
-        while (running < jobs && next < work.size()) {
-            const int index = next++;
+        while (running < jobs && !queue.isEmpty()) {
+            const int index = queue.takeFirst();
+            work[index].started = true;
             auto* probe = new StreamCheck(&network, boundMs, &loop);
             running++;
             QObject::connect(probe, &StreamCheck::finished, &loop, [&, index, probe](PlayFailure result) {
@@ -104,15 +150,17 @@ int checkTargets(const QList<CheckTarget>& targets, int jobs, int boundMs, QText
                 work[index].detail = probe->detail();
                 probe->deleteLater();
                 running--;
+                advance();
                 flush();
                 launch();
-                if (running == 0 && next >= work.size())
+                if (running == 0 && queue.isEmpty())
                     loop.quit();
             });
-            probe->start(StreamAddress{work[index].address, work[index].options});
+            probe->start(work[index].stream);
         }
     };
-    if (!work.isEmpty()) {
+    advance();
+    if (!queue.isEmpty()) {
         QTimer::singleShot(0, &loop, launch);
         // Every probe has its bound; this one only guards against a probe
         // that never reports.
@@ -123,6 +171,7 @@ int checkTargets(const QList<CheckTarget>& targets, int jobs, int boundMs, QText
     // Anything still unknown (only if the guard fired) counts as timed out.
     for (Job& j : work)
         j.done = true;
+    advance();
     flush();
     const qsizetype failing = targets.size() - working;
     out << QStringLiteral("%1 entries: %2 work, %3 do not").arg(targets.size()).arg(working).arg(failing);

@@ -70,8 +70,8 @@ void applyImportedStreams(Catalogue& c, const QString& dir)
         if (f.size() != 7)
             continue;
         Label* l = c.label(f[0], f[1]);
-        if (!l || l->origin != AddressOrigin::Imported || !isAcceptedAddress(f[2]) || f[2].size() > maxAddressChars
-            || f[3].size() > maxAddressChars || f[4].size() > maxAddressChars)
+        if (!l || l->origin != AddressOrigin::Imported
+            || userdata::rowProblem(f[2], f[3], f[4], AddressOrigin::Imported) != userdata::RowProblem::None)
             continue;
         found[l] << ImportedStream{{f[2], {f[3], f[4], AddressOrigin::Imported}}, f[5], f[6]};
     }
@@ -80,12 +80,6 @@ void applyImportedStreams(Catalogue& c, const QString& dir)
             it.key()->imported = it.value();
 }
 
-const QStringList& headerColumns()
-{
-    static const QStringList h = {QStringLiteral("window"), QStringLiteral("control"), QStringLiteral("address"),
-                                  QStringLiteral("referrer"), QStringLiteral("user_agent")};
-    return h;
-}
 
 
 } // namespace
@@ -171,18 +165,15 @@ QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& 
     auto bad = [&](int line, const QString& what) {
         report(QStringLiteral("%1:%2: %3; row skipped").arg(path).arg(line).arg(what));
     };
-    QString text = QString::fromUtf8(content);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
+    const QString text = QString::fromUtf8(content.sliced(userdata::bomLength(content)));
     const QStringList lines = text.split(QLatin1Char('\n'));
     auto chomp = [](QString s) {
         if (s.endsWith(QLatin1Char('\r')))
             s.chop(1);
         return s;
     };
-    const QStringList header = lines.isEmpty() ? QStringList() : chomp(lines.first()).split(QLatin1Char('\t'));
-    const qsizetype columns = header.size();
-    if (columns < 3 || header != headerColumns().first(std::min<qsizetype>(columns, 5))) {
+    const int columns = lines.isEmpty() ? 0 : userdata::headerColumns(lines.first());
+    if (columns == 0) {
         report(QStringLiteral("%1:1: the first line must be the header \"window<TAB>control<TAB>address\" "
                               "(optionally followed by <TAB>referrer<TAB>user_agent); file ignored")
                    .arg(path));
@@ -192,15 +183,15 @@ QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& 
     for (int i = 1; i < lines.size(); ++i) {
         const QString row = chomp(lines.at(i));
         const int line = i + 1;
-        // Blank lines and notes ("# ...") are the writer's own.
-        if (row.trimmed().isEmpty() || row.trimmed().startsWith(u'#'))
+        if (userdata::isNoteLine(row))
             continue;
         const QStringList f = row.split(QLatin1Char('\t'));
         if (f.size() != columns) {
             bad(line, QStringLiteral("%1 columns, expected %2 (%3, separated by tabs)")
                           .arg(f.size())
                           .arg(columns)
-                          .arg(header.join(QStringLiteral(", "))));
+                          .arg(QString::fromLatin1(userdata::addressHeader(columns).chopped(1))
+                                   .replace(u'\t', QStringLiteral(", "))));
             continue;
         }
         if (!windows.contains(f[0])) {
@@ -225,8 +216,8 @@ QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& 
                           .arg(f[2]));
             continue;
         case userdata::RowProblem::NotAnAddress:
-            bad(line, QStringLiteral("\"%1\" is not an absolute http, https, rtsp, mms, mmsh, mmst or file URL")
-                          .arg(f[2]));
+            bad(line, QStringLiteral("\"%1\" is not an absolute %2 URL, nor a file URL")
+                          .arg(f[2], acceptedSchemesText(u"or")));
             continue;
         case userdata::RowProblem::ControlCharacter:
             bad(line, QStringLiteral("the referrer or user agent holds a control character"));

@@ -1,7 +1,7 @@
 #include "listchannels.h"
 
 #include "addressfiles.h"
-#include "search.h"
+#include "namefold.h"
 
 #include <array>
 
@@ -32,7 +32,7 @@ bool isCountryCode(const QString& s)
 QString channelKey(const QString& country, const QString& tvgId, const QString& name)
 {
     const QString id = tvgId.section(u'@', 0, 0).trimmed();
-    return country + u'/' + (id.isEmpty() ? search::fold(name) : id);
+    return country + u'/' + (id.isEmpty() ? text::fold(name) : id);
 }
 
 QByteArray writeListChannels(const QList<ListChannel>& channels)

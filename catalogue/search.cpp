@@ -1,5 +1,7 @@
 #include "search.h"
 
+#include "namefold.h"
+
 #include <QFile>
 #include <QHash>
 
@@ -32,35 +34,11 @@ int meet(QStringView word, const QStringList& words, int whole, int prefix)
     return best;
 }
 
-QStringList wordsOf(const QString& text)
-{
-    return fold(text).split(u' ', Qt::SkipEmptyParts);
-}
+QStringList wordsOf(const QString& text) { return text::foldWords(text); }
 
 } // namespace
 
-QString fold(QStringView text)
-{
-    const QString decomposed = text.toString().normalized(QString::NormalizationForm_KD);
-    QString out;
-    out.reserve(decomposed.size());
-    QChar last = u' ';
-    for (QChar c : decomposed) {
-        if (c.category() == QChar::Mark_NonSpacing)
-            continue;
-        if (c == u'đ' || c == u'Đ')
-            c = u'd';
-        QChar f = c.isLetterOrNumber() ? c.toCaseFolded() : u' ';
-        // Letters and digits are words of their own: "VTV1" is "vtv 1".
-        if (f != u' ' && last != u' ' && f.isDigit() != last.isDigit())
-            out += u' ';
-        if (f == u' ' && last == u' ')
-            continue;
-        out += f;
-        last = f;
-    }
-    return out.trimmed();
-}
+QString fold(QStringView text) { return text::fold(text); }
 
 const QList<Country>& countries()
 {

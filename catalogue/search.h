@@ -6,13 +6,12 @@
 
 // Finding any entry or film by what the user types: its caption as shown,
 // the channel a logo stands for, or its country in Vietnamese or English,
-// compared as the import compares names (no diacritics, no case, no
+// compared as every name is (namefold.h: no diacritics, no case, no
 // punctuation).
 namespace miravon::search {
 
-// Text as it is compared: diacritics gone (đ is d), lower case, anything
-// but letters and digits a blank, letters split from digits ("VTV1" is
-// "vtv 1"), blanks folded.
+// Text as it is compared: text::fold() (namefold.h), the folding the
+// import, the lists' channel keys and the programme guide use.
 QString fold(QStringView text);
 
 // A country's names, from countrynames.tsv: its code (ISO 3166-1 alpha-2,

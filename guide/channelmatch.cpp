@@ -1,10 +1,11 @@
 #include "channelmatch.h"
 
 #include "matcher.h"
+#include "namefold.h"
 
 namespace miravon::guide {
 
-QString foldName(QStringView name) { return import::nameWords(name).join(u' '); }
+QString foldName(QStringView name) { return text::nameWords(name).join(u' '); }
 
 QString countryOfId(QStringView id)
 {

@@ -18,13 +18,13 @@ struct ListChannel {
     QString language;  // a hint: ISO 639-1 ("fr"), from its country; may be empty
 };
 
-// A channel name as names are compared: the import's folding of channel
-// names (diacritics, case, punctuation and suffix words such as HD gone).
-// The one place the folding is chosen.
+// A channel name as names are compared: the words the import matches a
+// channel's name by (text::nameWords(): diacritics, case, punctuation and
+// suffix words such as HD gone).
 QString foldName(QStringView name);
 // Changes whenever foldName() does: names folded by an older folding (kept
 // in a stored guide) no longer compare, and such a store is read again.
-inline constexpr quint32 foldVersion = 1;
+inline constexpr quint32 foldVersion = 2;
 
 // The country a guide channel's id names by its last label ("VTV1.vn",
 // "BBCOne.uk", "France2.fr@SD"); empty when it names none.

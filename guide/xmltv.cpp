@@ -1,5 +1,7 @@
 #include "xmltv.h"
 
+#include "sizelimits.h"
+
 #include <QHash>
 #include <QLoggingCategory>
 #include <QXmlStreamReader>
@@ -293,7 +295,7 @@ bool XmltvReader::feed(QByteArrayView bytes)
         return false;
     d->bytesIn += bytes.size();
     if (d->bytesIn > d->options.maxBytes)
-        return d->fail(ReadFailure::TooLarge, QStringLiteral("hơn %1 MiB").arg(d->options.maxBytes / (1024 * 1024)));
+        return d->fail(ReadFailure::TooLarge, QStringLiteral("hơn %1").arg(sizeText(d->options.maxBytes)));
     if (!d->sniffed) {
         d->head += bytes;
         if (d->head.size() < 2)
@@ -335,7 +337,7 @@ bool XmltvReader::Private::takeBytes(QByteArrayView bytes)
         const QByteArrayView slice = bytes.sliced(at, std::min(sliceBytes, bytes.size() - at));
         bytesOut += slice.size();
         if (bytesOut > options.maxBytes)
-            return fail(ReadFailure::TooLarge, QStringLiteral("hơn %1 MiB").arg(options.maxBytes / (1024 * 1024)));
+            return fail(ReadFailure::TooLarge, QStringLiteral("hơn %1").arg(sizeText(options.maxBytes)));
         xml.addData(slice.toByteArray());
         sinceToken += slice.size();
         if (!pump())
@@ -355,8 +357,8 @@ bool XmltvReader::Private::pump()
         case QXmlStreamReader::Invalid:
             if (xml.error() == QXmlStreamReader::PrematureEndOfDocumentError) {
                 if (sinceToken > maxTokenBytes)
-                    return fail(ReadFailure::Malformed, QStringLiteral("một phần tử lớn hơn %1 MiB")
-                                                            .arg(maxTokenBytes / (1024 * 1024)));
+                    return fail(ReadFailure::Malformed, QStringLiteral("một phần tử lớn hơn %1")
+                                                            .arg(sizeText(maxTokenBytes)));
                 return true; // more is to come
             }
             // Bytes that do not even begin as XML are no guide; an XML

@@ -1,7 +1,7 @@
 #include "channelbuilder.h"
 
 #include "addresspolicy.h"
-#include "search.h"
+#include "namefold.h"
 #include "sizelimits.h"
 
 #include <QSet>
@@ -31,7 +31,7 @@ QString nameOfId(const QString& tvgId)
 }
 
 // The words the names begin with alike, compared as names are found
-// (search::fold), as the first name writes them; empty when they have
+// (text::fold), as the first name writes them; empty when they have
 // none in common. Words that are no letter or digit at its end are left
 // out ("CNN -").
 QString commonStart(const QList<const QString*>& names)
@@ -41,11 +41,11 @@ QString commonStart(const QList<const QString*>& names)
     for (qsizetype n = 1; n < names.size() && common > 0; ++n) {
         const QStringList other = names.at(n)->split(u' ', Qt::SkipEmptyParts);
         qsizetype i = 0;
-        while (i < common && i < other.size() && search::fold(first.at(i)) == search::fold(other.at(i)))
+        while (i < common && i < other.size() && text::fold(first.at(i)) == text::fold(other.at(i)))
             ++i;
         common = i;
     }
-    while (common > 0 && search::fold(first.at(common - 1)).isEmpty())
+    while (common > 0 && text::fold(first.at(common - 1)).isEmpty())
         --common;
     return first.first(common).join(u' ');
 }

@@ -1,5 +1,6 @@
 #include "importer.h"
 
+#include "addressfiles.h"
 #include "addresspolicy.h"
 #include "catalogue.h"
 #include "channelbuilder.h"
@@ -33,7 +34,6 @@ const QString streamsName = userdata::importStreamsFileName();
 const QString sourcesName = QStringLiteral("addresses.import.sources.tsv");
 const QString channelsName = userdata::listChannelsFileName();
 const QString bakSuffix = QStringLiteral(".bak");
-const QByteArray tableHeader = "window\tcontrol\taddress\treferrer\tuser_agent\n";
 
 // How long an import or undo waits for another one to finish writing: it
 // never runs on the windows' thread.
@@ -179,14 +179,16 @@ Read parseSource(const QString& name, const QByteArray& body, const QUrl& base, 
         return Read::Empty;
     }
     for (const m3u::Entry& e : p.entries)
-        if (isAcceptedAddress(e.url) && e.url.size() <= maxAddressChars)
+        if (userdata::rowProblem(e.url, e.referrer, e.userAgent, AddressOrigin::Imported) == userdata::RowProblem::None)
             return Read::Ok;
-    *why = {QStringLiteral("none of its %1 streams can be used (an address must be an http, https, rtsp, mms, mmsh "
-                           "or mmst URL; names and addresses of a sane length)")
-                .arg(p.entries.size()),
-            QStringLiteral("không luồng nào trong %1 luồng dùng được (địa chỉ phải là URL http, https, rtsp, mms, "
-                           "mmsh hoặc mmst; tên và địa chỉ không quá dài)")
-                .arg(p.entries.size())};
+    *why = {QStringLiteral("none of its %1 streams can be used (an address must be an %2 URL; names and addresses "
+                           "of a sane length)")
+                .arg(p.entries.size())
+                .arg(acceptedSchemesText(u"or")),
+            QStringLiteral("không luồng nào trong %1 luồng dùng được (địa chỉ phải là URL %2; tên và địa chỉ không "
+                           "quá dài)")
+                .arg(p.entries.size())
+                .arg(acceptedSchemesText(u"hoặc"))};
     return Read::Empty;
 }
 
@@ -207,7 +209,7 @@ std::unique_ptr<files::FolderLock> takeLock(const QString& dir, QString* error)
 // the first ignore).
 QByteArray importTable(const QList<Target>& targets, const Result& result)
 {
-    QByteArray out = tableHeader;
+    QByteArray out = userdata::addressHeader();
     for (const Match& m : result.matches) {
         const Target& t = targets.at(m.target);
         const m3u::Entry& e = *result.streams.at(m.candidates.first().stream).entry;
@@ -522,7 +524,7 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
         report.kept = QStringLiteral("Không luồng nào của các danh sách dùng được: không mục nào có địa chỉ, không "
                                      "kênh nào được giữ. Không thay đổi gì; các địa chỉ đã nhập trước vẫn giữ nguyên.");
         outcome.report = buildReport(report);
-        outcome.status = 2;
+        outcome.status = ImportOutcome::Failed;
         outcome.error = QStringLiteral("%1: the lists give no usable stream to any entry or channel (every stream was "
                                        "skipped); nothing was changed")
                             .arg(tsv);
@@ -537,7 +539,7 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
                           .arg(result.matches.size())
                           .arg(keepAbove);
         outcome.report = buildReport(report);
-        outcome.status = 2;
+        outcome.status = ImportOutcome::Failed;
         outcome.error = QStringLiteral("%1: the lists give %2 entries, fewer than half the %3 of the import in use; "
                                        "it is kept")
                             .arg(tsv)
@@ -557,7 +559,7 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
     std::unique_ptr<files::FolderLock> lock = takeLock(dir, &outcome.error);
     QString error;
     if (!lock || !files::recover(dir, &error)) {
-        outcome.status = 2;
+        outcome.status = ImportOutcome::Failed;
         if (lock)
             outcome.error = error;
         outcome.message = QStringLiteral("Không ghi được các tệp của lần nhập; không thay đổi gì.");
@@ -578,7 +580,7 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
         qCWarning(lcCatalogue, "%s", qUtf8Printable(error));
         break;
     case files::Transaction::Outcome::Failed:
-        outcome.status = 2;
+        outcome.status = ImportOutcome::Failed;
         outcome.error = error;
         outcome.message = QStringLiteral("Không ghi được các tệp của lần nhập; không thay đổi gì.");
         return outcome;
@@ -665,13 +667,13 @@ ImportOutcome importPlaylists(const ImportOptions& options)
 {
     ImportOutcome outcome;
     if (options.sources.isEmpty()) {
-        outcome.status = 2;
+        outcome.status = ImportOutcome::Failed;
         outcome.error = QStringLiteral("no playlist given");
         outcome.message = QStringLiteral("Chưa chọn danh sách nào.");
         return outcome;
     }
     if (!options.country.isEmpty() && countryCode(options.country).isEmpty()) {
-        outcome.status = 2;
+        outcome.status = ImportOutcome::Failed;
         outcome.error = QStringLiteral("--country %1: not a two-letter country code").arg(options.country);
         outcome.message = QStringLiteral("%1: không phải mã quốc gia hai chữ cái").arg(options.country);
         return outcome;
@@ -687,7 +689,7 @@ ImportOutcome importPlaylists(const ImportOptions& options)
         Why why;
         switch (readNamed(s, cache, false, &source, &record, &why)) {
         case Read::Failed:
-            outcome.status = 2;
+            outcome.status = ImportOutcome::Failed;
             outcome.error = QStringLiteral("%1: %2").arg(s, why.en);
             outcome.message = QStringLiteral("%1: %2").arg(s, why.vi);
             return outcome;
@@ -705,7 +707,7 @@ ImportOutcome importPlaylists(const ImportOptions& options)
         }
     }
     if (g.sources.isEmpty()) {
-        outcome.status = 2;
+        outcome.status = ImportOutcome::Failed;
         outcome.skipped = englishLines(empty);
         if (empty.size() == 1) {
             outcome.error = outcome.skipped.first();
@@ -759,7 +761,7 @@ ImportOutcome updateChannels(const UpdateOptions& options)
     for (const QString& code : listCodes())
         addresses << listAddress(sourceTemplate, code);
     if (addresses.isEmpty() || addresses.first().isEmpty()) {
-        outcome.status = 2;
+        outcome.status = ImportOutcome::Failed;
         outcome.error = QStringLiteral("%1: not an http or https address with {code} in it").arg(sourceTemplate);
         outcome.message = QStringLiteral("%1: không phải địa chỉ http, https có {code}").arg(sourceTemplate);
         return outcome;
@@ -768,7 +770,7 @@ ImportOutcome updateChannels(const UpdateOptions& options)
     const QList<FetchResult> fetched = fetchAll(addresses, options.parallel, options.limits, options.progress,
                                                 options.cancel, &cancelled);
     if (cancelled) {
-        outcome.status = 2;
+        outcome.status = ImportOutcome::Failed;
         outcome.cancelled = true;
         outcome.error = QStringLiteral("cancelled; nothing was changed");
         outcome.message = QStringLiteral("Đã hủy; không thay đổi gì.");
@@ -798,7 +800,7 @@ ImportOutcome updateChannels(const UpdateOptions& options)
     }
     g.skipped = failed;
     if (g.sources.isEmpty()) {
-        outcome.status = 2;
+        outcome.status = ImportOutcome::Failed;
         outcome.skipped = englishLines(g.skipped);
         outcome.error = QStringLiteral("%1: no list could be read; nothing was changed").arg(sourceTemplate);
         outcome.message = QStringLiteral("Không tải được danh sách nào; không thay đổi gì.");
@@ -812,7 +814,7 @@ ImportOutcome updateChannels(const UpdateOptions& options)
     for (const SourceRecord& r : std::as_const(skipped))
         g.records << r;
     outcome = buildLayer(g, {}, options.dryRun, dir, entriesInUse(dir), catalogue::maxListChannelsFileBytes);
-    if (outcome.status == 0 && !options.dryRun) {
+    if (outcome.status == ImportOutcome::Done && !options.dryRun) {
         Settings settings = Settings::load(dir);
         settings.set(setting::channelsUpdated, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
         QString error;
@@ -828,18 +830,18 @@ UndoOutcome undoImport(const QString& configDir)
     const QString tsvName = userdata::importFileName();
     const QString tsv = dir + u'/' + tsvName;
     if (!files::existsCommitted(dir, tsvName + bakSuffix))
-        return {1, QStringLiteral("%1%2: not found; there is no import to undo").arg(tsv, bakSuffix)};
+        return {UndoOutcome::NothingToUndo, QStringLiteral("%1%2: not found; there is no import to undo").arg(tsv, bakSuffix)};
     QString error;
     std::unique_ptr<files::FolderLock> lock = takeLock(dir, &error);
     if (!lock || !files::recover(dir, &error))
-        return {2, error};
+        return {UndoOutcome::Failed, error};
     // Looked at again under the lock: another undo may have used it up.
     QByteArray before;
     const ReadResult bak = files::readRegularFile(tsv + bakSuffix, userdata::maxAddressFileBytes, &before, &error);
     if (bak == ReadResult::Missing)
-        return {1, QStringLiteral("%1%2: not found; there is no import to undo").arg(tsv, bakSuffix)};
+        return {UndoOutcome::NothingToUndo, QStringLiteral("%1%2: not found; there is no import to undo").arg(tsv, bakSuffix)};
     if (bak == ReadResult::Failed)
-        return {2, QStringLiteral("%1%2: %3").arg(tsv, bakSuffix, error)};
+        return {UndoOutcome::Failed, QStringLiteral("%1%2: %3").arg(tsv, bakSuffix, error)};
     files::Transaction change(dir);
     change.restoreBackup(tsvName);
     // The other files go back with the addresses; one not kept from then
@@ -851,10 +853,23 @@ UndoOutcome undoImport(const QString& configDir)
             change.remove(name);
     }
     if (change.commit(&error) == files::Transaction::Outcome::Failed)
-        return {2, QStringLiteral("%1: cannot be restored (%2)").arg(tsv, error)};
-    return {0, !before.isEmpty()
+        return {UndoOutcome::Failed, QStringLiteral("%1: cannot be restored (%2)").arg(tsv, error)};
+    return {UndoOutcome::Restored, !before.isEmpty()
                    ? QStringLiteral("%1: the addresses imported before the last import are back").arg(tsv)
                    : QStringLiteral("%1: removed; no addresses were imported before the last import").arg(tsv)};
+}
+
+QString lastImportReport(const QString& configDir)
+{
+    QByteArray report;
+    QString error;
+    files::readCommitted(configFolder(configDir), txtName, userdata::maxAddressFileBytes, &report, &error);
+    return QString::fromUtf8(report);
+}
+
+bool canUndoImport(const QString& configDir)
+{
+    return files::existsCommitted(configFolder(configDir), userdata::importFileName() + bakSuffix);
 }
 
 } // namespace miravon::import

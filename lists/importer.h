@@ -60,9 +60,12 @@ struct ImportOptions {
 };
 
 struct ImportOutcome {
-    // 0: done (even when nothing matched); 2: bad input, or nothing could
-    // be written (nothing was changed then).
-    int status = 0;
+    // Also the import command's exit status.
+    enum Status {
+        Done = 0,   // even when nothing matched
+        Failed = 2, // bad input, or nothing could be written (nothing was changed then)
+    };
+    int status = Done;
     // With status 2: one line naming the file or URL and what is wrong, in
     // English for the terminal; `message` says the same in Vietnamese for
     // the windows.
@@ -117,13 +120,23 @@ struct UpdateOptions {
 ImportOutcome updateChannels(const UpdateOptions& options);
 
 struct UndoOutcome {
-    int status = 0; // 0: restored; 1: nothing to undo; 2: the files could not be changed
+    // Also the undo command's exit status.
+    enum Status {
+        Restored = 0,
+        NothingToUndo = 1,
+        Failed = 2, // the files could not be changed
+    };
+    int status = Restored;
     QString message;
 };
 
 // Puts the import layer (addresses, other streams, channels, report,
 // sources) from before the last import back.
 UndoOutcome undoImport(const QString& configDir = {});
+// Whether there is an import to undo (its addresses from before are kept).
+bool canUndoImport(const QString& configDir = {});
+// The last import's report, as saved beside its files; empty when none.
+QString lastImportReport(const QString& configDir = {});
 
 } // namespace miravon::import
 

@@ -1,4 +1,5 @@
 #include "importreport.h"
+#include "sizelimits.h"
 
 #include "search.h"
 
@@ -39,15 +40,6 @@ QString streamText(const ReportInput& in, int index, How how)
         notes << QStringLiteral("cần user-agent");
     return QStringLiteral("\"%1\" (%2)")
         .arg(s.entry->title.isEmpty() ? s.entry->tvgName : s.entry->title, notes.join(QStringLiteral("; ")));
-}
-
-QString sizeText(qint64 bytes)
-{
-    if (bytes >= 1024 * 1024)
-        return QStringLiteral("%1 MiB").arg(bytes / (1024 * 1024));
-    if (bytes >= 1024)
-        return QStringLiteral("%1 KiB").arg(bytes / 1024);
-    return QStringLiteral("%1 byte").arg(bytes);
 }
 
 } // namespace

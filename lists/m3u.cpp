@@ -1,5 +1,7 @@
 #include "m3u.h"
 
+#include "addresspolicy.h"
+
 #include <QRegularExpression>
 #include <QStringView>
 
@@ -46,9 +48,7 @@ bool isRelativeAddress(QStringView s)
 
 bool isWeb(const QUrl& url)
 {
-    return url.isValid() && !url.host().isEmpty()
-        && (url.scheme().compare(u"http", Qt::CaseInsensitive) == 0
-            || url.scheme().compare(u"https", Qt::CaseInsensitive) == 0);
+    return url.isValid() && !url.host().isEmpty() && isWebAddress(url);
 }
 
 // A value written in quotes (#EXTVLCOPT:http-user-agent="Agent 1.0"): the

@@ -1,5 +1,6 @@
 #include "matcher.h"
 
+#include "addressfiles.h"
 #include "addresspolicy.h"
 #include "catalogue.h"
 #include "sizelimits.h"
@@ -136,14 +137,6 @@ bool hasMarker(const Stream& s, QLatin1StringView what)
         if (m.contains(what, Qt::CaseInsensitive))
             return true;
     return false;
-}
-
-bool isClean(const QString& s)
-{
-    for (QChar c : s)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return false;
-    return true;
 }
 
 double ratio(const QString& a, const QString& b)
@@ -315,8 +308,8 @@ Result match(const QList<Target>& targets, const QList<Source>& sources, const Q
                 continue;
             }
             splitTitle(e.title, s);
-            s.usable = isAcceptedAddress(e.url) && isClean(e.url) && isClean(e.referrer)
-                && isClean(e.userAgent);
+            s.usable = userdata::rowProblem(e.url, e.referrer, e.userAgent, AddressOrigin::Imported)
+                == userdata::RowProblem::None;
             QString idCountry;
             const QString base = idBase(e.tvgId, &idCountry);
             static const QRegularExpression separators(QStringLiteral("[;,| ]"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "m3u.h"
+#include "namefold.h"
 
 #include <QHash>
 #include <QList>
@@ -98,10 +99,10 @@ struct Result {
 // must outlive the result.
 Result match(const QList<Target>& targets, const QList<Source>& sources, const QString& fallbackCountry);
 
-// The words a name is compared by: diacritics, case and punctuation gone,
-// letters split from digits, leading zeros dropped, suffix words (TV, HD,
-// Channel, ch, ...) dropped unless only digits would remain.
-QStringList nameWords(QStringView name);
+// The words a name is compared by (namefold.h): diacritics, case and
+// punctuation gone, letters split from digits, leading zeros dropped, suffix
+// words (TV, HD, Channel, ch, ...) dropped unless only digits would remain.
+using text::nameWords;
 
 // How well the language edition a stream's name or tvg-id feed names
 // ("DW English", "DW.de@Arabic") suits a Vietnamese or general viewer,

@@ -250,8 +250,7 @@ ParsedPlaylist parseM3u(const QString& text, const QUrl& base)
 
 bool isPlaylistAddress(const QUrl& url)
 {
-    const QString scheme = url.scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+    if (!isWebAddress(url))
         return false;
     const QString path = url.path().toLower();
     for (const char* ext : {".asx", ".wax", ".wvx", ".wmx", ".m3u"}) {

@@ -15,7 +15,43 @@ bool hasControlCharacter(const QString& s)
     return false;
 }
 
+const char* const columnNames[] = {"window", "control", "address", "referrer", "user_agent"};
+
 } // namespace
+
+QByteArray addressHeader(int columns)
+{
+    QByteArray out;
+    for (int i = 0; i < columns && i < maxAddressColumns; ++i) {
+        if (i > 0)
+            out += '\t';
+        out += columnNames[i];
+    }
+    return out + '\n';
+}
+
+int headerColumns(QStringView line)
+{
+    if (line.startsWith(QChar(0xFEFF)))
+        line = line.sliced(1);
+    if (line.endsWith(u'\r'))
+        line.chop(1);
+    int columns = 0;
+    for (QStringView name : line.tokenize(u'\t')) {
+        if (columns == maxAddressColumns || name != QLatin1StringView(columnNames[columns]))
+            return 0;
+        ++columns;
+    }
+    return columns >= minAddressColumns ? columns : 0;
+}
+
+bool isNoteLine(QStringView line)
+{
+    line = line.trimmed();
+    return line.isEmpty() || line.startsWith(u'#');
+}
+
+qsizetype bomLength(QByteArrayView bytes) { return bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0; }
 
 RowProblem rowProblem(const QString& address, const QString& referrer, const QString& userAgent,
                       AddressOrigin origin)
@@ -35,8 +71,8 @@ QString rowProblemText(RowProblem problem)
     case RowProblem::None:
         return {};
     case RowProblem::NotAnAddress:
-        return QStringLiteral("Địa chỉ phải là một URL đầy đủ bắt đầu bằng http://, https://, rtsp://, mms://, "
-                              "mmsh:// hoặc mmst://, hoặc một tệp video của máy này.");
+        return QStringLiteral("Địa chỉ phải là một URL đầy đủ bắt đầu bằng %1, hoặc một tệp video của máy này.")
+            .arg(acceptedSchemesText(u"hoặc", u"://"));
     case RowProblem::LocalFileNotAllowed:
         return QStringLiteral("Chỉ tệp địa chỉ của riêng bạn mới được chỉ tới một tệp của máy này.");
     case RowProblem::TooLong:

@@ -1,4 +1,5 @@
 #include "filetext.h"
+#include "sizelimits.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,8 +14,6 @@
 
 namespace miravon::userdata {
 namespace {
-
-QString sizeText(qint64 bytes) { return QLocale::c().formattedDataSize(bytes, 0, QLocale::DataSizeIecFormat); }
 
 QString lineNumbers(const QList<BadLine>& bad)
 {

@@ -1,5 +1,6 @@
 #include "ownfile.h"
 
+#include "addressfiles.h"
 #include "filetext.h"
 #include "userfiles.h"
 
@@ -32,14 +33,7 @@ QList<TextLine> splitLines(const QByteArray& bytes)
     return lines;
 }
 
-bool isNote(const QByteArray& text)
-{
-    const QByteArray t = text.trimmed();
-    return t.isEmpty() || t.startsWith('#');
-}
-
-// The header of a file this program makes.
-const QByteArray newFileHeader = "window\tcontrol\taddress\treferrer\tuser_agent\n";
+bool isNote(const QByteArray& text) { return isNoteLine(QString::fromUtf8(text)); }
 
 } // namespace
 
@@ -58,18 +52,14 @@ std::optional<QByteArray> editOwnFile(const QByteArray& current, const QString& 
     if (current.isEmpty()) {
         if (!row)
             return QByteArray();
-        return newFileHeader + rowText(5) + '\n';
+        return addressHeader() + rowText(maxAddressColumns) + '\n';
     }
 
     QList<TextLine> lines = splitLines(current);
     // The header: the first line, without a byte-order mark.
-    QByteArray header = lines.first().text;
-    const QByteArray bom = header.startsWith("\xEF\xBB\xBF") ? QByteArrayLiteral("\xEF\xBB\xBF") : QByteArray();
-    header.remove(0, bom.size());
-    const QList<QByteArray> names = header.split('\t');
-    static const QList<QByteArray> known = {"window", "control", "address", "referrer", "user_agent"};
-    const int columns = int(names.size());
-    if (columns < 3 || columns > 5 || names != known.first(columns)) {
+    const QByteArray bom = lines.first().text.first(bomLength(lines.first().text));
+    const int columns = headerColumns(QString::fromUtf8(lines.first().text.sliced(bom.size())));
+    if (columns == 0) {
         if (error)
             *error = QStringLiteral("Dòng đầu của tệp không phải là dòng tiêu đề \"window<TAB>control<TAB>address\"; "
                                     "hãy sửa hoặc xóa tệp rồi thử lại.");
@@ -99,18 +89,15 @@ std::optional<QByteArray> editOwnFile(const QByteArray& current, const QString& 
             lines.last().end = lastEnd;
     } else {
         int width = columns;
-        if (wantsHeaders && columns < 5) {
+        if (wantsHeaders && columns < maxAddressColumns) {
             // The referrer and user agent need their columns: every row of
             // the old width gets them, empty, so that it still reads the same.
-            const QByteArray pad(5 - columns, '\t');
-            QByteArray grown = header;
-            for (int c = columns; c < 5; ++c)
-                grown += '\t' + known.at(c);
-            lines.first().text = bom + grown;
+            const QByteArray pad(maxAddressColumns - columns, '\t');
+            lines.first().text = bom + addressHeader().chopped(1);
             for (qsizetype i = 1; i < lines.size(); ++i)
                 if (!isNote(lines.at(i).text) && lines.at(i).text.count('\t') + 1 == columns)
                     lines[i].text += pad;
-            width = 5;
+            width = maxAddressColumns;
         }
         if (!ours.isEmpty()) {
             lines[ours.last()].text = rowText(width);
@@ -128,7 +115,7 @@ std::optional<QByteArray> editOwnFile(const QByteArray& current, const QString& 
         out += l.text + l.end;
     // Only the header a new file gets is left: the file this program made
     // goes again.
-    if (!row && out == newFileHeader)
+    if (!row && out == addressHeader())
         return QByteArray();
     return out;
 }
@@ -146,7 +133,7 @@ SaveOutcome saveOwnRow(const QString& dir, const QString& window, const QString&
             else if (*edited == current)
                 e.action = files::Edit::Action::Leave;
             else if (edited->isEmpty())
-                e = {files::Edit::Action::Remove, newFileHeader, false, {}};
+                e = {files::Edit::Action::Remove, addressHeader(), false, {}};
             else
                 e = {files::Edit::Action::Write, *edited, false, {}};
             return e;

@@ -164,17 +164,4 @@ void saveInBackground(const Settings& settings, const QString& dir, QObject* con
         });
 }
 
-bool channelUpdateDue(const Settings& settings, const QDateTime& now, Settings* correction)
-{
-    const QDateTime last = QDateTime::fromString(settings.value(setting::channelsUpdated), Qt::ISODate);
-    if (!last.isValid())
-        return true;
-    if (last > now) {
-        *correction = settings;
-        correction->set(setting::channelsUpdated, now.toUTC().toString(Qt::ISODate));
-        return false;
-    }
-    return last.daysTo(now) >= 7;
-}
-
 } // namespace miravon

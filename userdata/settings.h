@@ -63,18 +63,12 @@ private:
 void saveInBackground(const Settings& settings, const QString& dir, QObject* context,
                       std::function<void(bool saved, const QString& error)> done = {});
 
-// The weekly update of the channel lists: whether it is due at `now` (a
-// week or more since the last one, or none yet). A last update stored in
-// the future (a clock that was wrong) counts as `now`; `*correction` is then
-// set to store `now` in its place, so that the week counts from today.
-bool channelUpdateDue(const Settings& settings, const QDateTime& now, Settings* correction);
-
 // The keys in use.
 namespace setting {
 // The channel lists' address template, "{code}" standing for a country.
 inline const QString channelSource = QStringLiteral("channels/source");
-// The user's answer to the offer of the public lists: "yes", "no" (this
-// time) or "never".
+// The user's answer to the offer of the public lists, as
+// import::ChannelListPolicy keeps it.
 inline const QString channelConsent = QStringLiteral("channels/consent");
 // "no" turns the player's hardware decoding off.
 inline const QString hardwareDecoding = QStringLiteral("player/hardware-decoding");

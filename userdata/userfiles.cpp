@@ -1,4 +1,5 @@
 #include "userfiles.h"
+#include "sizelimits.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -111,8 +112,6 @@ bool isLink(const QString& path)
     struct stat st;
     return ::lstat(native(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
-
-QString sizeText(qint64 bytes) { return QLocale::c().formattedDataSize(bytes, 0, QLocale::DataSizeIecFormat); }
 
 // Writes `path` whole and syncs it; the mode of `modelPath` is kept when that
 // file exists (a file the user made private stays private).

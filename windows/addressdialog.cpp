@@ -30,16 +30,6 @@
 namespace miravon {
 namespace {
 
-// A list for the import rather than a stream: any .m3u, and a .m3u8 file
-// of this computer. A .m3u8 link is most often a live stream (HLS), which
-// an entry plays as it is.
-bool isImportList(const QUrl& url)
-{
-    const QString path = url.path();
-    return path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)
-        || (url.isLocalFile() && path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive));
-}
-
 } // namespace
 
 AddressTarget addressTarget(const catalogue::Label& entry)
@@ -355,7 +345,7 @@ QString droppedAddress(const QMimeData* mime)
         return {};
     if (mime->hasUrls()) {
         for (const QUrl& url : mime->urls()) {
-            if (isImportList(url))
+            if (isChannelListLink(url))
                 continue;
             if (url.isLocalFile()) {
                 if (QFileInfo(url.toLocalFile()).isFile())
@@ -371,7 +361,7 @@ QString droppedAddress(const QMimeData* mime)
     if (mime->hasText()) {
         // A link dragged from a browser's text: one line, an address.
         const QString text = mime->text().trimmed();
-        if (!text.contains(u'\n') && isAcceptedAddress(text) && !isImportList(QUrl(text)))
+        if (!text.contains(u'\n') && isAcceptedAddress(text) && !isChannelListLink(QUrl(text)))
             return text;
     }
     return {};

@@ -3,9 +3,7 @@
 #include "importrunner.h"
 #include "logging.h"
 
-#include "catalogue.h"
-#include "settings.h"
-#include "userfiles.h"
+#include "channelpolicy.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -17,19 +15,10 @@
 
 namespace miravon {
 
-bool ChannelOffer::isDue(const QString& configDir)
-{
-    const QString consent = Settings::load(configDir).value(setting::channelConsent);
-    if (consent == QLatin1String("yes") || consent == QLatin1String("never"))
-        return false;
-    return !files::existsCommitted(configDir, userdata::importFileName())
-        && !files::existsCommitted(configDir, userdata::ownFileName());
-}
-
-ChannelOffer::ChannelOffer(ImportRunner& runner, const QString& configDir, QWidget* pictureArea)
+ChannelOffer::ChannelOffer(ImportRunner& runner, import::ChannelListPolicy& policy, QWidget* pictureArea)
     : QFrame(pictureArea)
     , runner_(runner)
-    , configDir_(configDir)
+    , policy_(policy)
 {
     setObjectName(QStringLiteral("channelOffer"));
     setAccessibleName(QStringLiteral("Tải danh sách kênh"));
@@ -64,9 +53,9 @@ ChannelOffer::ChannelOffer(ImportRunner& runner, const QString& configDir, QWidg
         row->addWidget(b);
     layout->addLayout(row);
 
-    connect(yes_, &QPushButton::clicked, this, [this] { answer(QStringLiteral("yes")); });
-    connect(no_, &QPushButton::clicked, this, [this] { answer(QStringLiteral("no")); });
-    connect(never_, &QPushButton::clicked, this, [this] { answer(QStringLiteral("never")); });
+    connect(yes_, &QPushButton::clicked, this, [this] { answer(import::ListConsent::Agreed); });
+    connect(no_, &QPushButton::clicked, this, [this] { answer(import::ListConsent::Unasked); });
+    connect(never_, &QPushButton::clicked, this, [this] { answer(import::ListConsent::Refused); });
     connect(cancel_, &QPushButton::clicked, &runner_, &ImportRunner::cancel);
     connect(&runner_, &ImportRunner::progress, this, [this](int n, int total) {
         progress_->setMaximum(total);
@@ -97,18 +86,14 @@ void ChannelOffer::place()
     setGeometry(margin, std::max(margin, (area->height() - height) / 2), std::max(0, width), std::max(0, height));
 }
 
-void ChannelOffer::answer(const QString& consent)
+void ChannelOffer::answer(import::ListConsent consent)
 {
     // "Không" asks again at the next start; the others are kept.
-    if (consent != QLatin1String("no")) {
-        Settings settings = Settings::load(configDir_);
-        settings.set(setting::channelConsent, consent);
-        saveInBackground(settings, configDir_, &runner_, [](bool saved, const QString& error) {
-            if (!saved)
-                qCWarning(lcWindows, "%s", qUtf8Printable(error));
-        });
-    }
-    if (consent != QLatin1String("yes")) {
+    policy_.answer(consent, [](bool saved, const QString& error) {
+        if (!saved)
+            qCWarning(lcWindows, "%s", qUtf8Printable(error));
+    });
+    if (consent != import::ListConsent::Agreed) {
         hide();
         emit done();
         return;
@@ -122,7 +107,7 @@ void ChannelOffer::answer(const QString& consent)
     connect(&runner_, &ImportRunner::finished, this, [this](ImportRunner::Job, const import::ImportOutcome& outcome) {
         progress_->setVisible(false);
         cancel_->setVisible(false);
-        if (outcome.status == 0)
+        if (outcome.status == import::ImportOutcome::Done)
             text_->setText(QStringLiteral("Đã có địa chỉ cho %1 kênh. Xin chọn một kênh để xem.").arg(outcome.written));
         else if (outcome.cancelled)
             text_->setText(QStringLiteral("Đã hủy. Có thể tải sau trong Thực đơn › Nguồn kênh."));

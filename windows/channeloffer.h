@@ -9,6 +9,10 @@ class QPushButton;
 namespace miravon {
 
 class ImportRunner;
+namespace import {
+class ChannelListPolicy;
+enum class ListConsent;
+}
 
 // The offer to fetch the public channel lists, laid over the picture area
 // of a viewer window (not a modal box): "Có" fetches them at once and shows
@@ -17,11 +21,9 @@ class ImportRunner;
 class ChannelOffer : public QFrame {
     Q_OBJECT
 public:
-    ChannelOffer(ImportRunner& runner, const QString& configDir, QWidget* pictureArea);
-
-    // Whether the offer is due: no import layer, no address file of the
-    // user's, and the user has not said yes or never.
-    static bool isDue(const QString& configDir);
+    // Shown when `policy` says the offer is due (offerDue()); the answer
+    // is kept by it.
+    ChannelOffer(ImportRunner& runner, import::ChannelListPolicy& policy, QWidget* pictureArea);
 
     QString text() const;
 
@@ -34,11 +36,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void answer(const QString& consent);
+    void answer(import::ListConsent consent);
     void place();
 
     ImportRunner& runner_;
-    QString configDir_;
+    import::ChannelListPolicy& policy_;
     QLabel* text_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* yes_ = nullptr;

@@ -4,8 +4,8 @@
 #include "logging.h"
 #include "navigation.h"
 #include "program.h"
+#include "programwindow.h"
 #include "steps.h"
-#include "viewerwindow.h"
 
 #include "labeluni.h"
 #include "standin.h"
@@ -65,7 +65,7 @@ QList<RouteStep> routeTo(Program& program, WindowId from, WindowId window, const
     auto visiblePanelOf = [&program](WindowId id) -> QString {
         if (!program.isLoaded(id) || !hasPlayer(id))
             return {};
-        const QStringList shown = program.viewer(id).visiblePanels();
+        const QStringList shown = program.window(id).visiblePanels();
         return shown.isEmpty() ? QString() : shown.first();
     };
     struct Way {
@@ -157,7 +157,7 @@ bool goToEntry(Program& program, WindowId from, const QString& windowText, const
         return false;
     const QList<RouteStep> route = routeTo(program, from, *window, label->panel);
     const bool inView = program.isLoaded(*window) && program.window(*window).isVisible()
-        && program.viewer(*window).visiblePanels().contains(label->panel);
+        && program.window(*window).visiblePanels().contains(label->panel);
     if (route.isEmpty() && !inView)
         return false;
     for (const RouteStep& step : route) {
@@ -176,8 +176,7 @@ bool goToEntry(Program& program, WindowId from, const QString& windowText, const
         if (program.ending())
             return false;
     }
-    ViewerWindow& viewer = program.viewer(*window);
-    auto* entry = viewer.findChild<LabelUni*>(control);
+    auto* entry = program.window(*window).findChild<LabelUni*>(control);
     if (!entry)
         return false;
     program.show(*window);

@@ -76,7 +76,7 @@ bool ImportRunner::importLists(const QStringList& sources, bool addToSources)
     QPointer<ImportRunner> self(this);
     return run(Job::Import, [self, options] {
         deliver(self, import::importPlaylists(options), [](ImportRunner& r, const import::ImportOutcome& o) {
-            r.done(Job::Import, o.status == 0);
+            r.done(Job::Import, o.status == import::ImportOutcome::Done);
             emit r.finished(Job::Import, o);
         });
     });
@@ -99,7 +99,7 @@ bool ImportRunner::updateChannels(const QString& sourceTemplate)
     return run(Job::Update, [self, options, cancel]() mutable {
         options.cancel = cancel.get();
         deliver(self, import::updateChannels(options), [](ImportRunner& r, const import::ImportOutcome& o) {
-            r.done(Job::Update, o.status == 0);
+            r.done(Job::Update, o.status == import::ImportOutcome::Done);
             emit r.finished(Job::Update, o);
         });
     });
@@ -111,7 +111,7 @@ bool ImportRunner::undo()
     QPointer<ImportRunner> self(this);
     return run(Job::Undo, [self, dir] {
         deliver(self, import::undoImport(dir), [](ImportRunner& r, const import::UndoOutcome& o) {
-            r.done(Job::Undo, o.status == 0);
+            r.done(Job::Undo, o.status == import::UndoOutcome::Restored);
             emit r.undone(o);
         });
     });

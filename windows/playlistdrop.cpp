@@ -5,6 +5,7 @@
 #include "importrunner.h"
 
 #include "artwork.h"
+#include "addresspolicy.h"
 #include "importer.h"
 
 #include <QDragEnterEvent>
@@ -38,7 +39,7 @@ void showReport(const import::ImportOutcome& outcome)
     auto* summary = new QLabel(w);
     summary->setObjectName(QStringLiteral("summary"));
     summary->setWordWrap(true);
-    if (outcome.status != 0)
+    if (outcome.status != import::ImportOutcome::Done)
         summary->setText(QStringLiteral("Không nhập được danh sách này:\n%1").arg(outcome.error));
     else if (outcome.written == 0)
         summary->setText(QStringLiteral("Danh sách đã đọc xong nhưng không kênh nào có địa chỉ."));
@@ -103,7 +104,7 @@ protected:
                 awaiting_ = true;
             } else {
                 import::ImportOutcome busy;
-                busy.status = 2;
+                busy.status = import::ImportOutcome::Failed;
                 busy.error = QStringLiteral("another import is running; drop the list again when it has finished");
                 showReport(busy);
             }
@@ -126,16 +127,9 @@ QStringList droppedPlaylists(const QMimeData* mime)
     QStringList out;
     if (!mime || !mime->hasUrls())
         return out;
-    for (const QUrl& url : mime->urls()) {
-        const QString path = url.path();
-        if (!path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)
-            && !path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive))
-            continue;
-        if (url.isLocalFile())
-            out << url.toLocalFile();
-        else if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
-            out << url.toString();
-    }
+    for (const QUrl& url : mime->urls())
+        if (isChannelListLink(url))
+            out << (url.isLocalFile() ? url.toLocalFile() : url.toString());
     return out;
 }
 

@@ -9,8 +9,8 @@ namespace miravon {
 
 class ImportRunner;
 
-// Lets `window` take M3U playlists dropped on it (.m3u and .m3u8 files, or
-// http/https addresses of such files): they are added to the lists in use
+// Lets `window` take M3U playlists dropped on it (what isChannelListLink()
+// calls a channel list, the same rule a drop on an entry follows): they are added to the lists in use
 // by `runner` (off the user-interface thread, one import at a time), the
 // new addresses apply at once, and the report shows in a small window of
 // its own.

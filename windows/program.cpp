@@ -10,12 +10,12 @@
 #include "frameuni.h"
 #include "player.h"
 
+#include "channelpolicy.h"
 #include "filetext.h"
 #include "settings.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -27,6 +27,7 @@ namespace miravon {
 Program::Program(EndHook onEnd, QObject* parent)
     : QObject(parent)
     , imports_(new ImportRunner(this))
+    , channelLists_(new import::ChannelListPolicy(catalogue_.configDir(), {}, this))
     , onEnd_(onEnd ? std::move(onEnd) : EndHook([] { QCoreApplication::exit(0); }))
 {
     imports_->setFolders(catalogue_.configDir(), {});
@@ -187,18 +188,11 @@ bool Program::firstViewerShown(QWidget* shown)
     }
     // The weekly update: in the background, a while after the hand-over,
     // never in the way of a click.
-    const Settings settings = Settings::load(catalogue_.configDir());
-    if (settings.value(setting::channelConsent) == QLatin1String("yes")) {
-        Settings correction;
-        const bool due = channelUpdateDue(settings, QDateTime::currentDateTimeUtc(), &correction);
-        if (!due && correction.value(setting::channelsUpdated) != settings.value(setting::channelsUpdated))
-            saveInBackground(correction, catalogue_.configDir(), this);
-        if (due) {
-            QTimer::singleShot(5000, this, [this] {
-                qCDebug(lcWindows) << "updating the channel lists (a week has passed)";
-                imports_->updateChannels();
-            });
-        }
+    if (channelLists_->update() == import::ChannelListPolicy::Update::Due) {
+        QTimer::singleShot(5000, this, [this] {
+            qCDebug(lcWindows) << "updating the channel lists (a week has passed)";
+            imports_->updateChannels();
+        });
     }
     return true;
 }

@@ -14,6 +14,10 @@
 
 namespace miravon {
 
+namespace import {
+class ChannelListPolicy;
+}
+
 class EntryIndex;
 class ImportRunner;
 class ProgramWindow;
@@ -41,6 +45,9 @@ public:
     // The program's imports, one at a time; an import that changes the
     // address files has the catalogue read again.
     ImportRunner& imports() { return *imports_; }
+    // What is done about the public channel lists: the offer, the user's
+    // answer, the weekly update.
+    import::ChannelListPolicy& channelLists() { return *channelLists_; }
     // The stream that last played for each entry, across runs.
     PlayedStreams& playedStreams() { return playedStreams_; }
     // What the find box searches: every entry and film, made at the first
@@ -105,6 +112,7 @@ private:
 
     catalogue::RunningCatalogue catalogue_;
     ImportRunner* imports_;
+    import::ChannelListPolicy* channelLists_;
     PlayedStreams playedStreams_;
     EntryIndex* entryIndex_ = nullptr;
     std::optional<KeptEntries> kept_;

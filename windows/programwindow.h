@@ -4,6 +4,7 @@
 
 #include <QMargins>
 #include <QPointer>
+#include <QStringList>
 #include <QWindow>
 #include <QTimer>
 #include <QWidget>
@@ -27,6 +28,9 @@ public:
     // Load code: runs once, right after creation, before the step that
     // referred to the window.
     virtual void load() {}
+
+    // The panels the window shows now (a viewer window's); none by default.
+    virtual QStringList visiblePanels() const { return {}; }
 
     // Closes the window as the program's own unload.
     void unloadByProgram();

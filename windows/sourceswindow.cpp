@@ -2,6 +2,7 @@
 
 #include "logging.h"
 
+#include "addresspolicy.h"
 #include "artwork.h"
 #include "catalogue.h"
 #include "userfiles.h"
@@ -182,13 +183,9 @@ void SourcesWindow::refresh()
     if (records.isEmpty())
         sources_->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("(chưa có nguồn nào: chưa nhập danh sách kênh)")}));
 
-    QByteArray report;
-    QString error;
-    files::readCommitted(configDir_, QStringLiteral("addresses.import.txt"), userdata::maxAddressFileBytes, &report,
-                         &error);
-    report_->setPlainText(report.isEmpty() ? QStringLiteral("(chưa có)") : QString::fromUtf8(report));
-    undo_->setEnabled(runner_.busy() == ImportRunner::Job::None
-                      && files::existsCommitted(configDir_, QStringLiteral("addresses.import.tsv.bak")));
+    const QString report = import::lastImportReport(configDir_);
+    report_->setPlainText(report.isEmpty() ? QStringLiteral("(chưa có)") : report);
+    undo_->setEnabled(runner_.busy() == ImportRunner::Job::None && import::canUndoImport(configDir_));
 }
 
 void SourcesWindow::setBusy(bool busy)
@@ -196,7 +193,7 @@ void SourcesWindow::setBusy(bool busy)
     for (QPushButton* b : {update_, addFile_, addAddress_, undo_})
         b->setEnabled(!busy);
     if (!busy)
-        undo_->setEnabled(files::existsCommitted(configDir_, QStringLiteral("addresses.import.tsv.bak")));
+        undo_->setEnabled(import::canUndoImport(configDir_));
     const bool updating = busy && runner_.busy() == ImportRunner::Job::Update;
     progress_->setVisible(updating);
     cancel_->setVisible(updating);
@@ -220,7 +217,7 @@ void SourcesWindow::onFinished(ImportRunner::Job job, const import::ImportOutcom
     setBusy(false);
     if (outcome.cancelled) {
         say(QStringLiteral("Đã hủy cập nhật; các địa chỉ đã nhập vẫn giữ nguyên."));
-    } else if (outcome.status != 0) {
+    } else if (outcome.status != import::ImportOutcome::Done) {
         // A poor update says why in its report; other failures in one line.
         say(outcome.report.isEmpty() ? QStringLiteral("Không nhập được: %1").arg(outcome.error)
                                      : QStringLiteral("Giữ nguyên các địa chỉ đã nhập: %1").arg(outcome.error));
@@ -244,10 +241,10 @@ void SourcesWindow::onUndone(const import::UndoOutcome& outcome)
 {
     setBusy(false);
     switch (outcome.status) {
-    case 0:
+    case import::UndoOutcome::Restored:
         say(QStringLiteral("Đã hoàn tác lần nhập trước."));
         break;
-    case 1:
+    case import::UndoOutcome::NothingToUndo:
         say(QStringLiteral("Không có lần nhập nào để hoàn tác."));
         break;
     default:
@@ -285,8 +282,7 @@ void SourcesWindow::askAddress()
 void SourcesWindow::addAddress(const QString& address)
 {
     const QUrl url(address, QUrl::StrictMode);
-    if (!url.isValid() || url.host().isEmpty()
-        || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+    if (!url.isValid() || url.host().isEmpty() || !isWebAddress(url)) {
         say(QStringLiteral("“%1” không phải địa chỉ http hoặc https.").arg(address));
         return;
     }

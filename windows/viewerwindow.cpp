@@ -12,6 +12,7 @@
 #include "program.h"
 
 #include "artwork.h"
+#include "channelpolicy.h"
 #include "frameuni.h"
 #include "labeluni.h"
 #include "look.h"
@@ -285,8 +286,8 @@ void ViewerWindow::showEvent(QShowEvent* event)
     // The first viewer window shown in a run offers the public channel
     // lists when nothing else gives the channels an address yet; and once
     // the user said yes, their update is due every week.
-    if (program().firstViewerShown(this) && ChannelOffer::isDue(program().catalogue().configDir()))
-        new ChannelOffer(program().imports(), program().catalogue().configDir(), player_->widget());
+    if (program().firstViewerShown(this) && program().channelLists().offerDue())
+        new ChannelOffer(program().imports(), program().channelLists(), player_->widget());
 }
 
 void ViewerWindow::buildMenu()

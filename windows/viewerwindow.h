@@ -46,7 +46,7 @@ public:
     FrameUni* panel(const QString& name) const { return panels_.value(name); }
     QStringList panelNames() const { return panelOrder_; }
     // Names of the panels whose Visible flag is set, in creation order.
-    QStringList visiblePanels() const;
+    QStringList visiblePanels() const override;
 
     void load() override;
 

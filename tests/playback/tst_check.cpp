@@ -4,6 +4,7 @@
 // its report.
 
 #include "check.h"
+#include "failure.h"
 #include "httpfixture.h"
 #include "streamfixture.h"
 #include "stubservers.h"
@@ -52,7 +53,7 @@ Run check(const QList<CheckTarget>& targets, int jobs = 4, int bound = kBound)
 
 CheckTarget target(const QString& address, const StreamOptions& options = {})
 {
-    return {QStringLiteral("frmmain"), QStringLiteral("usa1_"), QStringLiteral("Kênh"), address, options};
+    return {QStringLiteral("frmmain"), QStringLiteral("usa1_"), QStringLiteral("Kênh"), {{address, options}}};
 }
 
 } // namespace
@@ -66,6 +67,7 @@ private slots:
     void outcomes_data();
     void outcomes();
     void reportAndExitStatus();
+    void triesStreamsAsThePlayer();
     void keepsToItsJobsAndBound();
 
 private:
@@ -215,9 +217,9 @@ void TestCheck::reportAndExitStatus()
     const QString clip = http_.url("/clip.ts");
     const int before = http_.hits(QStringLiteral("/clip.ts"));
     QList<CheckTarget> targets = {
-        {QStringLiteral("frmmain"), QStringLiteral("vn_"), QStringLiteral("Image4"), clip, {}},
-        {QStringLiteral("frmmain"), QStringLiteral("vn_"), QStringLiteral("Truyền Hình\tKỹ Thuật Số"), clip, {}},
-        {QStringLiteral("frmphim"), QStringLiteral("trang1"), QStringLiteral("Phim"), http_.url("/vod.mpd"), {}},
+        {QStringLiteral("frmmain"), QStringLiteral("vn_"), QStringLiteral("Image4"), {{clip, {}}}},
+        {QStringLiteral("frmmain"), QStringLiteral("vn_"), QStringLiteral("Truyền Hình\tKỹ Thuật Số"), {{clip, {}}}},
+        {QStringLiteral("frmphim"), QStringLiteral("trang1"), QStringLiteral("Phim"), {{http_.url("/vod.mpd"), {}}}},
     };
     Run run = check(targets);
     QCOMPARE(run.status, 0);
@@ -240,6 +242,43 @@ void TestCheck::reportAndExitStatus()
     run = check({});
     QCOMPARE(run.status, 0);
     QCOMPARE(run.lines, QStringList{QStringLiteral("0 entries: 0 work, 0 do not")});
+}
+
+// An entry's streams are tried as the player tries them: the next only when
+// one failed; it works when one works; else it gets the reason the player
+// would give of them all.
+void TestCheck::triesStreamsAsThePlayer()
+{
+    const QString clip = http_.url("/clip.ts");
+    const QString missing = http_.url("/missing.wmv");
+    const QString refused = QStringLiteral("http://127.0.0.1:1/x");
+    const int silentBefore = http_.hits(QStringLiteral("/silent-after"));
+    const QList<CheckTarget> targets = {
+        {QStringLiteral("frmmain"), QStringLiteral("vn_"), QStringLiteral("A"), {{missing, {}}, {clip, {}}}},
+        {QStringLiteral("frmmain"), QStringLiteral("vn_"), QStringLiteral("B"),
+         {{clip, {}}, {http_.url("/silent-after"), {}}}},
+        {QStringLiteral("frmmain"), QStringLiteral("vn_"), QStringLiteral("C"), {{refused, {}}, {missing, {}}}},
+        {QStringLiteral("frmmain"), QStringLiteral("vn_"), QStringLiteral("D"), {{missing, {}}, {refused, {}}}},
+    };
+    const Run run = check(targets);
+    QCOMPARE(run.lines.size(), 5);
+    QCOMPARE(run.lines.at(0), QStringLiteral("frmmain\tvn_\tA\t%1\tworks").arg(clip));
+    QCOMPARE(run.outcome(1), QStringLiteral("works"));
+    QCOMPARE(http_.hits(QStringLiteral("/silent-after")), silentBefore);
+    auto reasonOf = [](const QString& outcome) {
+        for (int r = int(PlayFailure::None); r <= int(PlayFailure::ConnectionLost); ++r)
+            if (failureCheckText(PlayFailure(r)) == outcome.section(QStringLiteral(" ("), 0, 0))
+                return PlayFailure(r);
+        return PlayFailure::None;
+    };
+    const PlayFailure ofMissing = reasonOf(check({target(missing)}).outcome(0));
+    const PlayFailure ofRefused = reasonOf(check({target(refused)}).outcome(0));
+    QVERIFY(ofMissing != PlayFailure::None && ofRefused != PlayFailure::None && ofMissing != ofRefused);
+    QCOMPARE(reasonOf(run.outcome(2)), moreInformative(ofMissing, ofRefused));
+    QCOMPARE(reasonOf(run.outcome(3)), moreInformative(ofRefused, ofMissing));
+    // The address shown is the first when none works.
+    QCOMPARE(run.lines.at(2).section(u'\t', 3, 3), refused);
+    QCOMPARE(run.lines.at(4), QStringLiteral("4 entries: 2 work, 2 do not"));
 }
 
 void TestCheck::keepsToItsJobsAndBound()

@@ -28,7 +28,7 @@ PlayFailure checked(const QString& address, const StreamOptions& options, int bo
 {
     QString text;
     QTextStream out(&text);
-    checkTargets({{QStringLiteral("frmmain"), QStringLiteral("usa1_"), QStringLiteral("Kênh"), address, options}}, 1,
+    checkTargets({{QStringLiteral("frmmain"), QStringLiteral("usa1_"), QStringLiteral("Kênh"), {{address, options}}}}, 1,
                  bound, out);
     const QString outcome = text.section(u'\n', 0, 0).section(u'\t', 4).section(QStringLiteral(" ("), 0, 0);
     for (int r = int(PlayFailure::None); r <= int(PlayFailure::ConnectionLost); ++r)

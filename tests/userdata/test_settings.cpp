@@ -50,8 +50,6 @@ private slots:
     void changedKeysOnlyWhereTheyStood();
     void linksAndPermissionsAreThePersons();
     void savedOffTheCallersThread();
-    void updateTimeInTheFuture_data();
-    void updateTimeInTheFuture();
 };
 
 void TestSettings::unreadableIsNeverWrittenOver_data()
@@ -207,39 +205,6 @@ void TestSettings::savedOffTheCallersThread()
     QVERIFY(saved);
     QCOMPARE(heardOn, QThread::currentThread());
     QCOMPARE(Settings::load(d.path()).value(setting::channelConsent), QStringLiteral("never"));
-}
-
-void TestSettings::updateTimeInTheFuture_data()
-{
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("due");
-    QTest::addColumn<bool>("corrected");
-    const QDateTime now = QDateTime(QDate(2026, 12, 11), QTime(9, 0), Qt::UTC);
-    QTest::newRow("none yet") << QString() << true << false;
-    QTest::newRow("eight days ago") << now.addDays(-8).toString(Qt::ISODate) << true << false;
-    QTest::newRow("yesterday") << now.addDays(-1).toString(Qt::ISODate) << false << false;
-    QTest::newRow("three years ahead") << now.addYears(3).toString(Qt::ISODate) << false << true;
-}
-
-// A time stored in the future (a clock set wrong) counts as now and is
-// stored as now, so the week counts from today instead of holding the
-// update back for years.
-void TestSettings::updateTimeInTheFuture()
-{
-    QFETCH(QString, stored);
-    QFETCH(bool, due);
-    QFETCH(bool, corrected);
-    const QDateTime now = QDateTime(QDate(2026, 12, 11), QTime(9, 0), Qt::UTC);
-    Settings s;
-    if (!stored.isEmpty())
-        s.set(setting::channelsUpdated, stored);
-    Settings correction;
-    QCOMPARE(channelUpdateDue(s, now, &correction), due);
-    QCOMPARE(correction.value(setting::channelsUpdated), corrected ? now.toString(Qt::ISODate) : QString());
-    if (corrected) {
-        QCOMPARE(channelUpdateDue(correction, now.addDays(6), &correction), false);
-        QCOMPARE(channelUpdateDue(correction, now.addDays(7), &correction), true);
-    }
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

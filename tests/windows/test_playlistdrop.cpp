@@ -44,6 +44,10 @@ void TestPlaylistDrop::recognisesPlaylists_data()
                            << QStringList{"/tmp/vn.m3u", "/tmp/b.M3U8"};
     QTest::newRow("web address") << QList<QUrl>{QUrl("https://lists.example/vn.m3u")}
                                  << QStringList{"https://lists.example/vn.m3u"};
+    // The rule a drop on an entry follows (test_ownaddress): such a link
+    // is a live stream, which an entry plays, not a list.
+    QTest::newRow("a .m3u8 link is a stream") << QList<QUrl>{QUrl("https://live.example/abc/index.m3u8")}
+                                              << QStringList{};
     QTest::newRow("other files are left alone")
         << QList<QUrl>{QUrl::fromLocalFile("/tmp/film.mkv"), QUrl("ftp://lists.example/vn.m3u")} << QStringList{};
 }

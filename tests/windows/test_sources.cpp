@@ -5,6 +5,7 @@
 // user-interface thread, one job at a time; all against lists served on a
 // loopback server.
 #include "channeloffer.h"
+#include "channelpolicy.h"
 #include "httpfixture.h"
 #include "importrunner.h"
 #include "settings.h"
@@ -106,12 +107,13 @@ void TestSources::offerIsAskedOnceAndFetchesOnlyOnYes()
     QFETCH(QString, button);
     QFETCH(bool, dueAfter);
     QFETCH(bool, fetches);
-    QVERIFY(ChannelOffer::isDue(config_));
+    import::ChannelListPolicy policy(config_);
+    QVERIFY(policy.offerDue());
     QWidget picture;
     picture.resize(449, 300);
     picture.show();
     const int before = publicHits();
-    auto* offer = new ChannelOffer(*runner_, config_, &picture);
+    auto* offer = new ChannelOffer(*runner_, policy, &picture);
     QVERIFY(offer->isVisible());
     QVERIFY(offer->geometry().intersects(picture.rect()));
     QSignalSpy done(offer, &ChannelOffer::done);
@@ -126,8 +128,8 @@ void TestSources::offerIsAskedOnceAndFetchesOnlyOnYes()
         QVERIFY(!offer->isVisible());
         QCOMPARE(publicHits(), before);
     }
-    // The answer is saved off the window's thread.
-    QTRY_COMPARE_WITH_TIMEOUT(ChannelOffer::isDue(config_), dueAfter, kWait);
+    // The answer is kept off the windows' thread.
+    QTRY_COMPARE_WITH_TIMEOUT(policy.offerDue(), dueAfter, kWait);
 }
 
 void TestSources::windowUpdatesWithProgressAndCancel()
