@@ -344,6 +344,7 @@ ImportOutcome cancelledOutcome()
 // update's time ran out.
 struct Fetched {
     FetchResult result;
+    bool done = false;      // it ended on its own
     bool outOfTime = false; // the update's bound ended it
     bool started = false;   // it had begun then
     bool answered = false;  // the server had answered then
@@ -379,6 +380,7 @@ QList<Fetched> fetchAll(const QStringList& addresses, int parallel, const FetchL
             auto fetch = std::make_unique<Fetch>(&network);
             QObject::connect(fetch.get(), &Fetch::finished, &loop, [&, index](const FetchResult& r) {
                 results[index].result = r;
+                results[index].done = true;
                 results[index].started = true;
                 --running;
                 tell();
@@ -407,7 +409,7 @@ QList<Fetched> fetchAll(const QStringList& addresses, int parallel, const FetchL
     QObject::connect(&outOfTime, &QTimer::timeout, &loop, [&] {
         for (qsizetype i = 0; i < addresses.size(); ++i) {
             Fetched& f = results[i];
-            if (f.started)
+            if (f.done)
                 continue;
             Fetch* fetch = fetches.at(i).get();
             f.outOfTime = true;
