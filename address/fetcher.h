@@ -6,6 +6,8 @@
 #include "waits.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QNetworkReply>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -29,6 +31,19 @@ struct FetchLimits {
     int totalMs = 0;
 };
 
+// What went wrong in a fetch beyond its PlayFailure, where that is known:
+// the reasons a person reads apart ("refused" says too little).
+enum class FetchProblem {
+    None,
+    TooLarge,        // past FetchLimits::maxBytes
+    Unpacked,        // a compressed answer unpacks past the limit: a compression bomb
+    Truncated,       // the answer broke off before the length it declared
+    RedirectScheme,  // a redirect to what is no http(s) address (file:, ftp:, data:)
+    RedirectLoop,    // a redirect back to an address already visited
+    TooManyRedirects,
+    LessSafe,        // a redirect from https to http
+};
+
 // How a fetch ended.
 struct FetchResult {
     PlayFailure failure = PlayFailure::None; // None: `body` is what was asked for
@@ -38,6 +53,10 @@ struct FetchResult {
     QUrl url;                // where the body came from, after redirects
     QByteArray contentType;
     QString detail;          // for a human: "HTTP 404", "larger than 1 MiB"
+    FetchProblem problem = FetchProblem::None;
+    qint64 received = 0;     // bytes of the body that came (Truncated, Unpacked)
+    qint64 declared = -1;    // the length the server declared, when it did
+    QUrl redirect;           // RedirectScheme, RedirectLoop: where it led
 };
 
 // Fetches one document over http or https, never anything it names: with
@@ -68,6 +87,10 @@ public:
     void start(const QNetworkRequest& request, const FetchLimits& limits, Extent extent = Extent::Whole);
     void cancel();
     bool isRunning() const { return reply_ != nullptr; }
+    // While running: whether the server has answered, and how much of the
+    // body has come (for saying what a fetch waits for).
+    bool hasAnswered() const { return answered_; }
+    qint64 bytesReceived() const { return body_.size(); }
 
 signals:
     // The server's answer has begun (its status and headers are in).
@@ -80,6 +103,7 @@ private:
     bool take();
     void conclude(bool stoppedEarly);
     void finish(FetchResult result);
+    static bool redirectProblem(const QNetworkReply* reply, QNetworkReply::NetworkError error, FetchResult* r);
 
     QNetworkAccessManager* network_;
     QPointer<QNetworkReply> reply_;
@@ -91,6 +115,8 @@ private:
     qint64 peekBytes_ = 0;
     Peek peek_;
     bool peeked_ = false;
+    bool answered_ = false;
+    QList<QUrl> visited_; // the addresses redirects led to, in order
 };
 
 // The request for a document the program reads itself: safe redirects only
@@ -102,7 +128,8 @@ QNetworkRequest documentRequest(const QUrl& url, const StreamOptions& options = 
 // for a thread that has no other work (the import's).
 FetchResult fetchAndWait(const QUrl& url, const StreamOptions& options, const FetchLimits& limits);
 
-// One line for a human about a failed fetch: the reason and its detail.
+// One line for a human about a failed fetch: the reason and its detail,
+// in English (the terminal's).
 QString fetchFailureText(const FetchResult& result);
 
 } // namespace miravon

@@ -14,6 +14,7 @@
 #include "userfiles.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -60,6 +61,27 @@ QString sizeVi(QString english)
 // answered.
 QString fetchFailureVi(const FetchResult& r)
 {
+    switch (r.problem) {
+    case FetchProblem::Unpacked:
+        return QStringLiteral("bị từ chối: dữ liệu nén giải ra lớn quá mức (có thể là bom nén)");
+    case FetchProblem::Truncated:
+        return r.declared >= 0 ? QStringLiteral("câu trả lời bị cắt ngang: mới nhận %1 trong %2 byte")
+                                     .arg(r.received)
+                                     .arg(r.declared)
+                               : QStringLiteral("câu trả lời bị cắt ngang sau %1 byte").arg(r.received);
+    case FetchProblem::RedirectScheme:
+        return QStringLiteral("bị chuyển hướng tới địa chỉ %1:, không bao giờ đi theo")
+            .arg(r.redirect.scheme().isEmpty() ? QStringLiteral("không phải http") : r.redirect.scheme());
+    case FetchProblem::RedirectLoop:
+        return QStringLiteral("chuyển hướng vòng quanh, quay lại %1").arg(r.redirect.toString());
+    case FetchProblem::TooManyRedirects:
+        return QStringLiteral("chuyển hướng quá %1 lần").arg(maxRedirects);
+    case FetchProblem::LessSafe:
+        return QStringLiteral("bị chuyển từ https sang http, không bao giờ đi theo");
+    case FetchProblem::None:
+    case FetchProblem::TooLarge:
+        break;
+    }
     QString reason;
     switch (r.failure) {
     case PlayFailure::HostNotFound: reason = QStringLiteral("không tìm thấy máy chủ"); break;
@@ -308,39 +330,69 @@ void keepInCache(const QString& cacheDir, const QString& address, const QByteArr
     f.remove();
 }
 
-// Fetches many lists, at most `parallel` at once, in a local event loop.
-// Each result is the body or the reason; empty results when cancelled.
-QList<FetchResult> fetchAll(const QStringList& addresses, int parallel, const FetchLimits& limits,
-                            const std::function<void(int, int)>& progress, const std::atomic_bool* cancel,
-                            bool* cancelled)
+bool isCancelled(const std::atomic_bool* cancel) { return cancel && cancel->load(); }
+
+ImportOutcome cancelledOutcome()
 {
-    QList<FetchResult> results(addresses.size());
+    ImportOutcome outcome;
+    outcome.status = ImportOutcome::Failed;
+    outcome.cancelled = true;
+    outcome.error = QStringLiteral("cancelled; nothing was changed");
+    outcome.message = QStringLiteral("Đã hủy; không thay đổi gì.");
+    return outcome;
+}
+
+// One list's fetch in an update: its result, or where it stood when the
+// update's time ran out.
+struct Fetched {
+    FetchResult result;
+    bool done = false;      // it ended on its own
+    bool outOfTime = false; // the update's bound ended it
+    bool started = false;   // it had begun then
+    bool answered = false;  // the server had answered then
+    qint64 received = 0;    // bytes of the list that had come then
+};
+
+// Fetches many lists, at most `parallel` at once, in a local event loop,
+// until `deadline`: a fetch still running then ends with what it waited
+// for, and one not yet begun is not begun. `cancelled` set (and the
+// results empty) when `cancel` was set meanwhile.
+QList<Fetched> fetchAll(const QStringList& addresses, int parallel, const FetchLimits& limits,
+                        const std::function<void(int, int)>& progress, const std::atomic_bool* cancel,
+                        const QDeadlineTimer& deadline, bool* cancelled)
+{
+    QList<Fetched> results(addresses.size());
     *cancelled = false;
     if (addresses.isEmpty())
         return results;
     QNetworkAccessManager network;
     QEventLoop loop;
-    std::vector<std::unique_ptr<Fetch>> fetches;
+    std::vector<std::unique_ptr<Fetch>> fetches(addresses.size());
     int next = 0;
     int running = 0;
     int done = 0;
+    const auto tell = [&] {
+        ++done;
+        if (progress)
+            progress(done, int(addresses.size()));
+    };
     std::function<void()> launch = [&] {
         while (running < std::max(1, parallel) && next < addresses.size()) {
             const int index = next++;
             auto fetch = std::make_unique<Fetch>(&network);
             QObject::connect(fetch.get(), &Fetch::finished, &loop, [&, index](const FetchResult& r) {
-                results[index] = r;
+                results[index].result = r;
+                results[index].done = true;
+                results[index].started = true;
                 --running;
-                ++done;
-                if (progress)
-                    progress(done, int(addresses.size()));
+                tell();
                 if (done == addresses.size())
                     loop.quit();
                 else
                     launch();
             });
             fetch->start(documentRequest(QUrl(addresses.at(index))), limits);
-            fetches.push_back(std::move(fetch));
+            fetches[index] = std::move(fetch);
             ++running;
         }
     };
@@ -354,12 +406,53 @@ QList<FetchResult> fetchAll(const QStringList& addresses, int parallel, const Fe
         });
         watch.start(50);
     }
+    QTimer outOfTime;
+    outOfTime.setSingleShot(true);
+    QObject::connect(&outOfTime, &QTimer::timeout, &loop, [&] {
+        for (qsizetype i = 0; i < addresses.size(); ++i) {
+            Fetched& f = results[i];
+            if (f.done)
+                continue;
+            Fetch* fetch = fetches.at(i).get();
+            f.outOfTime = true;
+            f.started = fetch != nullptr;
+            f.answered = fetch && fetch->hasAnswered();
+            f.received = fetch ? fetch->bytesReceived() : 0;
+            f.result.failure = PlayFailure::TimedOut;
+            f.result.received = f.received;
+            tell();
+        }
+        loop.quit();
+    });
+    if (!deadline.isForever())
+        outOfTime.start(std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())));
     launch();
-    loop.exec();
+    if (done < addresses.size())
+        loop.exec();
     fetches.clear(); // cancels what is still running
+    if (*cancelled)
+        return {};
     return results;
 }
 
+// What a list's fetch waited for when the update's time ran out.
+Why waitedFor(const Fetched& f, int totalMs)
+{
+    const QString bound = QStringLiteral("%1 s").arg(totalMs / 1000.0, 0, 'g', 3);
+    if (!f.started)
+        return {QStringLiteral("not fetched: the update's %1 ran out before its turn").arg(bound),
+                QStringLiteral("không tải: hết %1 của lần cập nhật trước khi đến lượt").arg(bound)};
+    if (!f.answered)
+        return {QStringLiteral("timed out: the update's %1 ran out waiting for the server to answer").arg(bound),
+                QStringLiteral("hết thời gian chờ: hết %1 của lần cập nhật mà máy chủ chưa trả lời").arg(bound)};
+    return {QStringLiteral("timed out: the update's %1 ran out waiting for the rest of the list (%2 bytes came)")
+                .arg(bound)
+                .arg(f.received),
+            QStringLiteral("hết thời gian chờ: hết %1 của lần cập nhật khi đang chờ phần còn lại của danh sách (mới "
+                           "nhận %2 byte)")
+                .arg(bound)
+                .arg(f.received)};
+}
 
 // What an import or update read, ready to be matched.
 struct Skip {
@@ -367,6 +460,9 @@ struct Skip {
     Why why;
 };
 struct Gathered {
+    // The lists fetched, kept in the cache folder once the layer they made
+    // is in place (never by a dry run or a change that did not happen).
+    QList<std::pair<QString, QByteArray>> toCache;
     QList<Source> sources;
     QList<SourceRecord> records; // one per source read, then the skipped ones
     QList<Skip> skipped;         // sources read or fetched in vain
@@ -376,7 +472,7 @@ struct Gathered {
 // the network. `cacheFirst`: a list's address from its copy in the cache,
 // when there is one.
 Read readNamed(const QString& source, const QString& cacheDir, bool cacheFirst, Source* out, SourceRecord* record,
-               Why* why)
+               Why* why, QList<std::pair<QString, QByteArray>>* toCache)
 {
     record->read = QDateTime::currentDateTimeUtc();
     if (isWebAddress(source)) {
@@ -394,7 +490,7 @@ Read readNamed(const QString& source, const QString& cacheDir, bool cacheFirst, 
                                 == ReadResult::Ok)) {
             if (!fetch(url, &body, &from, why))
                 return Read::Failed;
-            keepInCache(cacheDir, source, body);
+            toCache->append({source, body});
         }
         return parseSource(source, body, from, out, why);
     }
@@ -492,16 +588,26 @@ QStringList englishLines(const QList<Skip>& skipped)
 // Matches what was gathered and, unless a dry run, puts it in place as the
 // new import layer. `keepAbove`: an update that would give fewer entries
 // than this leaves the layer as it is.
+//
+// A cancel is heeded between its steps, up to the commit: cancelled, it
+// changes nothing. The lists fetched go to the cache folder only once the
+// layer they made is in place.
 ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const QString& dir, int keepAbove,
-                         qint64 channelsCap)
+                         qint64 channelsCap, const QString& cacheDir, const std::atomic_bool* cancel = nullptr)
 {
+    if (isCancelled(cancel))
+        return cancelledOutcome();
     ImportOutcome outcome;
     outcome.listsRead = int(g.sources.size());
     outcome.skipped = englishLines(g.skipped);
     const catalogue::Catalogue cat = catalogue::parse(catalogue::builtInTables(), nullptr);
     const QList<Target> all = targets(cat, builtInMatchData());
     const Result result = match(all, g.sources, country);
+    if (isCancelled(cancel))
+        return cancelledOutcome();
     QList<catalogue::ListChannel> channels = channelsOf(all, result, g.sources);
+    if (isCancelled(cancel))
+        return cancelledOutcome();
     // Per source: its streams, and the entries whose first stream it gave.
     for (qsizetype i = 0; i < g.sources.size(); ++i)
         g.records[i].streams = int(g.sources.at(i).playlist.entries.size());
@@ -567,10 +673,15 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
     }
     files::Transaction change(dir);
     change.replace(userdata::importFileName(), importTable(all, result), true);
+    if (isCancelled(cancel))
+        return cancelledOutcome();
     change.replace(streamsName, streamsTable(all, result, g.sources), true);
     change.replace(channelsName, channelsBytes, true);
     change.replace(txtName, outcome.report.toUtf8(), true);
     change.replace(sourcesName, sourcesTable(g.records), true);
+    // The last moment a cancel changes nothing: the commit's rename follows.
+    if (isCancelled(cancel))
+        return cancelledOutcome();
     switch (change.commit(&error)) {
     case files::Transaction::Outcome::Done:
         break;
@@ -585,6 +696,8 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
         outcome.message = QStringLiteral("Không ghi được các tệp của lần nhập; không thay đổi gì.");
         return outcome;
     }
+    for (const auto& [address, body] : std::as_const(g.toCache))
+        keepInCache(cacheDir, address, body);
     outcome.written = int(result.matches.size());
     return outcome;
 }
@@ -592,16 +705,19 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
 // The sources in use other than public lists, read again for an update or
 // an added source; one that cannot be read, or holds no stream now, is
 // named and skipped.
-void gatherInUse(const QList<SourceRecord>& inUse, bool publicToo, const QString& cacheDir, bool cacheFirst,
-                 Gathered& g, QList<SourceRecord>& skipped)
+// False when cancelled meanwhile.
+bool gatherInUse(const QList<SourceRecord>& inUse, bool publicToo, const QString& cacheDir, bool cacheFirst,
+                 Gathered& g, QList<SourceRecord>& skipped, const std::atomic_bool* cancel = nullptr)
 {
     for (const SourceRecord& r : inUse) {
         if (r.kind == SourceRecord::Kind::Public && !publicToo)
             continue;
+        if (isCancelled(cancel))
+            return false;
         Source source;
         SourceRecord record;
         Why why;
-        if (readNamed(r.location, cacheDir, cacheFirst, &source, &record, &why) == Read::Ok) {
+        if (readNamed(r.location, cacheDir, cacheFirst, &source, &record, &why, &g.toCache) == Read::Ok) {
             record.kind = r.kind;
             g.sources << source;
             g.records << record;
@@ -612,6 +728,7 @@ void gatherInUse(const QList<SourceRecord>& inUse, bool publicToo, const QString
             skipped.last().entries = 0;
         }
     }
+    return true;
 }
 
 // Skipped sources get a record too (after the read ones), so the sources
@@ -687,7 +804,7 @@ ImportOutcome importPlaylists(const ImportOptions& options)
         Source source;
         SourceRecord record;
         Why why;
-        switch (readNamed(s, cache, false, &source, &record, &why)) {
+        switch (readNamed(s, cache, false, &source, &record, &why, &g.toCache)) {
         case Read::Failed:
             outcome.status = ImportOutcome::Failed;
             outcome.error = QStringLiteral("%1: %2").arg(s, why.en);
@@ -741,16 +858,18 @@ ImportOutcome importPlaylists(const ImportOptions& options)
         all.sources += g.sources;
         all.records += g.records;
         all.skipped += g.skipped;
+        all.toCache += g.toCache;
         // Skipped ones are recorded after those read, with why.
         all.records += skipped;
         g = all;
     }
     g.records += emptyRecords;
-    return buildLayer(g, options.country, options.dryRun, dir, 0, options.channelsFileLimit);
+    return buildLayer(g, options.country, options.dryRun, dir, 0, options.channelsFileLimit, cache);
 }
 
 ImportOutcome updateChannels(const UpdateOptions& options)
 {
+    const QDeadlineTimer deadline(options.totalMs > 0 ? qint64(options.totalMs) : -1);
     const QString dir = configFolder(options.configDir);
     const QString cache = cacheFolder(options.cacheDir);
     const QString sourceTemplate = !options.sourceTemplate.isEmpty()
@@ -766,54 +885,87 @@ ImportOutcome updateChannels(const UpdateOptions& options)
         outcome.message = QStringLiteral("%1: không phải địa chỉ http, https có {code}").arg(sourceTemplate);
         return outcome;
     }
-    bool cancelled = false;
-    const QList<FetchResult> fetched = fetchAll(addresses, options.parallel, options.limits, options.progress,
-                                                options.cancel, &cancelled);
-    if (cancelled) {
-        outcome.status = ImportOutcome::Failed;
-        outcome.cancelled = true;
-        outcome.error = QStringLiteral("cancelled; nothing was changed");
-        outcome.message = QStringLiteral("Đã hủy; không thay đổi gì.");
-        return outcome;
+    const qsizetype publicCount = addresses.size();
+    // The user's own lists stay among the sources: their addresses fetched
+    // beside the public lists, within the same bound; files read again.
+    QList<SourceRecord> ownFiles;
+    for (const SourceRecord& r : sourcesInUse(dir)) {
+        if (r.kind == SourceRecord::Kind::Address && !addresses.contains(r.location))
+            addresses << r.location;
+        else if (r.kind == SourceRecord::Kind::File)
+            ownFiles << r;
     }
+    bool cancelled = false;
+    const QList<Fetched> fetched = fetchAll(addresses, options.parallel, options.limits, options.progress,
+                                            options.cancel, deadline, &cancelled);
+    if (cancelled)
+        return cancelledOutcome();
     Gathered g;
     QList<Skip> failed;
+    QList<SourceRecord> ownSkipped;
     for (qsizetype i = 0; i < addresses.size(); ++i) {
+        if (isCancelled(options.cancel))
+            return cancelledOutcome();
+        const bool own = i >= publicCount;
         Source source;
         Why why;
-        const FetchResult& r = fetched.at(i);
-        if (r.failure != PlayFailure::None) {
+        const Fetched& f = fetched.at(i);
+        const FetchResult& r = f.result;
+        if (f.outOfTime) {
+            why = waitedFor(f, options.totalMs);
+        } else if (r.failure != PlayFailure::None) {
             why = {fetchFailureText(r), fetchFailureVi(r)};
         } else if (parseSource(addresses.at(i), r.body, r.url.isValid() ? r.url : QUrl(addresses.at(i)), &source,
                                &why)
                    == Read::Ok) {
-            keepInCache(cache, addresses.at(i), r.body);
+            g.toCache.append({addresses.at(i), r.body});
             SourceRecord record;
-            record.kind = SourceRecord::Kind::Public;
+            record.kind = own ? SourceRecord::Kind::Address : SourceRecord::Kind::Public;
             record.location = addresses.at(i);
             record.read = QDateTime::currentDateTimeUtc();
             g.sources << source;
             g.records << record;
             continue;
         }
-        failed << Skip{addresses.at(i), why};
+        if (own) {
+            g.skipped << Skip{addresses.at(i), why};
+            SourceRecord record;
+            record.kind = SourceRecord::Kind::Address;
+            record.location = addresses.at(i);
+            record.read = QDateTime::currentDateTimeUtc();
+            record.error = why.vi;
+            ownSkipped << record;
+        } else {
+            failed << Skip{addresses.at(i), why};
+        }
     }
-    g.skipped = failed;
-    if (g.sources.isEmpty()) {
+    if (std::none_of(g.records.cbegin(), g.records.cend(),
+                     [](const SourceRecord& r) { return r.kind == SourceRecord::Kind::Public; })) {
         outcome.status = ImportOutcome::Failed;
-        outcome.skipped = englishLines(g.skipped);
+        // Every list's reason, the public ones' first.
+        outcome.skipped = englishLines(failed + g.skipped);
         outcome.error = QStringLiteral("%1: no list could be read; nothing was changed").arg(sourceTemplate);
         outcome.message = QStringLiteral("Không tải được danh sách nào; không thay đổi gì.");
+        const QStringList vi = [&] {
+            QStringList out;
+            for (const Skip& s : failed + g.skipped)
+                out << QStringLiteral("%1: %2").arg(s.source, s.why.vi);
+            return out;
+        }();
+        outcome.report = QStringLiteral("Không tải được danh sách nào; không thay đổi gì. Lý do của từng danh sách:\n")
+            + vi.join(u'\n') + u'\n';
         return outcome;
     }
-    // The user's own lists stay among the sources: read again, from the
-    // network for addresses.
     QList<SourceRecord> skipped;
-    gatherInUse(sourcesInUse(dir), false, cache, false, g, skipped);
+    if (!gatherInUse(ownFiles, false, cache, false, g, skipped, options.cancel))
+        return cancelledOutcome();
+    g.skipped = failed + g.skipped;
     recordSkipped(g, failed, SourceRecord::Kind::Public);
+    g.records += ownSkipped;
     for (const SourceRecord& r : std::as_const(skipped))
         g.records << r;
-    outcome = buildLayer(g, {}, options.dryRun, dir, entriesInUse(dir), catalogue::maxListChannelsFileBytes);
+    outcome = buildLayer(g, {}, options.dryRun, dir, entriesInUse(dir), catalogue::maxListChannelsFileBytes, cache,
+                         options.cancel);
     if (outcome.status == ImportOutcome::Done && !options.dryRun) {
         Settings settings = Settings::load(dir);
         settings.set(setting::channelsUpdated, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));

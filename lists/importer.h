@@ -96,6 +96,9 @@ struct ImportOutcome {
 // serves the fetch). Needs a QCoreApplication.
 ImportOutcome importPlaylists(const ImportOptions& options);
 
+// How long an update waits for its lists, all together.
+inline constexpr int updateTimeLimitMs = 3 * 60 * 1000;
+
 struct UpdateOptions {
     QString sourceTemplate; // empty: the setting, else the default
     bool dryRun = false;
@@ -103,6 +106,9 @@ struct UpdateOptions {
     QString cacheDir;       // cacheDir() when empty
     int parallel = 6;       // lists fetched at once
     FetchLimits limits = listFetchLimits; // for each list
+    // The whole update's bound, its lists fetched within it (0: none): a
+    // list still coming then is skipped, named with what it waited for.
+    int totalMs = updateTimeLimitMs;
     // Told on the worker thread as each list is done: lists done, in all.
     std::function<void(int done, int total)> progress;
     // Set from another thread to stop: nothing is changed then.
@@ -110,13 +116,16 @@ struct UpdateOptions {
 };
 
 // Fetches the public list of every country (listCodes(): one request per
-// code, at most `parallel` at once), reads the other sources in use again,
+// code) and the lists the user added by address, at most `parallel` at
+// once and all within `totalMs`, reads the user's files in use again,
 // and replaces the import layer with what they give together, as
 // importPlaylists() does. A list that fails or holds no stream is named in
 // the report and skipped. Nothing is changed when no list could be read
 // (status 2), when cancelled, when what is kept gives nothing, or when the
 // new layer would give fewer than half the entries of the one it replaces
-// (the report says so; status 2).
+// (the report says so; status 2). A cancel is heeded at every step up to
+// the commit's rename; nothing is written by a dry run, nor by a cancelled
+// or failed update (the lists' copies in the cache folder included).
 ImportOutcome updateChannels(const UpdateOptions& options);
 
 struct UndoOutcome {

@@ -90,6 +90,7 @@ bool ImportRunner::updateChannels(const QString& sourceTemplate)
     options.configDir = configDir_;
     options.cacheDir = cacheDir_;
     options.limits = limits_;
+    options.totalMs = totalMs_;
     QPointer<ImportRunner> self(this);
     const std::shared_ptr<std::atomic_bool> cancel = cancel_;
     options.progress = [self](int done, int total) {

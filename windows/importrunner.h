@@ -27,6 +27,8 @@ public:
     void setFolders(const QString& configDir, const QString& cacheDir);
     // How each list of an update is fetched (tests shorten it).
     void setUpdateLimits(const FetchLimits& limits) { limits_ = limits; }
+    // How long an update waits for its lists, all together (tests shorten it).
+    void setUpdateTimeLimit(int ms) { totalMs_ = ms; }
 
     Job busy() const { return job_; }
     // False when another job is running: nothing is started then.
@@ -53,6 +55,7 @@ private:
     QString configDir_;
     QString cacheDir_;
     FetchLimits limits_ = import::listFetchLimits;
+    int totalMs_ = import::updateTimeLimitMs;
     std::shared_ptr<std::atomic_bool> cancel_;
 };
 

@@ -219,8 +219,8 @@ void SourcesWindow::onFinished(ImportRunner::Job job, const import::ImportOutcom
         say(QStringLiteral("Đã hủy cập nhật; các địa chỉ đã nhập vẫn giữ nguyên."));
     } else if (outcome.status != import::ImportOutcome::Done) {
         // A poor update says why in its report; other failures in one line.
-        say(outcome.report.isEmpty() ? QStringLiteral("Không nhập được: %1").arg(outcome.error)
-                                     : QStringLiteral("Giữ nguyên các địa chỉ đã nhập: %1").arg(outcome.error));
+        say(outcome.report.isEmpty() ? QStringLiteral("Không nhập được: %1").arg(outcome.message)
+                                     : QStringLiteral("Giữ nguyên các địa chỉ đã nhập: %1").arg(outcome.message));
         if (!outcome.report.isEmpty())
             report_->setPlainText(outcome.report);
         return;

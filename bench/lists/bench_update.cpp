@@ -9,12 +9,17 @@
 //   sub-lists in use fetched again, matched, gathered into channels and
 //   written as one transaction (goal <= 3 s);
 // - the process's peak resident size over the updates;
-// - reading the channels' file back, and what holding it costs.
+// - reading the channels' file back, and what holding it costs;
+// - a 64 MiB list read from a file (about 1.7 million streams), as a drop or
+//   --import-m3u reads it: its time (goal <= 20 s) and the peak resident
+//   size it adds (goal <= 300 MiB); `--big-rounds N` (3; 1 with
+//   BENCH_QUICK), after one round to warm up.
 #include "catalogue.h"
 #include "common.h"
 #include "importer.h"
 #include "listchannels.h"
 #include "matcher.h"
+#include "sizelimits.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -93,6 +98,35 @@ QByteArray makeList(const QString& code, const QString& tag, int count, const QS
     return out;
 }
 
+// A list as large as a file may be (maxPlaylistFileBytes), of short
+// entries, a few of them the catalogue's names: about 1.7 million streams.
+QByteArray makeBigList(const QStringList& known, int* streams)
+{
+    QByteArray out = "#EXTM3U\n";
+    out.reserve(maxPlaylistFileBytes);
+    *streams = 0;
+    for (int i = 0;; ++i) {
+        QByteArray entry = "#EXTINF:-1,";
+        if (i % 97 == 0 && !known.isEmpty())
+            entry += known.at(i / 97 % known.size()).toUtf8();
+        else
+            entry += "C" + QByteArray::number(i);
+        entry += "\nhttp://s.ex/" + QByteArray::number(i) + "\n";
+        if (out.size() + entry.size() > maxPlaylistFileBytes)
+            return out;
+        out += entry;
+        ++*streams;
+    }
+}
+
+// Sets the peak resident size back to the present one (Linux).
+void resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
+
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
@@ -105,9 +139,12 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int rounds = qEnvironmentVariableIsSet("BENCH_QUICK") ? 3 : 9;
+    int bigRounds = qEnvironmentVariableIsSet("BENCH_QUICK") ? 1 : 3;
     const QStringList args = app.arguments();
     if (const qsizetype at = args.indexOf(QStringLiteral("--rounds")); at > 0 && at + 1 < args.size())
         rounds = std::max(1, args.at(at + 1).toInt());
+    if (const qsizetype at = args.indexOf(QStringLiteral("--big-rounds")); at > 0 && at + 1 < args.size())
+        bigRounds = std::max(1, args.at(at + 1).toInt());
 
     // The lists, made now, the same every run.
     QTemporaryDir lists;
@@ -221,5 +258,45 @@ int main(int argc, char** argv)
                      QStringLiteral("ms"), bench::stats(readMs), {}, {}});
     bench::printRow({QStringLiteral("lists"), QStringLiteral("RSS holding the channels read"), QStringLiteral("MiB"),
                      bench::stats({double(rssHeld - rssBeforeRead) / 1024}), {}, {}});
+    held.clear();
+
+    // The big list, from a file, into a config folder of its own each round;
+    // named as the United States' list, whose names some of its streams bear.
+    int bigStreams = 0;
+    QTemporaryDir bigDir;
+    const QString bigPath = bigDir.filePath(QStringLiteral("us.m3u"));
+    {
+        const QByteArray big = makeBigList(known.value(QStringLiteral("us")), &bigStreams);
+        if (!writeFile(bigPath, big))
+            return 1;
+    }
+    QList<double> bigMs, bigPeak;
+    for (int round = 0; round <= bigRounds; ++round) {
+        QTemporaryDir bigHome;
+        import::ImportOptions big;
+        big.sources = {bigPath};
+        big.configDir = bigHome.filePath(QStringLiteral("config"));
+        big.cacheDir = bigHome.filePath(QStringLiteral("cache"));
+        bench::trimHeap();
+        const long base = bench::residentKiB();
+        resetPeak();
+        clock.start();
+        const import::ImportOutcome out = import::importPlaylists(big);
+        const double took = double(clock.nsecsElapsed()) / 1e6;
+        const long peakBig = bench::statusKiB("VmHWM:");
+        if (out.status != 0) {
+            std::fprintf(stderr, "the big list failed: %s\n", qUtf8Printable(out.error));
+            return 1;
+        }
+        if (round > 0) {
+            bigMs << took;
+            bigPeak << double(peakBig - base) / 1024;
+        }
+    }
+    bench::printRow({QStringLiteral("lists"),
+                     QStringLiteral("import a 64 MiB list from a file, %1 streams (goal <= 20000)").arg(bigStreams),
+                     QStringLiteral("ms"), bench::stats(bigMs), {}, {}});
+    bench::printRow({QStringLiteral("lists"), QStringLiteral("peak RSS that import adds (goal <= 300)"),
+                     QStringLiteral("MiB"), bench::stats(bigPeak), {}, {}});
     return 0;
 }

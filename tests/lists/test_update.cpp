@@ -8,7 +8,10 @@
 #include "settings.h"
 #include "userfiles.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +29,33 @@ QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Every file under `dir`, with what it holds: what a change would alter.
+QStringList snapshot(const QString& dir)
+{
+    QStringList out;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        out << path + u'=' + QString::fromLatin1(QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha1).toHex());
+    }
+    out.sort();
+    return out;
+}
+
+// A list sent one byte a second after its first line.
+HttpFixture::Route dripping(const QByteArray& body)
+{
+    HttpFixture::Route r;
+    r.body = body;
+    r.contentType = "audio/x-mpegurl";
+    r.mode = HttpFixture::Mode::Stream;
+    r.burst = 8;
+    r.slice = 1;
+    r.intervalMs = 1000;
+    r.stall = true;
+    return r;
+}
+
 // The lists the fixtures have, by the index's codes.
 const QStringList served = {"ar", "cl", "cn", "de", "fr", "hu", "kr", "mx", "tr", "uk", "us"};
 
@@ -40,6 +70,11 @@ private slots:
     void keepsTheImportInUse_data();
     void keepsTheImportInUse();
     void theUsersListsStayBesideThePublicOnes();
+    void everyWaitHasAnEnd_data();
+    void everyWaitHasAnEnd();
+    void aCancelStopsTheUsersAddressesToo();
+    void saysWhyAListCouldNotBeFetched_data();
+    void saysWhyAListCouldNotBeFetched();
     void commandLine();
 
 private:
@@ -67,6 +102,12 @@ void TestUpdate::initTestCase()
     http_.route(QStringLiteral("/lists/vn.m3u"), silent);
     // /poor/: one list only.
     http_.route(QStringLiteral("/poor/hu.m3u"), readAll(fixtures + QStringLiteral("/mixed/hu.m3u")), "audio/x-mpegurl");
+    // /drip/, /mute/: one good list and one that drips or never answers.
+    for (const char* base : {"/drip", "/mute"})
+        http_.route(QStringLiteral("%1/hu.m3u").arg(QLatin1String(base)), readAll(fixtures + QStringLiteral("/mixed/hu.m3u")),
+                    "audio/x-mpegurl");
+    http_.route(QStringLiteral("/drip/vn.m3u"), dripping(readAll(fixtures + QStringLiteral("/vn.m3u"))));
+    http_.route(QStringLiteral("/mute/vn.m3u"), silent);
 }
 
 UpdateOptions TestUpdate::optionsFor(const QString& dir) const
@@ -182,6 +223,11 @@ void TestUpdate::keepsTheImportInUse()
     for (const QString& name : QDir(o.configDir).entryList(QDir::Files))
         after << name + u'=' + QString::fromLatin1(readAll(o.configDir + u'/' + name).toHex().left(64));
     QCOMPARE(after, before);
+    // When no list could be read, every list says why.
+    if (base == QLatin1String("/none")) {
+        QCOMPARE(out.skipped.size(), listCodes().size());
+        QVERIFY(out.report.contains(templateFor(base).replace("{code}", "vn") + QStringLiteral(": máy chủ không trả")));
+    }
     if (base == QLatin1String("/poor"))
         QVERIFY2(out.report.contains(QStringLiteral("ít hơn một nửa")), qPrintable(out.report));
 }
@@ -221,6 +267,153 @@ void TestUpdate::theUsersListsStayBesideThePublicOnes()
     QCOMPARE(sourcesInUse(o.configDir).size(), listCodes().size() + 2);
 }
 
+// The update as a whole has a bound, beyond each list's: a list that drips
+// or never answers is cut off when it ends, named with what it waited for,
+// and what came is applied.
+void TestUpdate::everyWaitHasAnEnd_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("en");
+    QTest::addColumn<QString>("vi");
+    QTest::newRow("a byte a second") << "/drip" << "waiting for the rest of the list"
+                                     << "khi đang chờ phần còn lại của danh sách";
+    QTest::newRow("a server that says nothing") << "/mute" << "waiting for the server to answer"
+                                                << "mà máy chủ chưa trả lời";
+}
+
+void TestUpdate::everyWaitHasAnEnd()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, en);
+    QFETCH(QString, vi);
+    QTemporaryDir d;
+    UpdateOptions o = optionsFor(d.path());
+    o.sourceTemplate = templateFor(base);
+    // Only the whole bound can end these.
+    o.limits.noProgressMs = 600000;
+    o.limits.totalMs = 0;
+    // Long enough for the lists before it (some 200 answers of 404) on a
+    // slow, sanitised build: the list must have had its turn.
+    o.totalMs = 10000;
+    QElapsedTimer clock;
+    clock.start();
+    const ImportOutcome out = updateChannels(o);
+    QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(out.status, 0);
+    QVERIFY(out.written > 0);
+    const QString vn = templateFor(base).replace("{code}", "vn");
+    const QStringList about = out.skipped.filter(vn);
+    QCOMPARE(about.size(), 1);
+    QVERIFY2(about.first().contains(en) && about.first().contains(QStringLiteral("10 s")), qPrintable(about.first()));
+    QVERIFY2(out.report.contains(vn + QStringLiteral(": hết thời gian chờ")) && out.report.contains(vi),
+             qPrintable(out.report));
+}
+
+// "Hủy" while a list the user added by address is coming: the update ends
+// at once, and no file of the config or cache folder changes.
+void TestUpdate::aCancelStopsTheUsersAddressesToo()
+{
+    QTemporaryDir d;
+    UpdateOptions o = optionsFor(d.path());
+    o.sourceTemplate = templateFor(QStringLiteral("/poor"));
+    o.limits.noProgressMs = 600000;
+    const QString own = http_.url(QStringLiteral("/own/de.m3u"));
+    const QByteArray list = readAll(fixtures + QStringLiteral("/mixed/de.m3u"));
+    http_.route(QStringLiteral("/own/de.m3u"), list, "audio/x-mpegurl");
+    ImportOptions added;
+    added.sources = {own};
+    added.configDir = o.configDir;
+    added.cacheDir = o.cacheDir;
+    QCOMPARE(importPlaylists(added).status, 0);
+    const QStringList before = snapshot(d.path());
+    QVERIFY(before.size() > 3);
+
+    http_.route(QStringLiteral("/own/de.m3u"), dripping(list));
+    std::atomic_bool stop{false};
+    o.cancel = &stop;
+    QElapsedTimer sinceCancel;
+    // Once the user's list has begun to come.
+    connect(&http_, &HttpFixture::requested, this, [&](const QString& path) {
+        if (path == QLatin1String("/own/de.m3u"))
+            QTimer::singleShot(300, this, [&] {
+                stop = true;
+                sinceCancel.start();
+            });
+    });
+    const ImportOutcome out = updateChannels(o);
+    http_.disconnect(this);
+    QVERIFY(out.cancelled);
+    QCOMPARE(out.status, 2);
+    QVERIFY(sinceCancel.isValid());
+    QVERIFY2(sinceCancel.elapsed() < 2000, qPrintable(QString::number(sinceCancel.elapsed())));
+    QCOMPARE(snapshot(d.path()), before);
+}
+
+// Each way a fetch goes wrong has its own reason, on the terminal and in the
+// windows.
+void TestUpdate::saysWhyAListCouldNotBeFetched_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("en");
+    QTest::addColumn<QString>("vi");
+
+    const QByteArray list = "#EXTM3U\n#EXTINF:-1 tvg-id=\"A.fr\",A\nhttps://tv.example/a.m3u8\n";
+    QProcess gzip;
+    gzip.start(QStringLiteral("gzip"), {"-c", "-n"});
+    gzip.write(QByteArray(32 * 1024 * 1024, '\n'));
+    gzip.closeWriteChannel();
+    QVERIFY(gzip.waitForFinished(30000));
+    HttpFixture::Route bomb;
+    bomb.body = gzip.readAllStandardOutput();
+    bomb.headers = "Content-Encoding: gzip\r\n";
+    QVERIFY(bomb.body.size() < 200 * 1024);
+    http_.route(QStringLiteral("/why/bomb.m3u"), bomb);
+    QTest::newRow("gzip bomb") << "/why/bomb.m3u" << "compressed answer unpacks" << "bom nén";
+
+    HttpFixture::Route cut;
+    cut.body = list;
+    cut.declaredLength = list.size() + 5000;
+    http_.route(QStringLiteral("/why/cut.m3u"), cut);
+    QTest::newRow("truncated") << "/why/cut.m3u" << "broke off" << "cắt ngang";
+
+    for (const char* to : {"file:///etc/passwd", "ftp://127.0.0.1/list.m3u", "data:,%23EXTM3U"}) {
+        HttpFixture::Route away;
+        away.status = 302;
+        away.headers = "Location: " + QByteArray(to) + "\r\n";
+        const QString scheme = QString::fromLatin1(to).section(u':', 0, 0);
+        http_.route(QStringLiteral("/why/%1.m3u").arg(scheme), away);
+        QTest::addRow("redirect to %s", to) << QStringLiteral("/why/%1.m3u").arg(scheme)
+                                            << QStringLiteral("redirected to a %1: address").arg(scheme)
+                                            << QStringLiteral("chuyển hướng tới địa chỉ %1:").arg(scheme);
+    }
+    for (const auto& [from, to] : {std::pair{"/why/a.m3u", "/why/b.m3u"}, std::pair{"/why/b.m3u", "/why/a.m3u"},
+                                   std::pair{"/why/self.m3u", "/why/self.m3u"}}) {
+        HttpFixture::Route r;
+        r.status = 302;
+        r.headers = "Location: " + QByteArray(to) + "\r\n";
+        http_.route(QLatin1String(from), r);
+    }
+    QTest::newRow("loop") << "/why/a.m3u" << "loop, back to " + http_.url("/why/a.m3u") << "vòng quanh";
+    QTest::newRow("to itself") << "/why/self.m3u" << "loop, back to " + http_.url("/why/self.m3u") << "vòng quanh";
+}
+
+void TestUpdate::saysWhyAListCouldNotBeFetched()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, en);
+    QFETCH(QString, vi);
+    QTemporaryDir d;
+    ImportOptions o;
+    o.sources = {http_.url(path)};
+    o.configDir = d.filePath("config");
+    o.cacheDir = d.filePath("cache");
+    const ImportOutcome out = importPlaylists(o);
+    QCOMPARE(out.status, 2);
+    QVERIFY2(out.error.startsWith(http_.url(path) + QStringLiteral(": ")) && out.error.contains(en), qPrintable(out.error));
+    QVERIFY2(out.message.contains(vi), qPrintable(out.message));
+    QCOMPARE(snapshot(d.path()), QStringList());
+}
+
 void TestUpdate::commandLine()
 {
     for (const auto& [base, status] : {std::pair{QStringLiteral("/lists"), 0}, std::pair{QStringLiteral("/none"), 2}}) {
@@ -249,6 +442,24 @@ void TestUpdate::commandLine()
             QVERIFY(!QFile::exists(d.filePath("config/miravon/addresses.import.tsv")));
         }
     }
+
+    // A dry run prints what it would do and writes nothing at all, in the
+    // config folder or the cache; on a pipe, no progress line.
+    QTemporaryDir d;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", d.filePath("config"));
+    env.insert("XDG_CACHE_HOME", d.filePath("cache"));
+    env.insert("XDG_DATA_HOME", d.filePath("data"));
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(MIRAVON_BIN), {"--update-channels", "--dry-run", "--source", templateFor("/poor")});
+    QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 60000);
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("Nhập danh sách kênh")));
+    QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString());
+    QCOMPARE(snapshot(d.path()), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestUpdate)

@@ -32,6 +32,10 @@ public:
         qsizetype slice = 16 * 1024;  // Stream: bytes sent every 100 ms after a first 64 KiB
         bool stall = false;           // Stream: at the end go silent, keeping the connection
         int delayMs = 0;              // Normal: answer only this long after the request (a slow server)
+        qsizetype burst = 64 * 1024;  // Stream: sent at once
+        int intervalMs = 100;         // Stream: between slices
+        QByteArray headers;           // Normal: more header lines, each ending in CRLF
+        qint64 declaredLength = -1;   // Normal: the Content-Length said, when not the body's
     };
 
     HttpFixture()
@@ -144,7 +148,7 @@ private:
         if (r.mode == Mode::Stream) {
             socket->write("HTTP/1.0 200 OK\r\nContent-Type: " + r.contentType + "\r\nConnection: close\r\n\r\n");
             auto* timer = new QTimer(socket);
-            const qsizetype burst = std::min<qsizetype>(64 * 1024, r.body.size());
+            const qsizetype burst = std::min<qsizetype>(r.burst, r.body.size());
             socket->write(r.body.left(burst));
             auto offset = std::make_shared<qsizetype>(burst);
             connect(timer, &QTimer::timeout, socket, [socket, timer, offset, body = r.body, slice = r.slice, stall = r.stall] {
@@ -156,7 +160,7 @@ private:
                         socket->disconnectFromHost();
                 }
             });
-            timer->start(100);
+            timer->start(r.intervalMs);
             return;
         }
         if (r.delayMs > 0) {
@@ -177,8 +181,9 @@ private:
         }
         const QByteArray body = r.body.mid(from);
         QByteArray head = "HTTP/1.1 " + QByteArray::number(from ? 206 : r.status) + (r.status == 200 ? " OK" : " Error")
-            + "\r\nContent-Type: " + r.contentType + "\r\nContent-Length: " + QByteArray::number(body.size())
-            + "\r\nAccept-Ranges: bytes\r\nConnection: close\r\n";
+            + "\r\nContent-Type: " + r.contentType + "\r\nContent-Length: "
+            + QByteArray::number(r.declaredLength >= 0 ? r.declaredLength : body.size())
+            + "\r\nAccept-Ranges: bytes\r\nConnection: close\r\n" + r.headers;
         if (from)
             head += "Content-Range: bytes " + QByteArray::number(from) + "-" + QByteArray::number(r.body.size() - 1) + "/"
                 + QByteArray::number(r.body.size()) + "\r\n";

@@ -11,6 +11,7 @@
 #include "settings.h"
 #include "sourceswindow.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -46,6 +47,7 @@ private slots:
     void offerIsAskedOnceAndFetchesOnlyOnYes_data();
     void offerIsAskedOnceAndFetchesOnlyOnYes();
     void windowUpdatesWithProgressAndCancel();
+    void cancelStopsAListAddedByAddress();
     void windowAddsListsAndUndoes();
     void oneJobAtATime();
 
@@ -162,6 +164,43 @@ void TestSources::windowUpdatesWithProgressAndCancel()
     QTRY_VERIFY_WITH_TIMEOUT(runner_->busy() == ImportRunner::Job::None, kWait);
     QCOMPARE(w.message(), QStringLiteral("Đã hủy cập nhật; các địa chỉ đã nhập vẫn giữ nguyên."));
     QCOMPARE(readAll(config_ + QStringLiteral("/addresses.import.tsv")), layer);
+}
+
+// "Hủy" while a list the user added by address drips in: the update ends
+// within 2 s and leaves the user's files as they were.
+void TestSources::cancelStopsAListAddedByAddress()
+{
+    const QByteArray list = readAll(fixtures + QStringLiteral("/mixed/de.m3u"));
+    http_.route(QStringLiteral("/own/de.m3u"), list, "audio/x-mpegurl");
+    QSignalSpy finished(runner_.get(), &ImportRunner::finished);
+    QVERIFY(runner_->importLists({http_.url(QStringLiteral("/own/de.m3u"))}, true));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kWait);
+    QCOMPARE(finished.first().at(1).value<import::ImportOutcome>().status, 0);
+    QStringList before;
+    for (const QString& name : QDir(config_).entryList(QDir::Files))
+        before << name + u'=' + QString::fromLatin1(readAll(config_ + u'/' + name).toHex());
+
+    HttpFixture::Route drip;
+    drip.body = list;
+    drip.mode = HttpFixture::Mode::Stream;
+    drip.burst = 8;
+    drip.slice = 1;
+    drip.intervalMs = 1000;
+    drip.stall = true;
+    http_.route(QStringLiteral("/own/de.m3u"), drip);
+    SourcesWindow w(*runner_);
+    w.setConfigDir(config_);
+    w.show();
+    const int asked = http_.hits(QStringLiteral("/own/de.m3u"));
+    w.findChild<QPushButton*>(QStringLiteral("update"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(http_.hits(QStringLiteral("/own/de.m3u")) > asked, kWait);
+    w.findChild<QPushButton*>(QStringLiteral("cancel"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(runner_->busy() == ImportRunner::Job::None, 2000);
+    QCOMPARE(w.message(), QStringLiteral("Đã hủy cập nhật; các địa chỉ đã nhập vẫn giữ nguyên."));
+    QStringList after;
+    for (const QString& name : QDir(config_).entryList(QDir::Files))
+        after << name + u'=' + QString::fromLatin1(readAll(config_ + u'/' + name).toHex());
+    QCOMPARE(after, before);
 }
 
 void TestSources::windowAddsListsAndUndoes()
