@@ -390,6 +390,7 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
     outcome.report = buildReport({all, g.sources, result, own, dryRun || keep, tsv, g.skipped, kept});
     if (keep) {
         outcome.status = 2;
+        outcome.stop = ImportOutcome::Stop::TooFew;
         outcome.error = QStringLiteral("%1: the lists give %2 entries, fewer than half the %3 of the import in use; "
                                        "it is kept")
                             .arg(tsv)
@@ -404,6 +405,7 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
     QString error;
     if (!lock || !files::recover(dir, &error)) {
         outcome.status = 2;
+        outcome.stop = ImportOutcome::Stop::Files;
         if (lock)
             outcome.error = error;
         return outcome;
@@ -423,6 +425,7 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
         break;
     case files::Transaction::Outcome::Failed:
         outcome.status = 2;
+        outcome.stop = ImportOutcome::Stop::Files;
         outcome.error = error;
         return outcome;
     }
@@ -586,6 +589,7 @@ ImportOutcome updateChannels(const UpdateOptions& options)
         addresses << listAddress(sourceTemplate, code);
     if (addresses.isEmpty() || addresses.first().isEmpty()) {
         outcome.status = 2;
+        outcome.stop = ImportOutcome::Stop::BadInput;
         outcome.error = QStringLiteral("%1: not an http or https address with {code} in it").arg(sourceTemplate);
         return outcome;
     }
@@ -594,17 +598,20 @@ ImportOutcome updateChannels(const UpdateOptions& options)
                                                 options.cancel, &cancelled);
     if (cancelled) {
         outcome.status = 2;
+        outcome.stop = ImportOutcome::Stop::Cancelled;
         outcome.cancelled = true;
         outcome.error = QStringLiteral("cancelled; nothing was changed");
         return outcome;
     }
     Gathered g;
     QStringList failed, failedWhy;
+    QList<PlayFailure> fetchFailures;
     for (qsizetype i = 0; i < addresses.size(); ++i) {
         Source source;
         QString error;
         const FetchResult& r = fetched.at(i);
         if (r.failure != PlayFailure::None) {
+            fetchFailures << r.failure;
             error = QStringLiteral("%1: %2").arg(addresses.at(i), fetchFailureText(r));
         } else if (parseSource(addresses.at(i), addresses.at(i), r.body, &source, &error)) {
             keepInCache(cache, addresses.at(i), r.body);
@@ -622,6 +629,8 @@ ImportOutcome updateChannels(const UpdateOptions& options)
     }
     if (g.sources.isEmpty()) {
         outcome.status = 2;
+        outcome.stop = ImportOutcome::Stop::NothingRead;
+        outcome.fetchFailures = fetchFailures;
         outcome.skipped = g.skipped;
         outcome.error = QStringLiteral("%1: no list could be read; nothing was changed").arg(sourceTemplate);
         return outcome;

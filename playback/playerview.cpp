@@ -279,6 +279,7 @@ void PlayerView::setFullScreen(bool on)
         show();
     }
     setFocus();
+    emit fullScreenChanged(on);
 }
 
 void PlayerView::showContextMenu(const QPoint& globalPos)

@@ -66,6 +66,7 @@ public:
     bool isFullScreen() const;
 
 signals:
+    void fullScreenChanged(bool on);
     void togglePauseRequested();
     void stopRequested();
     void seekRequested(double seconds);

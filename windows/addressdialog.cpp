@@ -57,8 +57,11 @@ AddressDialog::AddressDialog(ViewerWindow& viewer, const AddressTarget& target)
     setWindowIcon(programIcon());
 
     auto* layout = new QVBoxLayout(this);
-    auto* intro = new QLabel(QStringLiteral("Địa chỉ của riêng bạn cho “%1”. Nó được ưu tiên hơn mọi danh sách đã nhập.")
-                                 .arg(caption),
+    // A film is no channel: no channel lists are named for it.
+    auto* intro = new QLabel(target.film ? QStringLiteral("Địa chỉ của riêng bạn cho phim “%1”.").arg(caption)
+                                         : QStringLiteral("Địa chỉ của riêng bạn cho “%1”. Nó được ưu tiên hơn mọi "
+                                                          "danh sách đã nhập.")
+                                               .arg(caption),
                              this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
@@ -110,6 +113,7 @@ AddressDialog::AddressDialog(ViewerWindow& viewer, const AddressTarget& target)
     result_ = new StatusText(this);
     result_->setObjectName(QStringLiteral("result"));
     result_->setAccessibleDescription(QStringLiteral("Kết quả"));
+    result_->setAnnounced(true);
     result_->setWordWrap(true);
     layout->addWidget(result_);
 
