@@ -101,6 +101,14 @@ QMenu* MenuXpUni::addMenu(const QString& name, const QString& storedCaption)
     QMenu* menu = bar_->addMenu(display(storedCaption));
     menu->setFont(bar_->font());
     menu->installEventFilter(this);
+    // However a list opened (F10, its letter, the mouse), Left and Right
+    // go on along the whole bar from it.
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        if (walking_)
+            return;
+        focusBefore_ = bar_->window()->focusWidget();
+        walking_ = true;
+    });
     bind(menu->menuAction(), name, storedCaption);
     return menu;
 }
@@ -176,6 +184,11 @@ public:
             }
             break;
         }
+        case QEvent::ShortcutOverride:
+            // A key that is a shortcut (Alt+letter) never comes as a press.
+            if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Alt)
+                pending_ = false;
+            break;
         case QEvent::MouseButtonPress:
         case QEvent::ApplicationDeactivate:
             pending_ = false;

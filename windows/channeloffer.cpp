@@ -19,6 +19,13 @@
 
 namespace miravon {
 
+namespace {
+int successStay = 8000;
+} // namespace
+
+int ChannelOffer::successStayMs() { return successStay; }
+void ChannelOffer::setSuccessStayMs(int ms) { successStay = ms; }
+
 bool ChannelOffer::isDue(const QString& configDir)
 {
     const QString consent = Settings::load(configDir).value(setting::channelConsent);
@@ -182,7 +189,7 @@ void ChannelOffer::finished(const import::ImportOutcome& outcome)
     if (outcome.status == 0) {
         setText(QStringLiteral("Đã có địa chỉ cho %1 kênh. Xin chọn một kênh để xem.").arg(outcome.written));
         // Said for a moment, then out of the way of the picture.
-        QTimer::singleShot(successMs, this, [this] {
+        QTimer::singleShot(successStay, this, [this] {
             if (isVisible())
                 putAway();
         });

@@ -35,8 +35,9 @@ public:
     // What the progress line says while the lists come.
     QString progressText() const;
 
-    // How long a success stays before the offer goes.
-    static constexpr int successMs = 8000;
+    // How long a success stays before the offer goes (tests shorten it).
+    static int successStayMs();
+    static void setSuccessStayMs(int ms);
 
 signals:
     // The offer is answered and put away ("Không", "Không hỏi lại"), or the

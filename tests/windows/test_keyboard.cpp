@@ -63,6 +63,9 @@ private slots:
     void escapeClosesInformationWindow();
     void menuBarOpensByKeyboard_data();
     void menuBarOpensByKeyboard();
+    void menuBarWalksWholeBar();
+    void altLetterRunsOnlyItsItem_data();
+    void altLetterRunsOnlyItsItem();
     void focusRingStandsAroundFocus();
     void accessibleEntriesAndWindows();
 
@@ -293,6 +296,81 @@ void TestKeyboard::menuBarOpensByKeyboard()
         QTest::qWait(50); // nothing is expected to happen; give it a chance
         QVERIFY(!file->isVisible());
     }
+}
+
+void TestKeyboard::menuBarWalksWholeBar()
+{
+    // F10, then Right: every item of the bar in turn, its lists and its
+    // commands alike, the flag of frmmain among them, and round again;
+    // Left back. The keys never leave the bar for the panel.
+    ViewerWindow& w = shown(WindowId::frmmain);
+    auto* entry = w.findChild<LabelUni*>(QStringLiteral("Image1"));
+    entry->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(entry, Qt::Key_F10);
+    QStringList walked{w.menu()->walkedItem() ? w.menu()->walkedItem()->objectName() : QString()};
+    for (int i = 0; i < 7; ++i) {
+        QWidget* keys = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::focusWidget();
+        QTest::keyClick(keys, Qt::Key_Right);
+        walked << (w.menu()->walkedItem() ? w.menu()->walkedItem()->objectName() : QString());
+    }
+    QCOMPARE(walked, (QStringList{"file", "asdf_picture", "asdf", "thegioi", "phim", "ganday", "yeuthich", "file"}));
+    QVERIFY(w.menu()->item(QStringLiteral("file"))->menu()->isVisible());
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Left);
+    QCOMPARE(w.menu()->walkedItem()->objectName(), QStringLiteral("yeuthich"));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Left);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Left);
+    QCOMPARE(w.menu()->walkedItem()->objectName(), QStringLiteral("phim"));
+    QVERIFY(!QApplication::activePopupWidget());
+
+    // Enter on a command runs it and gives the focus back.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    QCOMPARE(w.menu()->walkedItem()->objectName(), QStringLiteral("thegioi"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(program->window(WindowId::chonkenh).isVisible());
+    QVERIFY(!w.menu()->walkedItem());
+    QCOMPARE(w.focusWidget(), entry);
+
+    // Esc leaves the walk where it stands, back to the entry.
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(entry, Qt::Key_F10);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!w.menu()->walkedItem());
+    QCOMPARE(QApplication::focusWidget(), entry);
+}
+
+void TestKeyboard::altLetterRunsOnlyItsItem_data()
+{
+    QTest::addColumn<int>("letter");
+    QTest::addColumn<QString>("opens");   // the list that opens, if any
+    QTest::addColumn<bool>("chooser");    // the world-television command ran
+    QTest::newRow("Alt+G: Truyền hình thế giới alone") << int(Qt::Key_G) << QString() << true;
+    QTest::newRow("Alt+Y: Yêu thích alone") << int(Qt::Key_Y) << "yeuthich" << false;
+    QTest::newRow("Alt+N: Gần đây alone") << int(Qt::Key_N) << "ganday" << false;
+    QTest::newRow("Alt+T: Thực đơn") << int(Qt::Key_T) << "file" << false;
+    QTest::newRow("Alt+K: nothing") << int(Qt::Key_K) << QString() << false;
+}
+
+void TestKeyboard::altLetterRunsOnlyItsItem()
+{
+    QFETCH(int, letter);
+    QFETCH(QString, opens);
+    QFETCH(bool, chooser);
+    ViewerWindow& w = shown(WindowId::frmmain2);
+    QWidget* entry = w.findChild<LabelUni*>(entriesOf("frmmain2", "A1_").first());
+    entry->setFocus(Qt::TabFocusReason);
+    // As the keyboard gives them: Alt down, the letter, Alt up.
+    QTest::keyPress(entry, Qt::Key_Alt);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(letter), Qt::AltModifier);
+    QWidget* now = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::focusWidget();
+    QTest::keyRelease(now ? now : entry, Qt::Key_Alt, Qt::AltModifier);
+    QTest::qWait(50); // anything else it set off has its chance to show
+    for (const QString& name : {QStringLiteral("file"), QStringLiteral("ganday"), QStringLiteral("yeuthich")})
+        QCOMPARE(w.menu()->item(name)->menu()->isVisible(), name == opens);
+    QCOMPARE(program->isLoaded(WindowId::chonkenh) && program->window(WindowId::chonkenh).isVisible(), chooser);
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
 }
 
 void TestKeyboard::focusRingStandsAroundFocus()
