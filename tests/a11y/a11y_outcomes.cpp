@@ -5,11 +5,13 @@
 // output, then takes one command a line:
 //   focus CONTROL    the keyboard focus on frmmain's entry CONTROL
 //   where CONTROL    prints "at X Y", the entry's middle on the screen
+//   address CONTROL  the address window of frmmain's entry CONTROL
 //   offer            the offer of the public lists over frmmain's picture
 //   sources          the sources window
 //   quit
 // and answers each with one line: "at X Y" for where, "done" for the others.
 #include "accessible.h"
+#include "addressdialog.h"
 #include "channeloffer.h"
 #include "focusring.h"
 #include "labeluni.h"
@@ -76,6 +78,10 @@ int main(int argc, char** argv)
                 const QPoint at = entry->mapToGlobal(entry->rect().center());
                 answer(QStringLiteral("at %1 %2").arg(at.x()).arg(at.y()));
                 continue;
+            } else if (command == QLatin1String("address") && entry) {
+                const miravon::catalogue::Label* label =
+                    program.catalogue().catalogue().label(QStringLiteral("frmmain"), words.value(1));
+                main.openAddressDialog(miravon::addressTarget(*label));
             } else if (command == QLatin1String("offer")) {
                 new miravon::ChannelOffer(program.imports(), program.catalogue().configDir(), main.player().widget());
             } else if (command == QLatin1String("sources")) {

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """What Orca itself speaks, unasked, of the outcome of a key or a click: an
 entry that fails (and why), one without an address, one that plays, the
-player paused and muted by its keys after a click on the entry, and the
-offer of the public lists with its failed update. Real keys and clicks
+player paused and muted by its keys after a click on the entry, the
+address window's refusal of an address it cannot take, and the offer of the public lists with its failed update. Real keys and clicks
 (XTest, through xdotool) on the real program with its real player, Orca
 43 reading it over AT-SPI, its speech read back from its debug log.
 Prints what Orca said.
@@ -108,6 +108,15 @@ try:
     heard("M after the click", "Đã tắt tiếng")
     key("Up")
     heard("Up after the click", "Âm lượng 55%")
+
+    # The address window refuses what is no address, and says why.
+    command("address Image8")
+    heard("the address window opens", "Địa chỉ của riêng bạn cho kênh")
+    key("ctrl+a")
+    subprocess.run(["xdotool", "type", "--delay", "20", "vtc1 trang chu"], check=True)
+    key("Return")
+    heard("the address window's refusal", "Địa chỉ phải là một URL đầy đủ")
+    key("Escape")
 
     # The offer of the public lists: read as it appears, answered by
     # Enter on its first answer, its failed update said and kept.

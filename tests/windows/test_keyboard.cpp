@@ -58,6 +58,7 @@ private slots:
     void arrowKeysInsidePanel();
     void enterAndSpaceActivateAsClick_data();
     void enterAndSpaceActivateAsClick();
+    void clickGivesKeysToThePlayer();
     void onlyEntriesTakeFocus();
     void chooserByKeyboard();
     void escapeClosesInformationWindow();
@@ -68,6 +69,9 @@ private slots:
     void altLetterRunsOnlyItsItem();
     void focusRingStandsAroundFocus();
     void accessibleEntriesAndWindows();
+    void titlesReadWithTones_data();
+    void titlesReadWithTones();
+    void chooserLinesAndPageButtonsTellApart();
 
 private:
     ViewerWindow& shown(WindowId id);
@@ -178,6 +182,26 @@ void TestKeyboard::enterAndSpaceActivateAsClick()
     QApplication::sendEvent(label, &repeat);
     QTest::keyRelease(label, Qt::Key(key));
     QCOMPARE(player.calls.size(), 1);
+}
+
+// Clicked with the mouse, the keys that follow (Space, M, F, the arrows)
+// are the player's, not the find box's; from the keyboard the focus stays
+// on the entry, to go on to the next.
+void TestKeyboard::clickGivesKeysToThePlayer()
+{
+    ViewerWindow& w = shown(WindowId::frmmain);
+    QWidget* player = w.player().widget();
+    auto* vtv1 = w.findChild<LabelUni*>(QStringLiteral("Image4"));
+    auto* vtv3 = w.findChild<LabelUni*>(QStringLiteral("Image5"));
+    vtv3->setFocus(Qt::TabFocusReason);
+    QTest::mouseClick(vtv1, Qt::LeftButton);
+    QCOMPARE(fake(*program, WindowId::frmmain).url, address("frmmain", "Image4"));
+    QCOMPARE(QApplication::focusWidget(), player);
+
+    vtv3->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(vtv3, Qt::Key_Return);
+    QCOMPARE(fake(*program, WindowId::frmmain).url, address("frmmain", "Image5"));
+    QCOMPARE(QApplication::focusWidget(), vtv3);
 }
 
 void TestKeyboard::onlyEntriesTakeFocus()
@@ -467,6 +491,53 @@ void TestKeyboard::accessibleEntriesAndWindows()
     // Page buttons are named by their captions.
     QCOMPARE(iface(w.findChild<ButtonUni*>(QStringLiteral("ButtonUni1")))->text(QAccessible::Name),
              QString(u8"Xem tiếp"));
+}
+
+void TestKeyboard::titlesReadWithTones_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("spoken");
+    QTest::newRow("country chooser") << int(WindowId::chonkenh) << "Danh Sach Quoc Gia" << u8"Danh sách quốc gia";
+    QTest::newRow("programme window") << int(WindowId::frmsoft) << "Chuong Trinh" << u8"Chương trình";
+}
+
+// Titles written without tones keep their visible text; a voice reads them
+// with their tones.
+void TestKeyboard::titlesReadWithTones()
+{
+    QFETCH(int, window);
+    QFETCH(QString, title);
+    QFETCH(QString, spoken);
+    ProgramWindow& w = program->window(WindowId(window));
+    QCOMPARE(w.windowTitle(), title);
+    QCOMPARE(QAccessible::queryAccessibleInterface(&w)->text(QAccessible::Name), spoken);
+}
+
+// The chooser's lines each have a name of their own, never a count alone;
+// a page button says where it leads.
+void TestKeyboard::chooserLinesAndPageButtonsTellApart()
+{
+    shown(WindowId::frmmain);
+    runMenuCommand(*program, WindowId::frmmain, QStringLiteral("thegioi"));
+    ProgramWindow& chooser = program->window(WindowId::chonkenh);
+    QStringList names;
+    for (LabelUni* l : chooser.findChildren<LabelUni*>()) {
+        if (l->use() != LabelUni::Use::Entry)
+            continue;
+        const QString name = QAccessible::queryAccessibleInterface(l)->text(QAccessible::Name);
+        QVERIFY2(!name.startsWith(u'('), qPrintable(l->objectName() + u' ' + name));
+        QVERIFY2(!names.contains(name), qPrintable(l->objectName() + u' ' + name));
+        names << name;
+    }
+    QVERIFY(names.size() > 10);
+
+    ViewerWindow& w = program->viewer(WindowId::frmmain);
+    const QString where =
+        QAccessible::queryAccessibleInterface(w.findChild<ButtonUni*>(QStringLiteral("ButtonUni1")))
+            ->text(QAccessible::Description);
+    QVERIFY2(where.startsWith(QStringLiteral("Đến trang ")) || where.startsWith(QStringLiteral("Sang cửa sổ ")),
+             qPrintable(where));
 }
 
 QTEST_MAIN(TestKeyboard)
