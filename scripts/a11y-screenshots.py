@@ -44,8 +44,21 @@ with open(os.path.join(folder, "addresses.tsv"), "w", encoding="utf-8") as f:
 with open(os.path.join(folder, "settings.ini"), "w", encoding="utf-8") as f:
     f.write("channels/source=http://127.0.0.1:%d/lists/{code}.m3u\n" % port)
 env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_DATA_HOME=os.path.join(work, "data"),
-           XDG_CACHE_HOME=os.path.join(work, "cache"), QT_QPA_PLATFORM="xcb")
-proc = subprocess.Popen([TARGET], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, env=env)
+           XDG_CACHE_HOME=os.path.join(work, "cache"), QT_QPA_PLATFORM="xcb", MIRAVON_A11Y_DRAW="1")
+
+
+def run(steps):
+    """One run of the program, its own, for one picture."""
+    global proc
+    proc = subprocess.Popen([TARGET], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, env=env)
+    try:
+        assert proc.stdout.readline().strip() == "ready"
+        time.sleep(2)
+        steps()
+        command("quit")
+    finally:
+        proc.terminate()
+        proc.wait(10)
 
 
 def command(line):
@@ -54,28 +67,33 @@ def command(line):
     return proc.stdout.readline().strip()
 
 
-try:
-    assert proc.stdout.readline().strip() == "ready"
-    time.sleep(2)
-    # The offer takes the focus; Return answers "Có"; the update fails.
-    command("offer")
-    time.sleep(1)
-    key("Return")
-    time.sleep(4)
-    command("sources")
-    time.sleep(2)
-    shot("sources-failure-kept")
-    key("Escape")
-    time.sleep(1)
+def full_screen():
     # VTV1 by a click, then F: full screen.
-    x, y = command("where Image4").split()[1:3]
+    # "where" answers in the program's own units: the screen's are
+    # QT_SCALE_FACTOR times as many.
+    scale = float(os.environ.get("QT_SCALE_FACTOR", "1"))
+    x, y = (str(int(float(v) * scale)) for v in command("where Image4").split()[1:3])
     subprocess.run(["xdotool", "mousemove", x, y, "click", "1"], check=True)
     time.sleep(4)
     key("f")
-    time.sleep(3)
+    time.sleep(6)
     shot("full-screen")
     key("Escape")
-    command("quit")
-finally:
-    proc.terminate()
-    proc.wait(10)
+    time.sleep(1)
+
+
+def failure_kept():
+    # The offer takes the focus; Return answers "Có"; the update fails.
+    command("offer")
+    time.sleep(2)
+    key("Return")
+    time.sleep(8)
+    command("sources")
+    time.sleep(3)
+    shot("sources-failure-kept")
+    key("Escape")
+    time.sleep(1)
+
+
+run(failure_kept)
+run(full_screen)

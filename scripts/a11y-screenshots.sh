@@ -6,9 +6,9 @@
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
-target=$build/tests/a11y/a11y_outcomes
+target=$build/a11y_outcomes
 out=$here/docs/screenshots
 dbus-run-session -- xvfb-run -a -s "-screen 0 1280x1024x24" "$here/tests/windows/with-openbox.sh" \
-    python3 "$here/scripts/a11y-screenshots.py" "$target" "$out" ""
+    /usr/bin/python3 "$here/scripts/a11y-screenshots.py" "$target" "$out" ""
 QT_SCALE_FACTOR=2 dbus-run-session -- xvfb-run -a -s "-screen 0 2560x2048x24" "$here/tests/windows/with-openbox.sh" \
-    python3 "$here/scripts/a11y-screenshots.py" "$target" "$out" "-2x"
+    /usr/bin/python3 "$here/scripts/a11y-screenshots.py" "$target" "$out" "-2x"

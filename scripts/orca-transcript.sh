@@ -13,10 +13,10 @@ log=$(mktemp)
 {
     echo "# Made by scripts/orca-transcript.sh, which runs:"
     echo "#   dbus-run-session -- xvfb-run -a -s '-screen 0 1280x1024x24' tests/windows/with-openbox.sh \\"
-    echo "#       python3 tests/a11y/orca_outcomes.py build/tests/a11y/a11y_outcomes"
+    echo "#       /usr/bin/python3 tests/a11y/orca_outcomes.py build/a11y_outcomes"
     echo "# ('ok' lines: what the test waited for; then every utterance of Orca, in order)"
     dbus-run-session -- xvfb-run -a -s "-screen 0 1280x1024x24" "$here/tests/windows/with-openbox.sh" \
-        python3 "$here/tests/a11y/orca_outcomes.py" "$build/tests/a11y/a11y_outcomes"
+        /usr/bin/python3 "$here/tests/a11y/orca_outcomes.py" "$build/a11y_outcomes"
 } >"$log" 2>&1 || { cat "$log"; rm -f "$log"; exit 1; }
 mv "$log" "$out"
 cat "$out"

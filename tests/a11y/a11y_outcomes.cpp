@@ -1,7 +1,7 @@
 // The program's first viewer window with its real player, for the test of
 // what a screen reader speaks of outcomes: frmmain on its Vietnamese panel,
 // the catalogue read from the test's own config folder (its own addresses,
-// its settings). Engines draw and sound nowhere. Says "ready" on standard
+// its settings). Engines sound nowhere, and draw nowhere unless MIRAVON_A11Y_DRAW=1. Says "ready" on standard
 // output, then takes one command a line:
 //   focus CONTROL    the keyboard focus on frmmain's entry CONTROL
 //   where CONTROL    prints "at X Y", the entry's middle on the screen
@@ -45,7 +45,13 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("miravon-a11y-outcomes"));
     QApplication::setQuitOnLastWindowClosed(false);
     miravon::initPlayback();
-    miravon::setPlaybackOutputs({QStringLiteral("null"), QStringLiteral("null")});
+    // MIRAVON_A11Y_DRAW=1 (the screenshots) keeps the program's own video
+    // output, so that the picture shows; sound goes nowhere either way.
+    miravon::PlaybackOutputs outputs = miravon::playbackOutputs();
+    outputs.audio = QStringLiteral("null");
+    if (qEnvironmentVariableIntValue("MIRAVON_A11Y_DRAW") != 1)
+        outputs.video = QStringLiteral("null");
+    miravon::setPlaybackOutputs(outputs);
     miravon::installFontSubstitutions();
     miravon::installQtTranslation();
     miravon::installAccessibility();

@@ -111,7 +111,7 @@ try:
 
     # The address window refuses what is no address, and says why.
     command("address Image8")
-    heard("the address window opens", "Địa chỉ của riêng bạn cho kênh")
+    heard("the address window opens", "Đặt địa chỉ — VTC1")
     key("ctrl+a")
     subprocess.run(["xdotool", "type", "--delay", "20", "vtc1 trang chu"], check=True)
     key("Return")
