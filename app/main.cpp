@@ -10,6 +10,7 @@
 #include "look.h"
 #include "playback.h"
 #include "settings.h"
+#include "translations.h"
 #include "videopath.h"
 
 #include <QApplication>
@@ -49,6 +50,10 @@ int runWindows(int argc, char** argv)
     // first click on a channel must not wait for.
     (void)miravon::videoPath();
     miravon::installFontSubstitutions();
+    // Qt's own texts (OK, Cancel, the file dialog, a text field's menu) in
+    // Vietnamese, as everything else the program shows.
+    if (!miravon::installQtTranslation())
+        std::fputs("miravon: the Vietnamese texts of Qt could not be read\n", stderr);
     miravon::installAccessibility();
     miravon::FocusRing::install();
     // The program reads the catalogue (and the user's address files) as it

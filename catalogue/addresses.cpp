@@ -133,9 +133,13 @@ void RunningCatalogue::reload()
 
 QList<StreamAddress> Label::streams() const
 {
+    // An own address first, then every stream the import found for the
+    // label (its first is the import's address); an imported address, then
+    // the import's others.
     QList<StreamAddress> out{stream()};
-    for (qsizetype i = 1; i < imported.size(); ++i)
-        out << imported.at(i).address;
+    for (qsizetype i = origin == AddressOrigin::Own ? 0 : 1; i < imported.size(); ++i)
+        if (imported.at(i).address.url != address)
+            out << imported.at(i).address;
     return out;
 }
 
@@ -235,11 +239,18 @@ int applyRows(Catalogue& catalogue, const QList<AddressRow>& rows)
 {
     for (const AddressRow& r : rows) {
         Label* l = catalogue.label(r.window, r.control);
+        // An own address goes over an imported one without hiding it: the
+        // import's streams stay, to be tried after it.
+        if (r.origin == AddressOrigin::Own && l->origin == AddressOrigin::Imported) {
+            if (l->imported.isEmpty())
+                l->imported = {ImportedStream{l->stream(), {}, {}}};
+        } else {
+            l->imported.clear();
+        }
         l->address = r.address;
         l->referrer = r.referrer;
         l->userAgent = r.userAgent;
         l->origin = r.origin;
-        l->imported.clear();
         if (l->kind == Kind::Heading || l->kind == Kind::Inert)
             l->kind = Kind::Entry;
     }

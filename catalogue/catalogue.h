@@ -68,14 +68,17 @@ struct Label {
     AddressOrigin origin = AddressOrigin::BuiltIn;
     // With an imported address: every stream the import found for the
     // label, best first (the first is the address above), when the import
-    // kept them (addresses.import.streams.tsv).
+    // kept them (addresses.import.streams.tsv). With an own address over an
+    // imported one: the import's streams (at least its address), tried
+    // after the own.
     QList<ImportedStream> imported;
     QRect rect; // twips, in the panel
 
     bool clickable() const { return kind == Kind::Entry || kind == Kind::Logo; }
     // The address with what goes with it.
     StreamAddress stream() const { return {address, {referrer, userAgent, origin}}; }
-    // The streams to try, in order: the address, then the import's others.
+    // The streams to try, in order: the address, then the import's others
+    // (after an own address, all of the import's).
     QList<StreamAddress> streams() const;
 };
 

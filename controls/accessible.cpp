@@ -3,8 +3,13 @@
 #include "frameuni.h"
 #include "labeluni.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QToolButton>
 
 namespace miravon {
 namespace {
@@ -39,6 +44,11 @@ public:
             // The caption as displayed: converted from VNI where flagged.
             return name.isEmpty() ? label()->text() : name;
         }
+        // Its own short description only: a tooltip repeats the caption
+        // and explains at length, which a screen reader would read out on
+        // every entry it passes.
+        if (t == QAccessible::Description)
+            return label()->accessibleDescription();
         return QAccessibleWidget::text(t);
     }
 
@@ -59,12 +69,6 @@ public:
         QAccessibleWidget::doAction(action);
     }
 
-    QStringList keyBindingsForAction(const QString& action) const override
-    {
-        if (action == pressAction() && isEntry())
-            return {QStringLiteral("Space"), QStringLiteral("Return")};
-        return QAccessibleWidget::keyBindingsForAction(action);
-    }
 };
 
 class PanelAccessible : public QAccessibleWidget {
@@ -114,6 +118,29 @@ QAccessibleInterface* factory(const QString& className, QObject* object)
     return nullptr;
 }
 
+// Return and Enter on a focused push or tool button press it, in every
+// window. A dialog's own default-button handling sees keys on other
+// controls only.
+class ButtonKeys : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            || (key->modifiers() & ~Qt::KeypadModifier))
+            return false;
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (!button || !(qobject_cast<QPushButton*>(button) || qobject_cast<QToolButton*>(button))
+            || !button->hasFocus() || !button->isEnabled() || !button->isVisible())
+            return false;
+        if (!key->isAutoRepeat())
+            button->click();
+        return true;
+    }
+};
+
 } // namespace
 
 void installAccessibility()
@@ -123,6 +150,7 @@ void installAccessibility()
         return;
     installed = true;
     QAccessible::installFactory(factory);
+    QCoreApplication::instance()->installEventFilter(new ButtonKeys);
 }
 
 } // namespace miravon

@@ -183,8 +183,11 @@ void LabelUni::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton && pressed_) {
         pressed_ = false;
         event->accept();
-        if (rect().contains(event->position().toPoint()))
+        if (rect().contains(event->position().toPoint())) {
+            byPointer_ = true;
             emit clicked();
+            byPointer_ = false;
+        }
         return;
     }
     QLabel::mouseReleaseEvent(event);

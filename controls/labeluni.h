@@ -37,6 +37,9 @@ public:
     Use use() const { return use_; }
     // Activates the label as a click does: emits clicked().
     void click();
+    // True while clicked() is emitted for a click of the mouse (not a key,
+    // not a screen reader's press): what it starts may take the focus.
+    bool clickedByPointer() const { return byPointer_; }
     // The height the text may take from the label's top, when less than the
     // label's own (a wrapped caption with another label under its lower part).
     void setTextHeightLimit(int pixels);
@@ -78,6 +81,7 @@ private:
     QColor fore_;
     bool setkieugotv_ = false;
     bool pressed_ = false;
+    bool byPointer_ = false;
     Use use_ = Use::Text;
     bool fitting_ = false;
     int heightLimit_ = -1;

@@ -3,11 +3,14 @@
 #include "look.h"
 #include "vni.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QTimer>
 
 namespace miravon {
 namespace {
@@ -97,6 +100,15 @@ QMenu* MenuXpUni::addMenu(const QString& name, const QString& storedCaption)
 {
     QMenu* menu = bar_->addMenu(display(storedCaption));
     menu->setFont(bar_->font());
+    menu->installEventFilter(this);
+    // However a list opened (F10, its letter, the mouse), Left and Right
+    // go on along the whole bar from it.
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        if (walking_)
+            return;
+        focusBefore_ = bar_->window()->focusWidget();
+        walking_ = true;
+    });
     bind(menu->menuAction(), name, storedCaption);
     return menu;
 }
@@ -131,59 +143,190 @@ void MenuXpUni::setPicture(const QString& key, const QIcon& picture)
     connect(pic, &QAction::triggered, this, [this, target] { emit chosen(target); });
 }
 
-// F10 opens the bar's first list from anywhere in the window, as on other
-// desktops; the arrow keys then move along the bar.
+namespace {
+
+// Alt pressed and released with no other key or click between opens the
+// bar of the active window. Watched for the whole application, before any
+// widget takes a key: a letter after Alt is a mnemonic wherever it goes.
+class AltAlone : public QObject {
+public:
+    static void install()
+    {
+        static AltAlone* one = [] {
+            auto* watcher = new AltAlone;
+            QCoreApplication::instance()->installEventFilter(watcher);
+            return watcher;
+        }();
+        (void)one;
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            // The press of a modifier may or may not carry the modifier
+            // itself (X11 reports the state before the press).
+            if (!key->isAutoRepeat())
+                pending_ = key->key() == Qt::Key_Alt && !(key->modifiers() & ~Qt::AltModifier);
+            break;
+        }
+        case QEvent::KeyRelease: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() != Qt::Key_Alt || key->isAutoRepeat() || !pending_)
+                break;
+            pending_ = false;
+            QWidget* window = QApplication::activeWindow();
+            if (MenuXpUni* menu = window ? window->findChild<MenuXpUni*>() : nullptr) {
+                if (menu->walkedItem())
+                    return false; // the walk takes its own keys
+                menu->openFirst();
+            }
+            break;
+        }
+        case QEvent::ShortcutOverride:
+            // A key that is a shortcut (Alt+letter) never comes as a press.
+            if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Alt)
+                pending_ = false;
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::ApplicationDeactivate:
+            pending_ = false;
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool pending_ = false; // Alt is down and nothing else came since
+};
+
+} // namespace
+
 void MenuXpUni::installMenuKeys()
 {
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), bar_);
     f10->setContext(Qt::WindowShortcut);
     connect(f10, &QShortcut::activated, this, &MenuXpUni::openFirst);
-    // Alt pressed and released alone does the same; the style does not.
-    bar_->window()->installEventFilter(this);
+    AltAlone::install();
+    bar_->installEventFilter(this);
+}
+
+QAction* MenuXpUni::walkedItem() const { return walking_ ? bar_->activeAction() : nullptr; }
+
+QAction* MenuXpUni::besideOf(QAction* action, int step) const
+{
+    QList<QAction*> walkable;
+    for (QAction* a : bar_->actions())
+        if (a->isVisible() && a->isEnabled() && !a->isSeparator())
+            walkable << a;
+    if (walkable.isEmpty())
+        return nullptr;
+    const qsizetype at = walkable.indexOf(action);
+    if (at < 0)
+        return step > 0 ? walkable.first() : walkable.last();
+    return walkable.at((at + step + walkable.size()) % walkable.size());
+}
+
+void MenuXpUni::openFirst()
+{
+    QAction* first = besideOf(nullptr, 1);
+    if (!first)
+        return;
+    if (!walking_) {
+        focusBefore_ = bar_->window()->focusWidget();
+        walking_ = true;
+    }
+    walkTo(first);
+}
+
+void MenuXpUni::walkTo(QAction* action)
+{
+    bar_->setActiveAction(action); // opens its list, closing the last one
+    if (action->menu())
+        return;
+    // A command opens no list to take the keys: the bar takes them, and
+    // screen readers hear the command it stands on.
+    bar_->setFocus(Qt::MenuBarFocusReason);
+    QAccessibleEvent focus(bar_, QAccessible::Focus);
+    focus.setChild(int(bar_->actions().indexOf(action)));
+    QAccessible::updateAccessibility(&focus);
+}
+
+void MenuXpUni::endWalk()
+{
+    if (!walking_)
+        return;
+    walking_ = false;
+    if (bar_->activeAction())
+        bar_->setActiveAction(nullptr);
+    if (focusBefore_ && focusBefore_->isVisible())
+        focusBefore_->setFocus(Qt::PopupFocusReason);
+    else if (bar_->hasFocus())
+        bar_->clearFocus();
+    focusBefore_ = nullptr;
+}
+
+bool MenuXpUni::walkKey(QKeyEvent* key)
+{
+    if (key->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    QAction* at = bar_->activeAction();
+    switch (key->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        if (QAction* to = besideOf(at, key->key() == Qt::Key_Right ? 1 : -1))
+            walkTo(to);
+        return true;
+    case Qt::Key_Escape:
+        endWalk();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        // A list's own keys are its own.
+        if (at && at->menu())
+            return false;
+        if (at && key->key() != Qt::Key_Up && key->key() != Qt::Key_Down) {
+            endWalk();
+            at->trigger();
+        }
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool MenuXpUni::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::KeyPress: {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        // The press of a modifier may or may not carry the modifier itself
-        // (X11 reports the state before the press).
-        altAlone_ = key->key() == Qt::Key_Alt && !(key->modifiers() & ~Qt::AltModifier);
+    case QEvent::KeyPress:
+        if (walking_)
+            return walkKey(static_cast<QKeyEvent*>(event));
         break;
-    }
-    case QEvent::KeyRelease: {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Alt && altAlone_ && !key->isAutoRepeat()) {
-            altAlone_ = false;
-            openFirst();
-        }
+    case QEvent::Hide:
+        // A list closed by its own choice, a click elsewhere or Esc: once
+        // no item is left standing, the walk is over.
+        if (walking_ && watched != bar_)
+            QTimer::singleShot(0, this, [this] {
+                if (walking_ && !bar_->activeAction())
+                    endWalk();
+            });
         break;
-    }
-    case QEvent::ShortcutOverride:
-        // Alt+letter: a mnemonic, not Alt alone.
-        if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Alt)
-            altAlone_ = false;
-        break;
-    case QEvent::WindowDeactivate:
     case QEvent::MouseButtonPress:
-        altAlone_ = false;
+        if (watched == bar_) {
+            walking_ = false;
+            focusBefore_ = nullptr;
+        }
         break;
     default:
         break;
     }
     return QObject::eventFilter(watched, event);
-}
-
-void MenuXpUni::openFirst()
-{
-    const QList<QAction*> actions = bar_->actions();
-    for (QAction* a : actions) {
-        if (a->isVisible() && a->isEnabled() && !a->isSeparator()) {
-            bar_->setActiveAction(a);
-            return;
-        }
-    }
 }
 
 } // namespace miravon

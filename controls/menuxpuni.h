@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QHash>
+#include <QPointer>
 #include <QObject>
 #include <QIcon>
 
 class QAction;
+class QKeyEvent;
 class QMenu;
 class QMenuBar;
 
@@ -33,8 +35,15 @@ public:
     QAction* item(const QString& name) const { return items_.value(name); }
     QStringList itemNames() const { return items_.keys(); }
 
-    // Opens the first item of the bar, as F10 does.
+    // Keyboard use of the bar, the same on every desktop and style: F10,
+    // or Alt pressed and released alone, opens the first item; Left and
+    // Right then walk the whole bar, its lists and its commands alike (a
+    // list opens as it is reached); Enter or Space runs a command, Esc
+    // leaves; either way the focus goes back where it was. Alt+letter opens
+    // or runs the item of that letter, and only it.
     void openFirst();
+    // The item the walk stands on; null when the bar is not walked.
+    QAction* walkedItem() const;
 
 signals:
     void chosen(const QString& name);
@@ -46,10 +55,16 @@ private:
     QString display(const QString& stored) const;
     void bind(QAction* action, const QString& name, const QString& storedCaption);
     void installMenuKeys();
+    // The walk: stands on `action`, its list opened when it has one.
+    void walkTo(QAction* action);
+    QAction* besideOf(QAction* action, int step) const;
+    void endWalk();
+    bool walkKey(QKeyEvent* key);
 
     QMenuBar* bar_;
     QHash<QString, QAction*> items_;
-    bool altAlone_ = false; // Alt is down and no other key came since
+    bool walking_ = false;
+    QPointer<QWidget> focusBefore_;
 };
 
 } // namespace miravon

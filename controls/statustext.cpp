@@ -1,7 +1,10 @@
 #include "statustext.h"
 
+#include "announcer.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QTimerEvent>
 
 namespace miravon {
 namespace {
@@ -45,10 +48,34 @@ void StatusText::say(const QString& text)
     // accessible name; a status is named by what it says, so it raises it
     // here whatever that name is.
     setText(text);
-    if (accessibleName().isEmpty())
+    if (!accessibleName().isEmpty()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
+    if (!announced_)
         return;
-    QAccessibleEvent event(this, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&event);
+    if (settleMs_ <= 0)
+        announce(this, text);
+    else
+        settle_.start(settleMs_, this);
+}
+
+void StatusText::setAnnounced(bool on, int settleMs)
+{
+    announced_ = on;
+    settleMs_ = settleMs;
+    if (!on)
+        settle_.stop();
+}
+
+void StatusText::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != settle_.timerId()) {
+        QLabel::timerEvent(event);
+        return;
+    }
+    settle_.stop();
+    announce(this, text());
 }
 
 } // namespace miravon

@@ -336,6 +336,7 @@ ImportOutcome cancelledOutcome()
 {
     ImportOutcome outcome;
     outcome.status = ImportOutcome::Failed;
+    outcome.stop = ImportOutcome::Stop::Cancelled;
     outcome.cancelled = true;
     outcome.error = QStringLiteral("cancelled; nothing was changed");
     outcome.message = QStringLiteral("Đã hủy; không thay đổi gì.");
@@ -646,6 +647,7 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
                           .arg(keepAbove);
         outcome.report = buildReport(report);
         outcome.status = ImportOutcome::Failed;
+        outcome.stop = ImportOutcome::Stop::TooFew;
         outcome.error = QStringLiteral("%1: the lists give %2 entries, fewer than half the %3 of the import in use; "
                                        "it is kept")
                             .arg(tsv)
@@ -666,6 +668,7 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
     QString error;
     if (!lock || !files::recover(dir, &error)) {
         outcome.status = ImportOutcome::Failed;
+        outcome.stop = ImportOutcome::Stop::Files;
         if (lock)
             outcome.error = error;
         outcome.message = QStringLiteral("Không ghi được các tệp của lần nhập; không thay đổi gì.");
@@ -692,6 +695,7 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
         break;
     case files::Transaction::Outcome::Failed:
         outcome.status = ImportOutcome::Failed;
+        outcome.stop = ImportOutcome::Stop::Files;
         outcome.error = error;
         outcome.message = QStringLiteral("Không ghi được các tệp của lần nhập; không thay đổi gì.");
         return outcome;
@@ -881,6 +885,7 @@ ImportOutcome updateChannels(const UpdateOptions& options)
         addresses << listAddress(sourceTemplate, code);
     if (addresses.isEmpty() || addresses.first().isEmpty()) {
         outcome.status = ImportOutcome::Failed;
+        outcome.stop = ImportOutcome::Stop::BadInput;
         outcome.error = QStringLiteral("%1: not an http or https address with {code} in it").arg(sourceTemplate);
         outcome.message = QStringLiteral("%1: không phải địa chỉ http, https có {code}").arg(sourceTemplate);
         return outcome;
@@ -903,6 +908,7 @@ ImportOutcome updateChannels(const UpdateOptions& options)
     Gathered g;
     QList<Skip> failed;
     QList<SourceRecord> ownSkipped;
+    QList<PlayFailure> fetchFailures;
     for (qsizetype i = 0; i < addresses.size(); ++i) {
         if (isCancelled(options.cancel))
             return cancelledOutcome();
@@ -913,7 +919,9 @@ ImportOutcome updateChannels(const UpdateOptions& options)
         const FetchResult& r = f.result;
         if (f.outOfTime) {
             why = waitedFor(f, options.totalMs);
+            fetchFailures << PlayFailure::TimedOut;
         } else if (r.failure != PlayFailure::None) {
+            fetchFailures << r.failure;
             why = {fetchFailureText(r), fetchFailureVi(r)};
         } else if (parseSource(addresses.at(i), r.body, r.url.isValid() ? r.url : QUrl(addresses.at(i)), &source,
                                &why)
@@ -942,6 +950,8 @@ ImportOutcome updateChannels(const UpdateOptions& options)
     if (std::none_of(g.records.cbegin(), g.records.cend(),
                      [](const SourceRecord& r) { return r.kind == SourceRecord::Kind::Public; })) {
         outcome.status = ImportOutcome::Failed;
+        outcome.stop = ImportOutcome::Stop::NothingRead;
+        outcome.fetchFailures = fetchFailures;
         // Every list's reason, the public ones' first.
         outcome.skipped = englishLines(failed + g.skipped);
         outcome.error = QStringLiteral("%1: no list could be read; nothing was changed").arg(sourceTemplate);

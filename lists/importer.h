@@ -1,5 +1,6 @@
 #pragma once
 
+#include "failure.h"
 #include "fetcher.h"
 #include "listchannels.h"
 
@@ -77,6 +78,13 @@ struct ImportOutcome {
     int listsRead = 0;
     QStringList skipped; // "source: why", lists that could not be read or held no usable stream
     bool cancelled = false;
+    // With status 2, why nothing was changed, for the windows to say in
+    // their own words: the input, no list read (each list's reason in
+    // fetchFailures), too few entries to replace the layer in use, the
+    // files, or a cancel.
+    enum class Stop { None, BadInput, NothingRead, TooFew, Files, Cancelled };
+    Stop stop = Stop::None;
+    QList<PlayFailure> fetchFailures;
 };
 
 // Reads every source (fetching http and https ones, within the bounds

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include "failure.h"
 #include "streamaddress.h"
 
 #include <functional>
@@ -24,6 +25,9 @@ namespace miravon {
 // - openStateChange / playStateChange are raised on every change of the open
 //   and play state, with the classic control's state codes (see
 //   playerstates.h). They are always delivered on the UI thread.
+// - The signals after them tell the window what it may tell the user: which
+//   stream plays, why playing failed, and what the user changed on the
+//   player's own face (sound, volume, full screen).
 class Player : public QObject {
     Q_OBJECT
 public:
@@ -61,6 +65,13 @@ signals:
     // Of the streams given to play() (or the one of setUrl()), this one
     // plays.
     void streamPlaying(int index);
+    // Playing failed for good (every stream was tried), for this reason.
+    void playFailed(miravon::PlayFailure reason);
+    // Changed on the player's face (its keys, bar or menu): the sound
+    // muted or back, the volume (0 to 100), full screen entered or left.
+    void mutedChanged(bool muted);
+    void volumeChanged(int volume);
+    void fullScreenChanged(bool fullScreen);
     // The user asked for the channel sources, from the player's face.
     void sourcesRequested();
 };

@@ -99,6 +99,7 @@ PlayerView::PlayerView(QWidget* parent, bool withSurface)
     } else {
         picture_ = new QWidget(this);
     }
+    picture_->setObjectName(QStringLiteral("picture"));
     picture_->installEventFilter(this);
     picture_->setFocusProxy(this);
     picture_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -209,10 +210,18 @@ void PlayerView::placeMessage()
         message_->setGeometry(area);
         return;
     }
-    // The button under the message, both in the picture.
-    const QSize button = sources_->sizeHint();
+    // The button under the message, both in the picture, the button whole
+    // however small the picture: its shorter caption where the longer one
+    // would be cut, never wider or lower than the picture.
+    sources_->setText(QStringLiteral("Mở Nguồn kênh…"));
+    if (sources_->sizeHint().width() > area.width())
+        sources_->setText(QStringLiteral("Nguồn kênh…"));
+    QSize button = sources_->sizeHint();
+    button.setWidth(std::min(button.width(), area.width()));
+    button.setHeight(std::min(button.height(), area.height()));
     message_->setGeometry(area.adjusted(0, 0, 0, -button.height() - 8));
-    sources_->setGeometry(QRect(QPoint(area.center().x() - button.width() / 2, area.bottom() - button.height()), button));
+    sources_->setGeometry(
+        QRect(QPoint(area.center().x() - button.width() / 2, area.bottom() + 1 - button.height()), button));
 }
 
 void PlayerView::resizeEvent(QResizeEvent* event)
@@ -360,6 +369,12 @@ bool PlayerView::eventFilter(QObject* watched, QEvent* event)
                 return true;
             break;
         }
+        case QEvent::Resize:
+            // The message and the button follow the picture, which the
+            // layout sizes after the view's own resize.
+            if (watched == picture_)
+                placeMessage();
+            break;
         case QEvent::MouseButtonDblClick:
             if (watched == picture_) {
                 setFullScreen(!isFullScreen());

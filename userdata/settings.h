@@ -74,6 +74,10 @@ inline const QString channelConsent = QStringLiteral("channels/consent");
 inline const QString hardwareDecoding = QStringLiteral("player/hardware-decoding");
 // When the channel lists were last updated (ISO 8601, UTC).
 inline const QString channelsUpdated = QStringLiteral("channels/updated");
+// The last update of the channel lists tried, whether it changed anything
+// or not: when (ISO 8601, UTC), and what it came to, in the user's words.
+inline const QString channelsAttempt = QStringLiteral("channels/last-attempt");
+inline const QString channelsAttemptResult = QStringLiteral("channels/last-attempt-result");
 } // namespace setting
 
 } // namespace miravon

@@ -114,6 +114,7 @@ AddressDialog::AddressDialog(ViewerWindow& viewer, const AddressTarget& target)
     result_ = new StatusText(this);
     result_->setObjectName(QStringLiteral("result"));
     result_->setAccessibleDescription(QStringLiteral("Kết quả"));
+    result_->setAnnounced(true);
     result_->setWordWrap(true);
     // Room above and below the lines for the stacked marks of Vietnamese
     // capitals, which reach past the font's ascent.

@@ -2,6 +2,7 @@
 
 #include "navigation.h"
 #include "program.h"
+#include "steps.h"
 #include "viewerwindow.h"
 
 #include "artwork.h"
@@ -73,6 +74,24 @@ QString entryToolTip(const catalogue::Label& l, const QString& lastRun)
     return lines.join(u'\n');
 }
 
+QString entryDescription(const catalogue::Label& l, const QString& lastRun)
+{
+    QString text;
+    switch (l.origin) {
+    case AddressOrigin::BuiltIn:
+        text = QStringLiteral("chưa có địa chỉ");
+        break;
+    case AddressOrigin::Imported:
+        text = l.imported.size() > 1 ? QStringLiteral("từ danh sách đã nhập, %1 nguồn").arg(l.imported.size())
+                                     : QStringLiteral("từ danh sách đã nhập");
+        break;
+    case AddressOrigin::Own:
+        text = QStringLiteral("địa chỉ riêng của bạn");
+        break;
+    }
+    return lastRun.isEmpty() ? text : text + QStringLiteral("; lần này: %1").arg(lastRun);
+}
+
 void populateCatalogue(ViewerWindow& window)
 {
     catalogue::RunningCatalogue& running = window.program().catalogue();
@@ -123,8 +142,10 @@ void populateCatalogue(ViewerWindow& window)
             if (l->clickable() || l->kind == catalogue::Kind::Hidden)
                 window.playEntry(label, *l);
         });
-        if (l->clickable())
+        if (l->clickable()) {
             label->setToolTip(entryToolTip(*l, {}));
+            label->setAccessibleDescription(entryDescription(*l, {}));
+        }
         // Its own menu (favourites), by the mouse or the keyboard; asked at
         // the time, as an import may have made it an entry since.
         label->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -138,6 +159,8 @@ void populateCatalogue(ViewerWindow& window)
                              label->setInvitesClick(l->clickable());
                              label->setToolTip(l->clickable() ? entryToolTip(*l, window.lastRun(l->control))
                                                               : QString());
+                             label->setAccessibleDescription(
+                                 l->clickable() ? entryDescription(*l, window.lastRun(l->control)) : QString());
                          });
     }
 
@@ -150,6 +173,7 @@ void populateCatalogue(ViewerWindow& window)
         button->setObjectName(b.control);
         button->setSetkieugotv(true);
         button->setTx(b.tx);
+        button->setAccessibleDescription(pageButtonDestination(window.id(), b.control));
         button->setGeometry(tw(b.rect));
         const QString control = b.control;
         QObject::connect(button, &ButtonUni::clicked, &window,

@@ -13,6 +13,9 @@ class ViewerWindow;
 // (none yet; the list and stream name of an import, with how many other
 // streams it has; the user's own file), and how it went in this run.
 QString entryToolTip(const catalogue::Label& label, const QString& lastRun);
+// The same, short, for screen readers after the entry's name: where its
+// address comes from in a few words, and how it went in this run.
+QString entryDescription(const catalogue::Label& label, const QString& lastRun);
 
 // Builds the panels of a viewer window (or the pages of the movie window)
 // with their labels, logos, headings, page buttons and separator lines, from

@@ -132,6 +132,7 @@ ChooserWindow::ChooserWindow(Program& program)
     : ProgramWindow(program, WindowId::chonkenh)
 {
     setWindowTitle(QStringLiteral("Danh Sach Quoc Gia"));
+    setAccessibleName(QStringLiteral("Danh sách quốc gia")); // read with its tones
     setWindowIcon(programIcon());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -194,6 +195,7 @@ ChooserWindow::ChooserWindow(Program& program)
             auto* b = new ButtonUni(page);
             b->setSetkieugotv(true);
             b->setTx(caption);
+            b->setAccessibleDescription(pageButtonDestination(WindowId::chonkenh, name));
             connect(b, &ButtonUni::clicked, this, [this, name] { runChooserControl(this->program(), name); });
             w = b;
         } else {
@@ -213,14 +215,27 @@ ChooserWindow::ChooserWindow(Program& program)
             }
             connect(l, &LabelUni::clicked, this, [this, name] { runChooserControl(this->program(), name); });
             // Lines with a country action are entries; counts and the
-            // Venezuela line are text.
+            // Venezuela line are text. A count that acts under a caption
+            // that acts is part of that line: a click on it works, but the
+            // keys and screen readers meet the line once, by its caption.
             const bool acts = findSteps(StepTable::Chooser, WindowId::chonkenh, name) != nullptr;
-            l->setUse(acts ? LabelUni::Use::Entry : LabelUni::Use::Text);
+            const bool partOfLine = c.kind == Kind::Count && &c != std::begin(controls) && countUnder(*(&c - 1)) == &c
+                && findSteps(StepTable::Chooser, WindowId::chonkenh, QLatin1String((&c - 1)->name));
+            l->setUse(acts && !partOfLine ? LabelUni::Use::Entry : LabelUni::Use::Text);
             l->setInvitesClick(acts);
             w = l;
         }
         w->setObjectName(name);
         w->setGeometry(twRect(c.left, c.top, c.width, c.height));
+    }
+    // A caption with a count under it is read with its count: two lines of
+    // the same countries are told apart, and a count is never read alone.
+    for (const Control& c : controls) {
+        const Control* count = c.kind == Kind::PageButton ? nullptr : countUnder(c);
+        auto* caption = count ? findChild<LabelUni*>(QLatin1String(c.name)) : nullptr;
+        auto* number = count ? findChild<LabelUni*>(QLatin1String(count->name)) : nullptr;
+        if (caption && number)
+            caption->setAccessibleName(caption->text().simplified() + u' ' + number->text().simplified());
     }
 
     auto* close = new ButtonUni(this);

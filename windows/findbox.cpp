@@ -45,6 +45,7 @@ FindBox::FindBox(const search::Index& index, QWidget* parent)
     count_ = new StatusText(this);
     count_->setObjectName(QStringLiteral("findCount"));
     count_->setAccessibleDescription(QStringLiteral("Số kết quả"));
+    count_->setAnnounced(true, 500); // heard where it settles as the user types
     layout->addWidget(count_);
     results_ = new QListWidget(this);
     results_->setObjectName(QStringLiteral("findResults"));

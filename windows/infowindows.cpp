@@ -30,7 +30,8 @@ struct Text {
 
 struct Layout {
     WindowId id;
-    const char* title;
+    const char* title;   // as stored, without tones
+    const char* spoken;  // the same with its tones, for screen readers
     int clientWidth, clientHeight;
     qint64 back;
     QRect background; // Image1, twips
@@ -41,7 +42,7 @@ struct Layout {
 const std::vector<Layout>& layouts()
 {
     static const std::vector<Layout> table = {
-        {WindowId::frmsoft, "Chuong Trinh", 6870, 3810, sysButtonText, {0, 0, 6900, 3780}, {240, 240, 5520, 765},
+        {WindowId::frmsoft, "Chuong Trinh", "Chương trình", 6870, 3810, sysButtonText, {0, 0, 6900, 3780}, {240, 240, 5520, 765},
          {
              {"LabelUni8", 3840, 960, 2655, 375, true, false, sysHighlightText, "Phie6n ba3n thu73 nghie65m 1.0", nullptr},
              {"LabelUni2", 240, 1320, 6375, 375, false, false, white,
@@ -54,7 +55,7 @@ const std::vector<Layout>& layouts()
               "Chu7o7ng  tri2nh d9u7o75c  chia  se4  mie64n phi1 cu2ng  ta61t ca3 ca1c ba5n  co1  nhu  ca62u", nullptr},
              {"LabelUni7", 240, 3120, 6255, 375, true, true, white, "Download mie64n phi1 ta5i ", contact::download},
          }},
-        {WindowId::frmtacgia, "Tac Gia", 6255, 3465, sysButtonText, {0, 0, 6225, 3465}, {240, 360, 5520, 765},
+        {WindowId::frmtacgia, "Tac Gia", "Tác giả", 6255, 3465, sysButtonText, {0, 0, 6225, 3465}, {240, 360, 5520, 765},
          {
              {"LabelUni6", 3120, 1080, 2655, 375, true, false, sysHighlightText, "Phie6n ba3n thu73 nghie65m 1.0", nullptr},
              {"LabelUni1", 360, 1440, 2175, 375, true, false, sysHighlightText, "Ta1c gia3 : Kestrin", nullptr},
@@ -63,7 +64,7 @@ const std::vector<Layout>& layouts()
              {"LabelUni5", 360, 2520, 3735, 375, true, false, sysHighlightText, "Website: ", contact::website},
              {"LabelUni4", 360, 2880, 3255, 375, true, false, sysHighlightText, "D9ie65n thoa5i : ", contact::telephone},
          }},
-        {WindowId::cauhinh, "Cau Hinh Yeu Cau", 6225, 3510, sysMenuText, {0, 0, 6225, 3465}, {360, 360, 5520, 765},
+        {WindowId::cauhinh, "Cau Hinh Yeu Cau", "Cấu hình yêu cầu", 6225, 3510, sysMenuText, {0, 0, 6225, 3465}, {360, 360, 5520, 765},
          {
              {"LabelUni1", 480, 1080, 2655, 375, true, false, sysHighlightText, "Phie6n ba3n thu73 nghie65m 1.0", nullptr},
              {"LabelUni2", 480, 1440, 4815, 375, false, false, sysHighlightText,
@@ -96,6 +97,8 @@ InfoWindow::InfoWindow(Program& program, WindowId id)
 {
     const Layout& l = layoutFor(id);
     setWindowTitle(QLatin1String(l.title));
+    // The title shows as stored; a voice reads it with its tones.
+    setAccessibleName(QString::fromUtf8(l.spoken));
     setWindowIcon(programIcon());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);

@@ -1,5 +1,13 @@
 #pragma once
 
+#include "failure.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QWidget;
+
 namespace miravon {
 
 class Player;
@@ -18,5 +26,39 @@ inline constexpr char loadingMessage[] =
 // the line never says "loading" while the picture says the channel failed.
 // Nothing else writes it.
 void bindStatusLine(Player& player, LabelUni& status);
+
+// What a window's player does, told to screen readers as it happens
+// (announcer.h), so that the outcome of every click and key is heard: the
+// entry being opened, playing, or failing and why (an entry without an
+// address says where it gets one, a film as a film); the player paused,
+// playing again, stopped, at its end; its sound off or back, its volume,
+// full screen. Made by the window, which tells it what it hands the player.
+class PlayerOutcomes : public QObject {
+    Q_OBJECT
+public:
+    PlayerOutcomes(Player& player, QWidget& window);
+
+    // The entry about to be handed to the player: its caption as the user
+    // reads it, whether it is a film, how many of its streams can play
+    // (none: it has no address yet).
+    void opening(const QString& caption, bool film, int playable);
+
+    // The texts said.
+    static QString openingText(const QString& caption);
+    static QString playingText(const QString& caption, int stream, int streams);
+    static QString failedText(const QString& caption, bool film, PlayFailure reason);
+    static QString noAddressText(const QString& caption, bool film);
+
+private:
+    void say(const QString& text);
+    void onPlayState(int state);
+
+    QPointer<QWidget> window_;
+    QString caption_;
+    bool film_ = false;
+    int streams_ = 1;
+    bool paused_ = false;
+    bool playing_ = false;
+};
 
 } // namespace miravon

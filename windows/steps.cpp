@@ -3,9 +3,13 @@
 #include "program.h"
 #include "steptables.h"
 
+#include "catalogue.h"
+#include "vni.h"
+
 #include <QApplication>
 #include <QHash>
 #include <QAbstractButton>
+#include <QLabel>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -136,9 +140,12 @@ bool askExit()
                     QStringLiteral("Ban co that su muon thoat khoi chuong trinh ?"),
                     QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
     // The answers in Vietnamese; the box's own title and question are kept
-    // as stored, unaccented.
+    // as stored, unaccented, and read by screen readers with their tones.
     box.button(QMessageBox::Yes)->setText(QStringLiteral("C\u00f3"));
     box.button(QMessageBox::No)->setText(QStringLiteral("Kh\u00f4ng"));
+    box.setAccessibleName(QStringLiteral("Khoan đã bạn ơi!"));
+    if (auto* question = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+        question->setAccessibleName(QStringLiteral("Bạn có thật sự muốn thoát khỏi chương trình?"));
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -239,6 +246,66 @@ std::vector<RowKey> tableRows(StepTable table)
 QStringList tableErrors()
 {
     return book().errors;
+}
+
+namespace {
+
+// A page's place in its pages: the panels of one window named alike
+// ("usa1_" to "usa5_", "trang1" to "trang7", "qg1" to "qg3").
+QString stemOf(const QString& panel, int* number)
+{
+    qsizetype end = panel.size();
+    while (end > 0 && panel.at(end - 1) == u'_')
+        --end;
+    qsizetype digits = end;
+    while (digits > 0 && panel.at(digits - 1).isDigit())
+        --digits;
+    *number = panel.mid(digits, end - digits).toInt();
+    return panel.left(digits);
+}
+
+} // namespace
+
+QString pageButtonDestination(WindowId window, const QString& control)
+{
+    const StepList* steps = window == WindowId::chonkenh ? findSteps(StepTable::Chooser, window, control)
+                                                          : findSteps(StepTable::PageButton, window, control);
+    if (!steps)
+        return {};
+    const Step* shown = nullptr;
+    for (const Step& s : *steps)
+        if (s.op == Step::Op::PanelOn)
+            shown = &s;
+    if (!shown)
+        return {};
+    if (shown->window != window) {
+        const QString name = windowName(shown->window);
+        const QString number = shown->window == WindowId::frmmain ? QStringLiteral("1") : name.mid(int(qstrlen("frmmain")));
+        return QStringLiteral("Sang cửa sổ %1").arg(number);
+    }
+    // The pages of the same stem that the row sets, itself among them.
+    int page = 0;
+    const QString stem = stemOf(shown->panel, &page);
+    int pages = 0;
+    for (const Step& s : *steps) {
+        int n = 0;
+        if ((s.op == Step::Op::PanelOn || s.op == Step::Op::PanelOff) && stemOf(s.panel, &n) == stem && n > 0)
+            ++pages;
+    }
+    if (page <= 0 || pages < 2)
+        return {};
+    QString text = QStringLiteral("Đến trang %1 trên %2").arg(page).arg(pages);
+    // Its title where it has one, as the user reads it.
+    for (const catalogue::Panel& p : catalogue::pristine().panels) {
+        if (p.window != windowName(window) || p.name != shown->panel || p.title.isEmpty())
+            continue;
+        QString title = p.vni ? vniToUnicode(p.title) : p.title;
+        title.remove(QStringLiteral("Các kênh truyền hình "));
+        if (!title.contains(QStringLiteral("Trang")))
+            text += QStringLiteral(" (%1)").arg(title.simplified());
+        break;
+    }
+    return text;
 }
 
 void runChooserControl(Program& program, const QString& control)

@@ -74,6 +74,12 @@ std::vector<RowKey> tableRows(StepTable table);
 // Rows that could not be read, one message each; empty when every table is sound.
 QStringList tableErrors();
 
+// Where a page button (StepTable::PageButton, or the chooser's own page
+// buttons) leads, as screen readers tell it after its caption: "Đến trang 2
+// trên 5 (Mỹ)" within the pages it turns, or "Sang cửa sổ 2". Empty for a
+// control that turns no page.
+QString pageButtonDestination(WindowId window, const QString& control);
+
 // Country chooser controls (`chonkenh`): country entries, its page buttons
 // and its own close button. Unknown controls do nothing.
 void runChooserControl(Program& program, const QString& control);

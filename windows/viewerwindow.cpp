@@ -3,6 +3,7 @@
 #include "addressdialog.h"
 #include "catalogueview.h"
 #include "channeloffer.h"
+#include "filmnotice.h"
 #include "findbox.h"
 #include "finder.h"
 #include "sourceswindow.h"
@@ -20,10 +21,12 @@
 #include "ownfile.h"
 #include "player.h"
 #include "playerstates.h"
+#include "standin.h"
 #include "statusline.h"
 #include "units.h"
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -233,12 +236,16 @@ void ViewerWindow::buildFrame()
     status_->setAutoFillBackground(true);
     status_->setGeometry(tw(f.status));
     bindStatusLine(*player_, *status_);
+    outcomes_ = new PlayerOutcomes(*player_, *this);
     // How the entry being played goes, for its tooltip; the stream that
     // plays is the one tried first next time.
     connect(player_.get(), &Player::streamPlaying, this, [this](int index) {
         if (!playing_ || index < 0 || index >= playingStreams_.size())
             return;
         program().playedStreams().played(playing_->window, playing_->control, playingStreams_.at(index).url);
+        // Gần đây: what played, not every click.
+        if (playing_->clickable() && !program().kept().played({playing_->window, playing_->control}))
+            qCWarning(lcWindows).noquote() << "the recent list was not kept:" << program().kept().lastError();
         tellLastRun(playingStreams_.size() > 1
                         ? QStringLiteral("đang phát (nguồn %1/%2)").arg(index + 1).arg(playingStreams_.size())
                         : QStringLiteral("đang phát"));
@@ -250,6 +257,18 @@ void ViewerWindow::buildFrame()
             tellLastRun(QStringLiteral("đã phát xong"));
     });
     connect(player_.get(), &Player::sourcesRequested, this, [this] { showSourcesWindow(program().imports()); });
+    // A film is no channel: without an address it points to its own.
+    if (id() == WindowId::frmphim) {
+        filmNotice_ = new FilmNotice(screen, status_);
+        connect(player_.get(), &Player::playFailed, this, [this](PlayFailure reason) {
+            if (reason == PlayFailure::NoAddressYet && playing_)
+                filmNotice_->showFor(catalogue::shownCaption(*playing_));
+        });
+        connect(filmNotice_, &FilmNotice::setAddressRequested, this, [this] {
+            if (playing_)
+                openAddressDialog(addressTarget(*playing_));
+        });
+    }
 }
 
 void ViewerWindow::playEntry(LabelUni* label, const catalogue::Label& entry)
@@ -262,13 +281,21 @@ void ViewerWindow::playEntry(LabelUni* label, const catalogue::Label& entry)
             break;
         }
     }
-    if (entry.clickable() && !program().kept().played({entry.window, entry.control}))
-        qCWarning(lcWindows).noquote() << "the recent list was not kept:" << program().kept().lastError();
     playing_ = &entry;
     playingLabel_ = label;
     playingStreams_ = streams;
+    if (filmNotice_)
+        filmNotice_->hide();
+    const int playable = int(std::count_if(streams.cbegin(), streams.cend(),
+                                           [](const StreamAddress& s) { return !isStandInAddress(s.url); }));
+    outcomes_->opening(catalogue::shownCaption(entry), id() == WindowId::frmphim, playable);
     player_->play(streams);
     markEntry(label);
+    // Clicked with the mouse, the keys that follow are the player's
+    // (Space, M, F, the arrows); from the keyboard the focus stays on the
+    // entry, to go on to the next.
+    if (label && label->clickedByPointer())
+        player_->widget()->setFocus(Qt::MouseFocusReason);
 }
 
 void ViewerWindow::tellLastRun(const QString& text)
@@ -276,8 +303,10 @@ void ViewerWindow::tellLastRun(const QString& text)
     if (!playing_)
         return;
     lastRun_.insert(playing_->control, text);
-    if (playingLabel_)
+    if (playingLabel_) {
         playingLabel_->setToolTip(entryToolTip(*playing_, text));
+        playingLabel_->setAccessibleDescription(entryDescription(*playing_, text));
+    }
 }
 
 void ViewerWindow::showEvent(QShowEvent* event)
@@ -286,8 +315,10 @@ void ViewerWindow::showEvent(QShowEvent* event)
     // The first viewer window shown in a run offers the public channel
     // lists when nothing else gives the channels an address yet; and once
     // the user said yes, their update is due every week.
-    if (program().firstViewerShown(this) && program().channelLists().offerDue())
-        new ChannelOffer(program().imports(), program().channelLists(), player_->widget());
+    if (program().firstViewerShown(this) && program().channelLists().offerDue()) {
+        auto* offer = new ChannelOffer(program().imports(), program().channelLists(), player_->widget());
+        connect(offer, &ChannelOffer::sourcesRequested, this, [this] { showSourcesWindow(program().imports()); });
+    }
 }
 
 void ViewerWindow::buildMenu()

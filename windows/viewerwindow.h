@@ -16,11 +16,13 @@ namespace miravon {
 
 class AddressDialog;
 struct AddressTarget;
+class FilmNotice;
 class FindBox;
 class FrameUni;
 class LabelUni;
 class MenuXpUni;
 class Player;
+class PlayerOutcomes;
 
 // The frame shared by the six viewer windows and the movie window: a fixed
 // client area with the player `manhinh`, the status line `status`, the
@@ -120,6 +122,8 @@ private:
     const catalogue::Label* playing_ = nullptr;
     QList<StreamAddress> playingStreams_;
     QHash<QString, QString> lastRun_;
+    PlayerOutcomes* outcomes_ = nullptr;
+    FilmNotice* filmNotice_ = nullptr; // the movie window's
     void tellLastRun(const QString& text);
 };
 

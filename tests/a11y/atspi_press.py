@@ -58,10 +58,10 @@ try:
     frames = wait_for(lambda: [c for c in app if c is not None and c.getRole() == pyatspi.ROLE_FRAME and showing(c)]
                       if sum(1 for c in app if c is not None and showing(c)) >= 2 else None, 30, "two windows")
     names = sorted(f.name for f in frames)
-    check(names == ["Danh Sach Quoc Gia", "MIRAVON ----- Kestrin --- kestrin@example.org"],
-          "windows are frames named by their titles: %s" % names)
+    check(names == ["Danh sách quốc gia", "MIRAVON ----- Kestrin --- kestrin@example.org"],
+          "windows are frames named by their titles, with their tones: %s" % names)
     main = next(f for f in frames if f.name.startswith("MIRAVON"))
-    chooser = next(f for f in frames if f.name == "Danh Sach Quoc Gia")
+    chooser = next(f for f in frames if f.name == "Danh sách quốc gia")
 
     # A logo of the Vietnamese panel, by its channel's name.
     logo = find(main, pyatspi.ROLE_PUSH_BUTTON, "VTV1")

@@ -508,6 +508,15 @@ void TestImport::layersInTheRunningCatalogue()
     QCOMPARE(changed.size(), 1);
     QCOMPARE(live.label("frmmain", "Image4"), vtv1); // the same label, read anew
     QCOMPARE(vtv1->address, QStringLiteral("https://own.example/vtv1"));
+    // The own address first, not alone: a dead one goes on to every stream
+    // the import found, in the import's order.
+    QStringList tried;
+    for (const StreamAddress& s : vtv1->streams())
+        tried << s.url;
+    QCOMPARE(tried, (QStringList{"https://own.example/vtv1", "https://stream.example/vn/vtv1/index.m3u8",
+                                 "https://stream.example/vn/vtv1-geo/index.m3u8"}));
+    QCOMPARE(vtv1->streams().constFirst().options.origin, AddressOrigin::Own);
+    QCOMPARE(vtv1->streams().constLast().options.origin, AddressOrigin::Imported);
     QCOMPARE(vtv3->address, QStringLiteral("http://stream.example/vn/vtv3/index.m3u8"));
     QCOMPARE(vtc1->address, QStringLiteral("https://stream.example/vn/vtc1/index.m3u8"));
     QCOMPARE(vtc1->referrer, QStringLiteral("https://player.example/"));

@@ -631,6 +631,17 @@ void TestPlayer::standInTellsHowToGiveAnAddress()
     QVERIFY(player->view()->pictureMessage().endsWith(advice));
     auto* open = player->view()->findChild<QPushButton*>(QStringLiteral("openSources"));
     QVERIFY(open && !open->isHidden());
+    // Whole in the picture, however small (the picture areas of windows 1
+    // and 4 and of the movie window are narrow).
+    for (const QSize size : {QSize(640, 480), QSize(220, 170), QSize(150, 120)}) {
+        host_.resize(size);
+        host_.show();
+        player->view()->resize(size);
+        const QWidget* picture = player->view()->findChild<QWidget*>(QStringLiteral("picture"));
+        QTRY_VERIFY2(picture->geometry().contains(open->geometry()) && open->sizeHint().width() <= open->width(),
+                     qPrintable(QStringLiteral("%1 %2x%3").arg(open->text()).arg(open->width()).arg(picture->width())));
+    }
+    host_.hide();
     QSignalSpy asked(player.get(), &Player::sourcesRequested);
     open->click();
     QCOMPARE(asked.count(), 1);

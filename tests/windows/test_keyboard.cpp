@@ -58,13 +58,20 @@ private slots:
     void arrowKeysInsidePanel();
     void enterAndSpaceActivateAsClick_data();
     void enterAndSpaceActivateAsClick();
+    void clickGivesKeysToThePlayer();
     void onlyEntriesTakeFocus();
     void chooserByKeyboard();
     void escapeClosesInformationWindow();
     void menuBarOpensByKeyboard_data();
     void menuBarOpensByKeyboard();
+    void menuBarWalksWholeBar();
+    void altLetterRunsOnlyItsItem_data();
+    void altLetterRunsOnlyItsItem();
     void focusRingStandsAroundFocus();
     void accessibleEntriesAndWindows();
+    void titlesReadWithTones_data();
+    void titlesReadWithTones();
+    void chooserLinesAndPageButtonsTellApart();
 
 private:
     ViewerWindow& shown(WindowId id);
@@ -177,6 +184,26 @@ void TestKeyboard::enterAndSpaceActivateAsClick()
     QCOMPARE(player.calls.size(), 1);
 }
 
+// Clicked with the mouse, the keys that follow (Space, M, F, the arrows)
+// are the player's, not the find box's; from the keyboard the focus stays
+// on the entry, to go on to the next.
+void TestKeyboard::clickGivesKeysToThePlayer()
+{
+    ViewerWindow& w = shown(WindowId::frmmain);
+    QWidget* player = w.player().widget();
+    auto* vtv1 = w.findChild<LabelUni*>(QStringLiteral("Image4"));
+    auto* vtv3 = w.findChild<LabelUni*>(QStringLiteral("Image5"));
+    vtv3->setFocus(Qt::TabFocusReason);
+    QTest::mouseClick(vtv1, Qt::LeftButton);
+    QCOMPARE(fake(*program, WindowId::frmmain).url, address("frmmain", "Image4"));
+    QCOMPARE(QApplication::focusWidget(), player);
+
+    vtv3->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(vtv3, Qt::Key_Return);
+    QCOMPARE(fake(*program, WindowId::frmmain).url, address("frmmain", "Image5"));
+    QCOMPARE(QApplication::focusWidget(), vtv3);
+}
+
 void TestKeyboard::onlyEntriesTakeFocus()
 {
     ViewerWindow& w = program->viewer(WindowId::frmmain2);
@@ -199,16 +226,17 @@ void TestKeyboard::chooserByKeyboard()
     QVERIFY(QTest::qWaitForWindowActive(&chooser));
 
     // Tab: the entries of the first page, its page button, the close button;
-    // the count labels never.
+    // the count labels never, not even the one that acts as its line does
+    // (LabelUni6 under Label8).
     auto* usa = chooser.findChild<LabelUni*>(QStringLiteral("LabelUni1"));
     usa->setFocus(Qt::TabFocusReason);
     QStringList order{usa->objectName()};
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < 8; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order << QApplication::focusWidget()->objectName();
     }
-    QCOMPARE(order, (QStringList{"LabelUni1", "LabelUni2", "Label1", "Label5", "LabelUni5", "Label8",
-                                 "LabelUni6", "LabelUni7", "Label11", "Label25"}));
+    QCOMPARE(order, (QStringList{"LabelUni1", "LabelUni2", "Label1", "Label5", "LabelUni5", "Label8", "LabelUni7",
+                                 "Label11", "Label25"}));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cont"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -294,6 +322,81 @@ void TestKeyboard::menuBarOpensByKeyboard()
     }
 }
 
+void TestKeyboard::menuBarWalksWholeBar()
+{
+    // F10, then Right: every item of the bar in turn, its lists and its
+    // commands alike, the flag of frmmain among them, and round again;
+    // Left back. The keys never leave the bar for the panel.
+    ViewerWindow& w = shown(WindowId::frmmain);
+    auto* entry = w.findChild<LabelUni*>(QStringLiteral("Image1"));
+    entry->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(entry, Qt::Key_F10);
+    QStringList walked{w.menu()->walkedItem() ? w.menu()->walkedItem()->objectName() : QString()};
+    for (int i = 0; i < 7; ++i) {
+        QWidget* keys = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::focusWidget();
+        QTest::keyClick(keys, Qt::Key_Right);
+        walked << (w.menu()->walkedItem() ? w.menu()->walkedItem()->objectName() : QString());
+    }
+    QCOMPARE(walked, (QStringList{"file", "asdf_picture", "asdf", "thegioi", "phim", "ganday", "yeuthich", "file"}));
+    QVERIFY(w.menu()->item(QStringLiteral("file"))->menu()->isVisible());
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Left);
+    QCOMPARE(w.menu()->walkedItem()->objectName(), QStringLiteral("yeuthich"));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Left);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Left);
+    QCOMPARE(w.menu()->walkedItem()->objectName(), QStringLiteral("phim"));
+    QVERIFY(!QApplication::activePopupWidget());
+
+    // Enter on a command runs it and gives the focus back.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    QCOMPARE(w.menu()->walkedItem()->objectName(), QStringLiteral("thegioi"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QVERIFY(program->window(WindowId::chonkenh).isVisible());
+    QVERIFY(!w.menu()->walkedItem());
+    QCOMPARE(w.focusWidget(), entry);
+
+    // Esc leaves the walk where it stands, back to the entry.
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(entry, Qt::Key_F10);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!w.menu()->walkedItem());
+    QCOMPARE(QApplication::focusWidget(), entry);
+}
+
+void TestKeyboard::altLetterRunsOnlyItsItem_data()
+{
+    QTest::addColumn<int>("letter");
+    QTest::addColumn<QString>("opens");   // the list that opens, if any
+    QTest::addColumn<bool>("chooser");    // the world-television command ran
+    QTest::newRow("Alt+G: Truyền hình thế giới alone") << int(Qt::Key_G) << QString() << true;
+    QTest::newRow("Alt+Y: Yêu thích alone") << int(Qt::Key_Y) << "yeuthich" << false;
+    QTest::newRow("Alt+N: Gần đây alone") << int(Qt::Key_N) << "ganday" << false;
+    QTest::newRow("Alt+T: Thực đơn") << int(Qt::Key_T) << "file" << false;
+    QTest::newRow("Alt+K: nothing") << int(Qt::Key_K) << QString() << false;
+}
+
+void TestKeyboard::altLetterRunsOnlyItsItem()
+{
+    QFETCH(int, letter);
+    QFETCH(QString, opens);
+    QFETCH(bool, chooser);
+    ViewerWindow& w = shown(WindowId::frmmain2);
+    QWidget* entry = w.findChild<LabelUni*>(entriesOf("frmmain2", "A1_").first());
+    entry->setFocus(Qt::TabFocusReason);
+    // As the keyboard gives them: Alt down, the letter, Alt up.
+    QTest::keyPress(entry, Qt::Key_Alt);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(letter), Qt::AltModifier);
+    QWidget* now = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::focusWidget();
+    QTest::keyRelease(now ? now : entry, Qt::Key_Alt, Qt::AltModifier);
+    QTest::qWait(50); // anything else it set off has its chance to show
+    for (const QString& name : {QStringLiteral("file"), QStringLiteral("ganday"), QStringLiteral("yeuthich")})
+        QCOMPARE(w.menu()->item(name)->menu()->isVisible(), name == opens);
+    QCOMPARE(program->isLoaded(WindowId::chonkenh) && program->window(WindowId::chonkenh).isVisible(), chooser);
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+}
+
 void TestKeyboard::focusRingStandsAroundFocus()
 {
     ViewerWindow& w = shown(WindowId::frmmain);
@@ -318,9 +421,12 @@ void TestKeyboard::focusRingStandsAroundFocus()
     QVERIFY(QAccessible::queryAccessibleInterface(ring)->state().invisible);
 
     // A click gives the focus without a ring; the next key brings it back.
+    // (A click on an entry plays it and gives the player the keys.)
     auto* entry = w.findChild<LabelUni*>(QStringLiteral("LabelUni5"));
     QTest::mouseClick(entry, Qt::LeftButton);
-    QCOMPARE(QApplication::focusWidget(), entry);
+    QCOMPARE(QApplication::focusWidget(), w.player().widget());
+    QVERIFY(!ring->isVisible());
+    entry->setFocus(Qt::MouseFocusReason);
     QVERIFY(!ring->isVisible());
     QTest::keyClick(entry, Qt::Key_Up);
     QVERIFY(ring->isVisible());
@@ -385,6 +491,53 @@ void TestKeyboard::accessibleEntriesAndWindows()
     // Page buttons are named by their captions.
     QCOMPARE(iface(w.findChild<ButtonUni*>(QStringLiteral("ButtonUni1")))->text(QAccessible::Name),
              QString(u8"Xem tiếp"));
+}
+
+void TestKeyboard::titlesReadWithTones_data()
+{
+    QTest::addColumn<int>("window");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("spoken");
+    QTest::newRow("country chooser") << int(WindowId::chonkenh) << "Danh Sach Quoc Gia" << u8"Danh sách quốc gia";
+    QTest::newRow("programme window") << int(WindowId::frmsoft) << "Chuong Trinh" << u8"Chương trình";
+}
+
+// Titles written without tones keep their visible text; a voice reads them
+// with their tones.
+void TestKeyboard::titlesReadWithTones()
+{
+    QFETCH(int, window);
+    QFETCH(QString, title);
+    QFETCH(QString, spoken);
+    ProgramWindow& w = program->window(WindowId(window));
+    QCOMPARE(w.windowTitle(), title);
+    QCOMPARE(QAccessible::queryAccessibleInterface(&w)->text(QAccessible::Name), spoken);
+}
+
+// The chooser's lines each have a name of their own, never a count alone;
+// a page button says where it leads.
+void TestKeyboard::chooserLinesAndPageButtonsTellApart()
+{
+    shown(WindowId::frmmain);
+    runMenuCommand(*program, WindowId::frmmain, QStringLiteral("thegioi"));
+    ProgramWindow& chooser = program->window(WindowId::chonkenh);
+    QStringList names;
+    for (LabelUni* l : chooser.findChildren<LabelUni*>()) {
+        if (l->use() != LabelUni::Use::Entry)
+            continue;
+        const QString name = QAccessible::queryAccessibleInterface(l)->text(QAccessible::Name);
+        QVERIFY2(!name.startsWith(u'('), qPrintable(l->objectName() + u' ' + name));
+        QVERIFY2(!names.contains(name), qPrintable(l->objectName() + u' ' + name));
+        names << name;
+    }
+    QVERIFY(names.size() > 10);
+
+    ViewerWindow& w = program->viewer(WindowId::frmmain);
+    const QString where =
+        QAccessible::queryAccessibleInterface(w.findChild<ButtonUni*>(QStringLiteral("ButtonUni1")))
+            ->text(QAccessible::Description);
+    QVERIFY2(where.startsWith(QStringLiteral("Đến trang ")) || where.startsWith(QStringLiteral("Sang cửa sổ ")),
+             qPrintable(where));
 }
 
 QTEST_MAIN(TestKeyboard)

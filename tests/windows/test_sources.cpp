@@ -4,6 +4,8 @@
 // list, undo, the report) and the runner that does the work off the
 // user-interface thread, one job at a time; all against lists served on a
 // loopback server.
+#include "accessible.h"
+#include "announcer.h"
 #include "channeloffer.h"
 #include "channelpolicy.h"
 #include "httpfixture.h"
@@ -13,12 +15,17 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTcpServer>
 #include <QTreeWidget>
 
 using namespace miravon;
@@ -28,6 +35,24 @@ namespace {
 const QString fixtures = QStringLiteral(FIXTURES);
 const QStringList served = {"ar", "cl", "cn", "de", "fr", "hu", "kr", "mx", "tr", "uk", "us"};
 constexpr int kWait = 30000;
+
+// A loopback port nothing listens on: every list there is refused, as
+// when the machine is offline.
+int closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+// English or a template in a text meant for the user.
+bool looksUntranslated(const QString& text)
+{
+    for (const char* word : {"{code}", "not ", "no list", "could", "http", "cancel", "fewer"})
+        if (text.contains(QLatin1String(word), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
 
 QByteArray readAll(const QString& path)
 {
@@ -50,6 +75,11 @@ private slots:
     void cancelStopsAListAddedByAddress();
     void windowAddsListsAndUndoes();
     void oneJobAtATime();
+    void offerNamesItsSourceTakesTheFocusAndIsHeard();
+    void offerSaysWhatItWaitsFor();
+    void failedUpdateIsSaidAndKept();
+    void windowSetsTheListsAddress();
+    void windowKeysAndPlace();
 
 private:
     int publicHits() const
@@ -67,6 +97,10 @@ private:
 
 void TestSources::initTestCase()
 {
+    installAccessibility(); // Return presses the focused button
+    ChannelOffer::setSuccessStayMs(100);
+    // Where "Thử" finds a list at once.
+    http_.route(QStringLiteral("/try/vn.m3u"), readAll(fixtures + QStringLiteral("/mixed/us.m3u")), "audio/x-mpegurl");
     for (const QString& code : served)
         http_.route(QStringLiteral("/lists/%1.m3u").arg(code), readAll(fixtures + QStringLiteral("/mixed/%1.m3u").arg(code)),
                     "audio/x-mpegurl");
@@ -244,6 +278,183 @@ void TestSources::oneJobAtATime()
     QVERIFY(finished.first().at(1).value<import::ImportOutcome>().cancelled);
     QVERIFY(runner_->importLists({fixtures + QStringLiteral("/vn.m3u")}, true));
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, kWait);
+}
+
+void TestSources::offerNamesItsSourceTakesTheFocusAndIsHeard()
+{
+    QWidget picture;
+    picture.resize(449, 300);
+    picture.show();
+    picture.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&picture));
+    // The source configured, by its host and port.
+    auto* offer = new ChannelOffer(*runner_, config_, &picture);
+    const QString host = QUrl(http_.url(QStringLiteral("/"))).authority();
+    QVERIFY2(offer->text().contains(QStringLiteral("(%1)").arg(host)), qPrintable(offer->text()));
+    QVERIFY(!offer->text().contains(QStringLiteral("iptv-org")));
+    // Its question is told to screen readers as it appears; the keys are on
+    // its first answer, and Return gives it.
+    QVERIFY(Announcer::instance().lastAnnounced(&picture).startsWith(offer->text().section(u'\n', 0, 0)));
+    QCOMPARE(QApplication::focusWidget(), offer->findChild<QPushButton*>(QStringLiteral("yes")));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(runner_->busy(), ImportRunner::Job::Update);
+    // The keys follow: on Hủy while it runs, then on Đóng.
+    QCOMPARE(QApplication::focusWidget(), offer->findChild<QPushButton*>(QStringLiteral("cancel")));
+    QTRY_VERIFY_WITH_TIMEOUT(offer->text().startsWith(QStringLiteral("Đã có địa chỉ cho")), kWait);
+    QCOMPARE(QApplication::focusWidget(), offer->findChild<QPushButton*>(QStringLiteral("close")));
+    QCOMPARE(Announcer::instance().lastAnnounced(&picture), offer->text());
+    // A success goes after a moment.
+    QTRY_VERIFY_WITH_TIMEOUT(!offer->isVisible(), 5000);
+    delete offer;
+
+    // The default source is named as the user knows it.
+    Settings s = Settings::load(config_);
+    s.remove(setting::channelSource);
+    QString error;
+    QVERIFY(s.save(config_, &error));
+    ChannelOffer second(*runner_, config_, &picture);
+    QVERIFY2(second.text().contains(QStringLiteral("(iptv-org)")), qPrintable(second.text()));
+}
+
+void TestSources::offerSaysWhatItWaitsFor()
+{
+    // All lists but the slow one come at once: the progress says it waits
+    // for the last, and for how long at most.
+    QWidget picture;
+    picture.resize(449, 300);
+    picture.show();
+    ChannelOffer offer(*runner_, config_, &picture);
+    offer.findChild<QPushButton*>(QStringLiteral("yes"))->click();
+    auto* bar = offer.findChild<QProgressBar*>();
+    QTRY_VERIFY_WITH_TIMEOUT(bar->value() > 0 && bar->value() < bar->maximum()
+                                 && offer.progressText().contains(QStringLiteral("đang chờ")),
+                             kWait);
+    QVERIFY2(offer.progressText().contains(QStringLiteral("trên %1 danh sách").arg(bar->maximum())),
+             qPrintable(offer.progressText()));
+    QVERIFY(offer.progressText().contains(QStringLiteral("tối đa 60 giây")));
+    runner_->cancel();
+    QTRY_VERIFY_WITH_TIMEOUT(runner_->busy() == ImportRunner::Job::None, kWait);
+}
+
+void TestSources::failedUpdateIsSaidAndKept()
+{
+    // Offline: every list refused.
+    Settings s = Settings::load(config_);
+    s.set(setting::channelSource, QStringLiteral("http://127.0.0.1:%1/lists/{code}.m3u").arg(closedPort()));
+    QString error;
+    QVERIFY(s.save(config_, &error));
+    QWidget picture;
+    picture.resize(449, 300);
+    picture.show();
+    auto* offer = new ChannelOffer(*runner_, config_, &picture);
+    offer->findChild<QPushButton*>(QStringLiteral("yes"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(runner_->busy() == ImportRunner::Job::None, kWait);
+    const QString said = offer->text();
+    QVERIFY2(said.startsWith(QStringLiteral("Không tải được danh sách kênh nào (máy chủ từ chối kết nối).")),
+             qPrintable(said));
+    QVERIFY2(!looksUntranslated(said), qPrintable(said));
+    // It stays until put away, with the way to the sources.
+    QTest::qWait(3 * ChannelOffer::successStayMs());
+    QVERIFY(offer->isVisible());
+    QVERIFY(offer->findChild<QPushButton*>(QStringLiteral("sources"))->isVisible());
+    QSignalSpy done(offer, &ChannelOffer::done);
+    offer->findChild<QPushButton*>(QStringLiteral("close"))->click();
+    QVERIFY(!offer->isVisible());
+    QCOMPARE(done.size(), 1);
+
+    // The sources window keeps it as the last attempt, with its time.
+    SourcesWindow w(*runner_);
+    w.setConfigDir(config_);
+    QVERIFY2(w.lastAttempt().startsWith(QStringLiteral("Lần cập nhật gần nhất (")), qPrintable(w.lastAttempt()));
+    QVERIFY2(w.lastAttempt().contains(QStringLiteral("): Không tải được danh sách kênh nào (máy chủ từ chối kết nối).")),
+             qPrintable(w.lastAttempt()));
+    QVERIFY(!looksUntranslated(w.lastAttempt()));
+    // As the window says it when it runs the update itself.
+    w.findChild<QPushButton*>(QStringLiteral("update"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(runner_->busy() == ImportRunner::Job::None, kWait);
+    QVERIFY2(w.message().startsWith(QStringLiteral("Không tải được danh sách kênh nào")), qPrintable(w.message()));
+    QVERIFY(!looksUntranslated(w.message()));
+}
+
+void TestSources::windowSetsTheListsAddress()
+{
+    SourcesWindow w(*runner_);
+    w.setConfigDir(config_);
+    QLineEdit* field = w.templateField();
+    QCOMPARE(field->text(), http_.url(QStringLiteral("/lists/{code}.m3u")));
+
+    // Not an address with {code}: refused, nothing kept.
+    field->setText(QStringLiteral("ftp://lists.example/{code}.m3u"));
+    QVERIFY(!w.saveTemplate());
+    QVERIFY2(w.templateResult().startsWith(QStringLiteral("Địa chỉ này không dùng được")), qPrintable(w.templateResult()));
+    field->setText(QStringLiteral("http://lists.example/all.m3u"));
+    QVERIFY(!w.tryTemplate());
+    QCOMPARE(Settings::load(config_).value(setting::channelSource), http_.url(QStringLiteral("/lists/{code}.m3u")));
+
+    // "Thử" fetches one list from it, and says what it holds.
+    field->setText(http_.url(QStringLiteral("/try/{code}.m3u")));
+    QVERIFY(w.tryTemplate());
+    QTRY_VERIFY_WITH_TIMEOUT(w.templateResult().startsWith(QStringLiteral("Thử được")), kWait);
+    QVERIFY2(QRegularExpression(QStringLiteral("^Thử được: danh sách “vn” có \\d+ kênh\\.$")).match(w.templateResult()).hasMatch(),
+             qPrintable(w.templateResult()));
+    field->setText(http_.url(QStringLiteral("/missing/{code}.m3u")));
+    QVERIFY(w.tryTemplate());
+    QTRY_VERIFY_WITH_TIMEOUT(w.templateResult().startsWith(QStringLiteral("Không tải được")), kWait);
+
+    // Kept, then back to the default.
+    field->setText(http_.url(QStringLiteral("/try/{code}.m3u")));
+    QVERIFY(w.saveTemplate());
+    QCOMPARE(Settings::load(config_).value(setting::channelSource), http_.url(QStringLiteral("/try/{code}.m3u")));
+    w.findChild<QPushButton*>(QStringLiteral("defaultTemplate"))->click();
+    QCOMPARE(field->text(), import::defaultSourceTemplate());
+    QCOMPARE(Settings::load(config_).value(setting::channelSource, QStringLiteral("unset")), QStringLiteral("unset"));
+
+    // An address with {code} added as a list is the lists' address: taken,
+    // kept, and the lists read from it.
+    const QString lists = http_.url(QStringLiteral("/lists/{code}.m3u"));
+    w.addAddress(lists);
+    QCOMPARE(runner_->busy(), ImportRunner::Job::Update);
+    QCOMPARE(Settings::load(config_).value(setting::channelSource), lists);
+    QCOMPARE(field->text(), lists);
+    runner_->cancel();
+    QTRY_VERIFY_WITH_TIMEOUT(runner_->busy() == ImportRunner::Job::None, kWait);
+}
+
+void TestSources::windowKeysAndPlace()
+{
+    auto* w = new SourcesWindow(*runner_);
+    QPointer<SourcesWindow> alive(w);
+    w->setConfigDir(config_);
+    w->show();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    // Return on a focused button presses it.
+    auto* update = w->findChild<QPushButton*>(QStringLiteral("update"));
+    update->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(update, Qt::Key_Return);
+    QCOMPARE(runner_->busy(), ImportRunner::Job::Update);
+    runner_->cancel();
+    QTRY_VERIFY_WITH_TIMEOUT(runner_->busy() == ImportRunner::Job::None, kWait);
+
+    // Every cell tells its whole text on hover, for the rows cut short.
+    update->click();
+    QTRY_VERIFY_WITH_TIMEOUT(runner_->busy() == ImportRunner::Job::None, kWait);
+    auto* tree = w->findChild<QTreeWidget*>(QStringLiteral("sources"));
+    int cells = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        for (int c = 0; c < tree->columnCount(); ++c)
+            if (!(*it)->text(c).isEmpty()) {
+                ++cells;
+                QVERIFY2(!(*it)->toolTip(c).isEmpty(), qPrintable((*it)->text(c)));
+            }
+    QVERIFY(cells > 11);
+
+    // Whole on the screen.
+    QVERIFY(w->screen()->availableGeometry().contains(w->frameGeometry()));
+
+    // Esc closes it.
+    QTest::keyClick(w, Qt::Key_Escape);
+    QTRY_VERIFY_WITH_TIMEOUT(!alive, 2000);
 }
 
 QTEST_MAIN(TestSources)
