@@ -34,6 +34,7 @@ step() {
     "$@" | tee -a /dev/stderr | grep '^ROW' >>"$rows" || echo "   (failed: $*)" >&2
 }
 QT_QPA_PLATFORM=offscreen step "$build/bench_catalogue" 20
+QT_QPA_PLATFORM=offscreen step "$build/bench_channels" "$rounds"
 for mode in "" --rendered; do
     step "$build/bench_player_firstframe" $mode --rounds "$rounds"
     step "$build/bench_player_uithread" $mode --rounds "$rounds"

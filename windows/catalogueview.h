@@ -13,6 +13,9 @@ class ViewerWindow;
 // (none yet; the list and stream name of an import, with how many other
 // streams it has; the user's own file), and how it went in this run.
 QString entryToolTip(const catalogue::Label& label, const QString& lastRun);
+// Why an entry or film with no address in any layer plays nothing, and what
+// to do about it.
+QString withoutAddressText(const catalogue::Label& label);
 
 // Builds the panels of a viewer window (or the pages of the movie window)
 // with their labels, logos, headings, page buttons and separator lines, from

@@ -269,7 +269,7 @@ void TestOwnAddress::removingFallsBackToTheImport()
     ViewerWindow& w = program_->viewer(WindowId::frmmain);
     const catalogue::Label* vtv1 = program_->catalogue().catalogue().label("frmmain", "Image4");
     QCOMPARE(vtv1->origin, AddressOrigin::Own);
-    QVERIFY(w.removeOwnAddress(*vtv1));
+    QVERIFY(w.removeOwnAddress(vtv1->window, vtv1->control));
     QCOMPARE(vtv1->origin, AddressOrigin::Imported);
     QCOMPARE(vtv1->address, QStringLiteral("https://import.example/vtv1.m3u8"));
     QCOMPARE(readAll(ownFile()), QByteArray("window\tcontrol\taddress\n# mine\nfrmmain\tImage5\thttp://mine.example/vtv3\n"));
