@@ -34,8 +34,12 @@ int runWindows(int argc, char** argv)
     miravon::initPlayback();
     // The stored player setting may turn hardware decoding off (a driver
     // that decodes wrongly).
-    if (miravon::Settings::load(miravon::userdata::configDir()).value(miravon::setting::hardwareDecoding)
-        == QLatin1String("no")) {
+    // A settings file that cannot be read (or lost lines) is said here on
+    // standard error, and in the first viewer window (Program::start()).
+    const miravon::Settings settings = miravon::Settings::load(miravon::userdata::configDir());
+    if (!settings.problem().isEmpty())
+        std::fprintf(stderr, "miravon: %s\n", qUtf8Printable(settings.problem()));
+    if (settings.value(miravon::setting::hardwareDecoding) == QLatin1String("no")) {
         miravon::PlaybackOutputs outputs = miravon::playbackOutputs();
         outputs.hardwareDecoding = false;
         miravon::setPlaybackOutputs(outputs);

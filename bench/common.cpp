@@ -71,11 +71,12 @@ MediaServer::MediaServer(int delayMs, bool rtsp)
 {
 }
 
-MediaServer::MediaServer(const QString& dir, int delayMs, bool rtsp)
+MediaServer::MediaServer(const QString& dir, int delayMs, bool rtsp, const QStringList& more)
     : rtsp_(rtsp)
 {
-    QStringList args = {QStringLiteral(BENCH_DIR "/media_server.py"), dir,
-                        QStringLiteral("--delay-ms"), QString::number(delayMs)};
+    QStringList args = QStringList{QStringLiteral(BENCH_DIR "/media_server.py"), dir,
+                                   QStringLiteral("--delay-ms"), QString::number(delayMs)}
+        + more;
     if (rtsp)
         args << QStringLiteral("--rtsp");
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);

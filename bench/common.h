@@ -60,8 +60,9 @@ public:
     // Starts bench/media_server.py over the test media; `delayMs` before each
     // HTTP answer; `rtsp` adds the running live RTSP mount.
     MediaServer(int delayMs, bool rtsp);
-    // The same over the files of `dir`.
-    MediaServer(const QString& dir, int delayMs, bool rtsp);
+    // The same over the files of `dir`; `more` goes to the server as it is
+    // ("--no-nagle").
+    MediaServer(const QString& dir, int delayMs, bool rtsp, const QStringList& more = {});
     ~MediaServer();
     bool ok() const { return httpPort_ > 0 && (!rtsp_ || rtspPort_ > 0); }
     QString http(const QString& path) const;

@@ -35,6 +35,8 @@ step() {
 }
 QT_QPA_PLATFORM=offscreen step "$build/bench_catalogue" 20
 QT_QPA_PLATFORM=offscreen step "$build/bench_channels" "$rounds"
+step "$build/bench_guide"
+step "$build/bench_lists_update"
 for mode in "" --rendered; do
     step "$build/bench_player_firstframe" $mode --rounds "$rounds"
     step "$build/bench_player_uithread" $mode --rounds "$rounds"

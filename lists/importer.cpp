@@ -2,10 +2,13 @@
 
 #include "addresspolicy.h"
 #include "catalogue.h"
+#include "channelbuilder.h"
 #include "fetcher.h"
 #include "folders.h"
 #include "importreport.h"
+#include "listchannels.h"
 #include "matcher.h"
+#include "search.h"
 #include "settings.h"
 #include "userfiles.h"
 
@@ -15,11 +18,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
 
 #include <memory>
+
+#include <cstdio>
 
 namespace miravon::import {
 namespace {
@@ -27,44 +31,111 @@ namespace {
 const QString txtName = QStringLiteral("addresses.import.txt");
 const QString streamsName = userdata::importStreamsFileName();
 const QString sourcesName = QStringLiteral("addresses.import.sources.tsv");
+const QString channelsName = userdata::listChannelsFileName();
 const QString bakSuffix = QStringLiteral(".bak");
 const QByteArray tableHeader = "window\tcontrol\taddress\treferrer\tuser_agent\n";
 
-// How long an import or undo waits for another one to finish writing.
-constexpr int lockWaitMs = 5000;
+// How long an import or undo waits for another one to finish writing: it
+// never runs on the windows' thread.
+constexpr int lockWaitMs = files::backgroundWaitMs;
+
+// Why a source was not read, twice: a short English phrase for the terminal
+// (after "source: "), and the same in Vietnamese for the report and the
+// windows.
+struct Why {
+    QString en;
+    QString vi;
+};
+
+// A source that was read but holds no stream the import could use is
+// skipped; one that could not be read at all is bad input.
+enum class Read { Ok, Empty, Failed };
+
+QString sizeVi(QString english)
+{
+    return english.replace(QLatin1String(" bytes"), QLatin1String(" byte"));
+}
+
+// The fetch's reason in Vietnamese, with the server's status where it
+// answered.
+QString fetchFailureVi(const FetchResult& r)
+{
+    QString reason;
+    switch (r.failure) {
+    case PlayFailure::HostNotFound: reason = QStringLiteral("không tìm thấy máy chủ"); break;
+    case PlayFailure::ConnectionRefused: reason = QStringLiteral("máy chủ từ chối kết nối"); break;
+    case PlayFailure::TimedOut: reason = QStringLiteral("hết thời gian chờ"); break;
+    case PlayFailure::NotFound: reason = QStringLiteral("máy chủ không trả danh sách"); break;
+    case PlayFailure::NotMedia: reason = QStringLiteral("không phải danh sách kênh"); break;
+    case PlayFailure::PlaylistRefused: reason = QStringLiteral("danh sách bị từ chối"); break;
+    case PlayFailure::ConnectionLost: reason = QStringLiteral("mất kết nối giữa chừng"); break;
+    case PlayFailure::UnsupportedAddress: reason = QStringLiteral("không phải địa chỉ tải được"); break;
+    case PlayFailure::None:
+    case PlayFailure::NoAddressYet:
+    case PlayFailure::NoPlayableEntry: reason = QStringLiteral("không tải được"); break;
+    }
+    if (r.detail.startsWith(QLatin1String("larger than ")))
+        return QStringLiteral("%1 (lớn hơn %2)").arg(reason, sizeVi(r.detail.mid(12)));
+    if (r.status > 0)
+        return QStringLiteral("%1 (HTTP %2)").arg(reason).arg(r.status);
+    return reason;
+}
+
+// readRegularFile()'s reasons in Vietnamese.
+QString fileProblemVi(const QString& english)
+{
+    const std::pair<const char*, const char*> known[] = {
+        {"is a folder", "là một thư mục, không phải tệp"},
+        {"is a FIFO", "là một FIFO, không phải tệp thường"},
+        {"is a device", "là một thiết bị, không phải tệp thường"},
+        {"is a socket", "là một socket, không phải tệp thường"},
+        {"is not a regular file", "không phải tệp thường"},
+    };
+    for (const auto& [en, vi] : known)
+        if (english.startsWith(QLatin1String(en)))
+            return QString::fromUtf8(vi);
+    if (english.startsWith(QLatin1String("larger than ")))
+        return QStringLiteral("lớn hơn %1; không đọc").arg(sizeVi(english.mid(12).section(u';', 0, 0)));
+    if (english.startsWith(QLatin1String("cannot be read (")))
+        return QStringLiteral("không đọc được %1").arg(english.mid(15));
+    return QStringLiteral("không đọc được");
+}
 
 // Fetches a channel list within its bounds: only this one document, never
-// what it names.
-bool fetch(const QUrl& url, QByteArray* body, QString* error)
+// what it names. `from`: where it came from, after redirects.
+bool fetch(const QUrl& url, QByteArray* body, QUrl* from, Why* why)
 {
-    const FetchResult result = fetchAndWait(url, {}, listFetchLimits);
+    FetchResult result = fetchAndWait(url, {}, listFetchLimits);
     if (result.failure != PlayFailure::None) {
-        *error = fetchFailureText(result);
+        *why = {fetchFailureText(result), fetchFailureVi(result)};
         return false;
     }
-    *body = result.body;
+    *body = std::move(result.body);
+    *from = result.url.isValid() ? result.url : url;
     return true;
 }
 
-bool readFile(const QString& path, QByteArray* body, QString* error)
+bool readFile(const QString& path, QByteArray* body, Why* why)
 {
-    switch (files::readRegularFile(path, maxPlaylistFileBytes, body, error)) {
+    QString error;
+    switch (files::readRegularFile(path, maxPlaylistFileBytes, body, &error)) {
     case ReadResult::Ok:
         return true;
     case ReadResult::Missing:
-        *error = QStringLiteral("cannot be read (no such file)");
+        *why = {QStringLiteral("cannot be read (no such file)"), QStringLiteral("không có tệp này")};
         return false;
     case ReadResult::Failed:
         break;
     }
+    *why = {error, fileProblemVi(error)};
     return false;
 }
 
 // Why bytes that are no M3U playlist are not one, where that can be told.
-QString notAPlaylist(const QByteArray& body)
+Why notAPlaylist(const QByteArray& body)
 {
     if (body.isEmpty())
-        return QStringLiteral("the file is empty");
+        return {QStringLiteral("the file is empty"), QStringLiteral("tệp trống")};
     const bool bom16 = body.startsWith("\xFF\xFE") || body.startsWith("\xFE\xFF");
     // Unmarked UTF-16: ASCII text has a NUL in every other byte.
     qsizetype evenNul = 0, oddNul = 0;
@@ -73,52 +144,50 @@ QString notAPlaylist(const QByteArray& body)
         if (body.at(i) == 0)
             ++(i % 2 ? oddNul : evenNul);
     if (bom16 || (sample >= 4 && std::max(evenNul, oddNul) * 3 >= sample && std::min(evenNul, oddNul) * 10 < sample))
-        return QStringLiteral("UTF-16 text; save it as UTF-8 and import it again");
+        return {QStringLiteral("UTF-16 text; save it as UTF-8 and import it again"),
+                QStringLiteral("văn bản UTF-16; hãy lưu lại dưới dạng UTF-8 rồi nhập lại")};
     if (body.contains('\0'))
-        return QStringLiteral("binary data (it holds NUL bytes), not a text playlist");
-    return QStringLiteral("not an M3U playlist (no #EXTM3U header and no #EXTINF entry)");
+        return {QStringLiteral("binary data (it holds NUL bytes), not a text playlist"),
+                QStringLiteral("dữ liệu nhị phân (có byte NUL), không phải danh sách dạng văn bản")};
+    return {QStringLiteral("not an M3U playlist (no #EXTM3U header and no #EXTINF entry)"),
+            QStringLiteral("không phải danh sách M3U (không có dòng #EXTM3U, không có mục #EXTINF)")};
 }
 
-// Reads one source. On failure `error` is the one line that names it.
-bool readSource(const QString& source, Source* out, QString* error)
+// Turns fetched or read bytes into a source. `base`: the list's own
+// address, which relative stream addresses are resolved against (none for
+// a file of this computer).
+Read parseSource(const QString& name, const QByteArray& body, const QUrl& base, Source* out, Why* why)
 {
-    QByteArray body;
-    QString why;
-    bool ok = false;
-    if (isWebAddress(source)) {
-        const QUrl url(source);
-        ok = url.isValid() && !url.host().isEmpty();
-        if (!ok)
-            why = QStringLiteral("is not a valid address");
-        else
-            ok = fetch(url, &body, &why);
-        out->name = source;
-    } else {
-        QString path = source;
-        const qsizetype colon = source.indexOf(QLatin1String("://"));
-        if (source.startsWith(QLatin1String("file://"), Qt::CaseInsensitive)) {
-            path = QUrl(source).toLocalFile();
-        } else if (colon > 0) {
-            *error = QStringLiteral("%1: only files and http or https addresses can be imported").arg(source);
-            return false;
-        }
-        ok = readFile(path, &body, &why);
-        out->name = QFileInfo(path).fileName();
-    }
-    if (!ok) {
-        *error = QStringLiteral("%1: %2").arg(source, why);
-        return false;
-    }
-    out->playlist = m3u::parse(body);
+    out->name = name;
+    out->playlist = m3u::parse(body, base);
     if (!out->playlist.isPlaylist) {
-        *error = QStringLiteral("%1: %2").arg(source, notAPlaylist(body));
-        return false;
+        *why = notAPlaylist(body);
+        return Read::Failed;
     }
-    if (out->playlist.entries.isEmpty()) {
-        *error = QStringLiteral("%1: holds no stream (no address after its #EXTINF lines)").arg(source);
-        return false;
+    const m3u::Playlist& p = out->playlist;
+    if (p.entries.isEmpty()) {
+        if (p.refusedRelative > 0)
+            *why = {QStringLiteral("holds no stream it can use (its %1 relative addresses need a list read over "
+                                   "http or https)")
+                        .arg(p.refusedRelative),
+                    QStringLiteral("không có luồng nào dùng được (%1 địa chỉ tương đối chỉ dùng được trong danh "
+                                   "sách tải qua http, https)")
+                        .arg(p.refusedRelative)};
+        else
+            *why = {QStringLiteral("holds no stream (no address after its #EXTINF lines)"),
+                    QStringLiteral("không có luồng nào (không có địa chỉ nào sau các dòng #EXTINF)")};
+        return Read::Empty;
     }
-    return true;
+    for (const m3u::Entry& e : p.entries)
+        if (isAcceptedAddress(e.url) && e.url.size() <= maxAddressChars)
+            return Read::Ok;
+    *why = {QStringLiteral("none of its %1 streams can be used (an address must be an http, https, rtsp, mms, mmsh "
+                           "or mmst URL; names and addresses of a sane length)")
+                .arg(p.entries.size()),
+            QStringLiteral("không luồng nào trong %1 luồng dùng được (địa chỉ phải là URL http, https, rtsp, mms, "
+                           "mmsh hoặc mmst; tên và địa chỉ không quá dài)")
+                .arg(p.entries.size())};
+    return Read::Empty;
 }
 
 // The config folder's lock, for the write phase only: reading and matching
@@ -222,27 +291,19 @@ QString cachePathOf(const QString& cacheDir, const QString& address)
 
 void keepInCache(const QString& cacheDir, const QString& address, const QByteArray& body)
 {
-    // Only a cache: a lost copy is fetched again.
+    // Only a cache: a lost copy is fetched again, and a copy cut short by a
+    // crash reads as a shorter list until the next update. So it is renamed
+    // into place but not synced: syncing the 250 lists of an update costs
+    // seconds on a busy disk.
     QDir().mkpath(cacheDir + QStringLiteral("/lists"));
-    QSaveFile f(cachePathOf(cacheDir, address));
-    if (f.open(QIODevice::WriteOnly) && f.write(body) == body.size())
-        f.commit();
-}
-
-// Turns fetched or read bytes into a source; false with the reason.
-bool parseSource(const QString& source, const QString& name, const QByteArray& body, Source* out, QString* error)
-{
-    out->name = name;
-    out->playlist = m3u::parse(body);
-    if (!out->playlist.isPlaylist) {
-        *error = QStringLiteral("%1: %2").arg(source, notAPlaylist(body));
-        return false;
+    const QString path = cachePathOf(cacheDir, address);
+    QFile f(path + QStringLiteral(".new"));
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(body) == body.size()) {
+        f.close();
+        if (::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(path).constData()) == 0)
+            return;
     }
-    if (out->playlist.entries.isEmpty()) {
-        *error = QStringLiteral("%1: holds no stream (no address after its #EXTINF lines)").arg(source);
-        return false;
-    }
-    return true;
+    f.remove();
 }
 
 // Fetches many lists, at most `parallel` at once, in a local event loop.
@@ -297,18 +358,23 @@ QList<FetchResult> fetchAll(const QStringList& addresses, int parallel, const Fe
     return results;
 }
 
+
 // What an import or update read, ready to be matched.
+struct Skip {
+    QString source;
+    Why why;
+};
 struct Gathered {
     QList<Source> sources;
     QList<SourceRecord> records; // one per source read, then the skipped ones
-    QStringList skipped;         // "source: why"
+    QList<Skip> skipped;         // sources read or fetched in vain
 };
 
 // Reads one source named by the user: a file now, a list's address through
 // the network. `cacheFirst`: a list's address from its copy in the cache,
 // when there is one.
-bool readNamed(const QString& source, const QString& cacheDir, bool cacheFirst, Source* out, SourceRecord* record,
-               QString* error)
+Read readNamed(const QString& source, const QString& cacheDir, bool cacheFirst, Source* out, SourceRecord* record,
+               Why* why)
 {
     record->read = QDateTime::currentDateTimeUtc();
     if (isWebAddress(source)) {
@@ -316,37 +382,38 @@ bool readNamed(const QString& source, const QString& cacheDir, bool cacheFirst, 
         record->location = source;
         const QUrl url(source);
         if (!url.isValid() || url.host().isEmpty()) {
-            *error = QStringLiteral("%1: is not a valid address").arg(source);
-            return false;
+            *why = {QStringLiteral("is not a valid address"), QStringLiteral("không phải địa chỉ hợp lệ")};
+            return Read::Failed;
         }
         QByteArray body;
-        QString why;
-        if (!(cacheFirst && readRegularFile(cachePathOf(cacheDir, source), maxPlaylistBytes, &body, &why)
+        QUrl from = url;
+        QString error;
+        if (!(cacheFirst && readRegularFile(cachePathOf(cacheDir, source), maxPlaylistBytes, &body, &error)
                                 == ReadResult::Ok)) {
-            if (!fetch(url, &body, &why)) {
-                *error = QStringLiteral("%1: %2").arg(source, why);
-                return false;
-            }
+            if (!fetch(url, &body, &from, why))
+                return Read::Failed;
             keepInCache(cacheDir, source, body);
         }
-        return parseSource(source, source, body, out, error);
+        return parseSource(source, body, from, out, why);
     }
-    Source s;
-    if (!readSource(source, &s, error))
-        return false;
-    *out = s;
+    QString path = source;
+    if (source.startsWith(QLatin1String("file://"), Qt::CaseInsensitive)) {
+        path = QUrl(source).toLocalFile();
+    } else if (source.indexOf(QLatin1String("://")) > 0) {
+        *why = {QStringLiteral("only files and http or https addresses can be imported"),
+                QStringLiteral("chỉ nhập được tệp hoặc địa chỉ http, https")};
+        return Read::Failed;
+    }
     record->kind = SourceRecord::Kind::File;
-    record->location = source.startsWith(QLatin1String("file://"), Qt::CaseInsensitive)
-        ? QUrl(source).toLocalFile()
-        : QFileInfo(source).absoluteFilePath();
-    return true;
+    record->location = QFileInfo(path).absoluteFilePath();
+    QByteArray body;
+    if (!readFile(path, &body, why))
+        return Read::Failed;
+    return parseSource(QFileInfo(path).fileName(), body, {}, out, why);
 }
 
-} // namespace
-
-namespace {
-
 QString configFolder(const QString& given) { return given.isEmpty() ? userdata::configDir() : given; }
+QString cacheFolder(const QString& given) { return given.isEmpty() ? userdata::cacheDir() : given; }
 
 // Entries the import layer gives now: the rows of its first table.
 int entriesInUse(const QString& dir)
@@ -359,44 +426,131 @@ int entriesInUse(const QString& dir)
     return int(std::max<qsizetype>(0, bytes.count('\n') - 1));
 }
 
+// The channels' file, never larger than `cap`: past it, channels are left
+// out, those no entry stands for before those that gave an entry its
+// address, the last ones first. `channels` keeps those written.
+QByteArray channelsFile(QList<catalogue::ListChannel>& channels, qint64 cap, int* dropped)
+{
+    *dropped = 0;
+    QByteArray all = catalogue::writeListChannels(channels);
+    if (all.size() <= cap)
+        return all;
+    all.clear();
+    const qint64 header = catalogue::writeListChannels({}).size();
+    QList<qint64> size(channels.size());
+    for (qsizetype i = 0; i < channels.size(); ++i)
+        size[i] = catalogue::writeListChannels({channels.at(i)}).size() - header;
+    QList<bool> keep(channels.size(), false);
+    qint64 total = header;
+    for (bool entries : {true, false}) {
+        for (qsizetype i = 0; i < channels.size(); ++i) {
+            if (channels.at(i).entry.isEmpty() == entries)
+                continue;
+            if (total + size.at(i) > cap)
+                break;
+            total += size.at(i);
+            keep[i] = true;
+        }
+    }
+    QList<catalogue::ListChannel> kept;
+    for (qsizetype i = 0; i < channels.size(); ++i)
+        if (keep.at(i))
+            kept.append(std::move(channels[i]));
+    *dropped = int(channels.size() - kept.size());
+    channels = std::move(kept);
+    return catalogue::writeListChannels(channels);
+}
+
+// Every stream into its channel; a channel whose stream gave an entry its
+// address, or one of its other streams, names that entry.
+QList<catalogue::ListChannel> channelsOf(const QList<Target>& targets, const Result& result,
+                                         const QList<Source>& sources)
+{
+    ChannelBuilder builder;
+    QList<int> channelOf(result.streams.size(), -1);
+    for (qsizetype i = 0; i < result.streams.size(); ++i)
+        channelOf[i] = builder.add(result.streams.at(i), sources.at(result.streams.at(i).source).name);
+    for (bool firstOnly : {true, false})
+        for (const Match& m : result.matches) {
+            const Target& t = targets.at(m.target);
+            for (qsizetype c = firstOnly ? 0 : 1; c < (firstOnly ? 1 : m.candidates.size()); ++c)
+                builder.setEntry(channelOf.at(m.candidates.at(c).stream), t.window + u'/' + t.control);
+        }
+    return builder.take();
+}
+
+QStringList englishLines(const QList<Skip>& skipped)
+{
+    QStringList out;
+    for (const Skip& s : skipped)
+        out << QStringLiteral("%1: %2").arg(s.source, s.why.en);
+    return out;
+}
+
 // Matches what was gathered and, unless a dry run, puts it in place as the
 // new import layer. `keepAbove`: an update that would give fewer entries
 // than this leaves the layer as it is.
-ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const QString& dir, int keepAbove)
+ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const QString& dir, int keepAbove,
+                         qint64 channelsCap)
 {
     ImportOutcome outcome;
     outcome.listsRead = int(g.sources.size());
-    outcome.skipped = g.skipped;
+    outcome.skipped = englishLines(g.skipped);
     const catalogue::Catalogue cat = catalogue::parse(catalogue::builtInTables(), nullptr);
     const QList<Target> all = targets(cat, builtInMatchData());
     const Result result = match(all, g.sources, country);
+    QList<catalogue::ListChannel> channels = channelsOf(all, result, g.sources);
     // Per source: its streams, and the entries whose first stream it gave.
     for (qsizetype i = 0; i < g.sources.size(); ++i)
         g.records[i].streams = int(g.sources.at(i).playlist.entries.size());
     for (const Match& m : result.matches)
         ++g.records[result.streams.at(m.candidates.first().stream).source].entries;
+    int dropped = 0;
+    const QByteArray channelsBytes = channelsFile(channels, channelsCap, &dropped);
 
     const QString tsv = dir + u'/' + userdata::importFileName();
     QList<catalogue::AddressRow> own = catalogue::readAddressFile(cat, dir + u'/' + userdata::ownFileName(),
                                                                   AddressOrigin::Own, [](const QString&) {});
-    const bool keep = keepAbove > 0 && result.matches.size() * 2 < keepAbove;
-    QString kept;
-    if (keep)
-        kept = QStringLiteral("Các danh sách chỉ cho %1 mục có địa chỉ, ít hơn một nửa số %2 mục của lần nhập "
-                                 "trước: các địa chỉ đã nhập được giữ nguyên (có thể mạng hoặc nguồn danh sách "
-                                 "đang trục trặc; hãy cập nhật lại sau).")
-                      .arg(result.matches.size())
-                      .arg(keepAbove);
-    outcome.report = buildReport({all, g.sources, result, own, dryRun || keep, tsv, g.skipped, kept});
-    if (keep) {
+    QStringList skippedVi;
+    for (const Skip& s : std::as_const(g.skipped))
+        skippedVi << QStringLiteral("%1: %2").arg(s.source, s.why.vi);
+    ReportInput report{all, g.sources, result, own, dryRun, tsv, skippedVi, {}, channels, dropped, channelsCap};
+    // Decided on what the import keeps, after every stream skipped: a layer
+    // that gives nothing never replaces the one in use.
+    if (result.matches.isEmpty() && channels.isEmpty()) {
+        report.dryRun = true;
+        report.kept = QStringLiteral("Không luồng nào của các danh sách dùng được: không mục nào có địa chỉ, không "
+                                     "kênh nào được giữ. Không thay đổi gì; các địa chỉ đã nhập trước vẫn giữ nguyên.");
+        outcome.report = buildReport(report);
+        outcome.status = 2;
+        outcome.error = QStringLiteral("%1: the lists give no usable stream to any entry or channel (every stream was "
+                                       "skipped); nothing was changed")
+                            .arg(tsv);
+        outcome.message = QStringLiteral("Các danh sách không có luồng nào dùng được; không thay đổi gì.");
+        return outcome;
+    }
+    if (keepAbove > 0 && result.matches.size() * 2 < keepAbove) {
+        report.dryRun = true;
+        report.kept = QStringLiteral("Các danh sách chỉ cho %1 mục có địa chỉ, ít hơn một nửa số %2 mục của lần nhập "
+                                     "trước: các địa chỉ đã nhập được giữ nguyên (có thể mạng hoặc nguồn danh sách "
+                                     "đang trục trặc; hãy cập nhật lại sau).")
+                          .arg(result.matches.size())
+                          .arg(keepAbove);
+        outcome.report = buildReport(report);
         outcome.status = 2;
         outcome.error = QStringLiteral("%1: the lists give %2 entries, fewer than half the %3 of the import in use; "
                                        "it is kept")
                             .arg(tsv)
                             .arg(result.matches.size())
                             .arg(keepAbove);
+        outcome.message = QStringLiteral("Các danh sách chỉ cho %1 mục có địa chỉ, ít hơn một nửa số %2 mục đang "
+                                         "dùng; giữ nguyên các địa chỉ đã nhập.")
+                              .arg(result.matches.size())
+                              .arg(keepAbove);
         return outcome;
     }
+    outcome.report = buildReport(report);
+    outcome.channels = int(channels.size());
     if (dryRun)
         return outcome;
 
@@ -406,11 +560,13 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
         outcome.status = 2;
         if (lock)
             outcome.error = error;
+        outcome.message = QStringLiteral("Không ghi được các tệp của lần nhập; không thay đổi gì.");
         return outcome;
     }
     files::Transaction change(dir);
     change.replace(userdata::importFileName(), importTable(all, result), true);
     change.replace(streamsName, streamsTable(all, result, g.sources), true);
+    change.replace(channelsName, channelsBytes, true);
     change.replace(txtName, outcome.report.toUtf8(), true);
     change.replace(sourcesName, sourcesTable(g.records), true);
     switch (change.commit(&error)) {
@@ -424,6 +580,7 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
     case files::Transaction::Outcome::Failed:
         outcome.status = 2;
         outcome.error = error;
+        outcome.message = QStringLiteral("Không ghi được các tệp của lần nhập; không thay đổi gì.");
         return outcome;
     }
     outcome.written = int(result.matches.size());
@@ -431,7 +588,8 @@ ImportOutcome buildLayer(Gathered& g, const QString& country, bool dryRun, const
 }
 
 // The sources in use other than public lists, read again for an update or
-// an added source; one that cannot be read is named and skipped.
+// an added source; one that cannot be read, or holds no stream now, is
+// named and skipped.
 void gatherInUse(const QList<SourceRecord>& inUse, bool publicToo, const QString& cacheDir, bool cacheFirst,
                  Gathered& g, QList<SourceRecord>& skipped)
 {
@@ -440,32 +598,30 @@ void gatherInUse(const QList<SourceRecord>& inUse, bool publicToo, const QString
             continue;
         Source source;
         SourceRecord record;
-        QString error;
-        if (readNamed(r.location, cacheDir, cacheFirst, &source, &record, &error)) {
+        Why why;
+        if (readNamed(r.location, cacheDir, cacheFirst, &source, &record, &why) == Read::Ok) {
             record.kind = r.kind;
             g.sources << source;
             g.records << record;
         } else {
-            g.skipped << error;
+            g.skipped << Skip{r.location, why};
             skipped << r;
-            skipped.last().error = error;
+            skipped.last().error = why.vi;
             skipped.last().entries = 0;
         }
     }
 }
 
-QString cacheFolder(const QString& given) { return given.isEmpty() ? userdata::cacheDir() : given; }
-
 // Skipped sources get a record too (after the read ones), so the sources
 // window tells what was tried.
-void recordSkipped(Gathered& g, const QStringList& locations, const QStringList& errors, SourceRecord::Kind kind)
+void recordSkipped(Gathered& g, const QList<Skip>& skipped, SourceRecord::Kind kind)
 {
-    for (qsizetype i = 0; i < locations.size(); ++i) {
+    for (const Skip& s : skipped) {
         SourceRecord r;
         r.kind = kind;
-        r.location = locations.at(i);
+        r.location = s.source;
         r.read = QDateTime::currentDateTimeUtc();
-        r.error = errors.at(i);
+        r.error = s.why.vi;
         g.records << r;
     }
 }
@@ -476,17 +632,12 @@ QString defaultSourceTemplate() { return QStringLiteral("https://iptv-org.github
 
 QStringList listCodes()
 {
-    const MatchData data = builtInMatchData();
     QStringList codes;
-    for (const auto* map : {&data.panelCountries, &data.headingCountries})
-        for (const QStringList& countries : *map)
-            for (const QString& c : countries) {
-                // The index writes the United Kingdom as "uk".
-                const QString code = c == QLatin1String("GB") ? QStringLiteral("uk") : c.toLower();
-                if (!codes.contains(code))
-                    codes << code;
-            }
+    for (const search::Country& c : search::countries())
+        // The index writes the United Kingdom as "uk".
+        codes << (c.code == QLatin1String("GB") ? QStringLiteral("uk") : c.code.toLower());
     codes.sort();
+    codes.removeDuplicates();
     return codes;
 }
 
@@ -516,47 +667,68 @@ ImportOutcome importPlaylists(const ImportOptions& options)
     if (options.sources.isEmpty()) {
         outcome.status = 2;
         outcome.error = QStringLiteral("no playlist given");
+        outcome.message = QStringLiteral("Chưa chọn danh sách nào.");
         return outcome;
     }
     if (!options.country.isEmpty() && countryCode(options.country).isEmpty()) {
         outcome.status = 2;
         outcome.error = QStringLiteral("--country %1: not a two-letter country code").arg(options.country);
+        outcome.message = QStringLiteral("%1: không phải mã quốc gia hai chữ cái").arg(options.country);
         return outcome;
     }
     const QString dir = configFolder(options.configDir);
     const QString cache = cacheFolder(options.cacheDir);
     Gathered g;
+    QList<Skip> empty;
+    QList<SourceRecord> emptyRecords;
     for (const QString& s : options.sources) {
         Source source;
         SourceRecord record;
-        if (!readNamed(s, cache, false, &source, &record, &outcome.error)) {
+        Why why;
+        switch (readNamed(s, cache, false, &source, &record, &why)) {
+        case Read::Failed:
             outcome.status = 2;
+            outcome.error = QStringLiteral("%1: %2").arg(s, why.en);
+            outcome.message = QStringLiteral("%1: %2").arg(s, why.vi);
             return outcome;
-        }
-        g.sources << source;
-        g.records << record;
-    }
-    // A list none of whose streams can be used says nothing: it must not
-    // replace what the last import gave.
-    for (qsizetype i = 0; i < g.sources.size(); ++i) {
-        bool any = false;
-        for (const m3u::Entry& e : g.sources.at(i).playlist.entries)
-            any = any || (isAcceptedAddress(e.url) && e.url.size() <= maxAddressChars);
-        if (!any) {
-            outcome.status = 2;
-            outcome.error = QStringLiteral("%1: none of its %2 streams can be used (an address must be an http, "
-                                           "https, rtsp, mms, mmsh or mmst URL; names and addresses of a sane length)")
-                                .arg(options.sources.at(i))
-                                .arg(g.sources.at(i).playlist.entries.size());
-            return outcome;
+        case Read::Empty:
+            // Among several lists, one that holds no usable stream is
+            // named and skipped; the others are imported.
+            empty << Skip{s, why};
+            record.error = why.vi;
+            emptyRecords << record;
+            break;
+        case Read::Ok:
+            g.sources << source;
+            g.records << record;
+            break;
         }
     }
+    if (g.sources.isEmpty()) {
+        outcome.status = 2;
+        outcome.skipped = englishLines(empty);
+        if (empty.size() == 1) {
+            outcome.error = outcome.skipped.first();
+            outcome.message = QStringLiteral("%1: %2").arg(empty.first().source, empty.first().why.vi);
+        } else {
+            outcome.error = QStringLiteral("none of the %1 lists holds a stream that can be used; nothing was changed (%2)")
+                                .arg(empty.size())
+                                .arg(outcome.skipped.join(QStringLiteral("; ")));
+            outcome.message = QStringLiteral("Không danh sách nào trong %1 danh sách có luồng dùng được; không thay "
+                                             "đổi gì.")
+                                  .arg(empty.size());
+        }
+        return outcome;
+    }
+    g.skipped = empty;
     if (options.addToSources) {
         // The sources in use come first, in the order they were added.
         QList<SourceRecord> inUse;
         for (const SourceRecord& r : sourcesInUse(dir)) {
             bool named = false;
             for (const SourceRecord& n : std::as_const(g.records))
+                named = named || n.location == r.location;
+            for (const SourceRecord& n : std::as_const(emptyRecords))
                 named = named || n.location == r.location;
             if (!named)
                 inUse << r;
@@ -566,11 +738,13 @@ ImportOutcome importPlaylists(const ImportOptions& options)
         gatherInUse(inUse, true, cache, true, all, skipped);
         all.sources += g.sources;
         all.records += g.records;
+        all.skipped += g.skipped;
         // Skipped ones are recorded after those read, with why.
         all.records += skipped;
         g = all;
     }
-    return buildLayer(g, options.country, options.dryRun, dir, 0);
+    g.records += emptyRecords;
+    return buildLayer(g, options.country, options.dryRun, dir, 0, options.channelsFileLimit);
 }
 
 ImportOutcome updateChannels(const UpdateOptions& options)
@@ -587,6 +761,7 @@ ImportOutcome updateChannels(const UpdateOptions& options)
     if (addresses.isEmpty() || addresses.first().isEmpty()) {
         outcome.status = 2;
         outcome.error = QStringLiteral("%1: not an http or https address with {code} in it").arg(sourceTemplate);
+        outcome.message = QStringLiteral("%1: không phải địa chỉ http, https có {code}").arg(sourceTemplate);
         return outcome;
     }
     bool cancelled = false;
@@ -596,17 +771,20 @@ ImportOutcome updateChannels(const UpdateOptions& options)
         outcome.status = 2;
         outcome.cancelled = true;
         outcome.error = QStringLiteral("cancelled; nothing was changed");
+        outcome.message = QStringLiteral("Đã hủy; không thay đổi gì.");
         return outcome;
     }
     Gathered g;
-    QStringList failed, failedWhy;
+    QList<Skip> failed;
     for (qsizetype i = 0; i < addresses.size(); ++i) {
         Source source;
-        QString error;
+        Why why;
         const FetchResult& r = fetched.at(i);
         if (r.failure != PlayFailure::None) {
-            error = QStringLiteral("%1: %2").arg(addresses.at(i), fetchFailureText(r));
-        } else if (parseSource(addresses.at(i), addresses.at(i), r.body, &source, &error)) {
+            why = {fetchFailureText(r), fetchFailureVi(r)};
+        } else if (parseSource(addresses.at(i), r.body, r.url.isValid() ? r.url : QUrl(addresses.at(i)), &source,
+                               &why)
+                   == Read::Ok) {
             keepInCache(cache, addresses.at(i), r.body);
             SourceRecord record;
             record.kind = SourceRecord::Kind::Public;
@@ -616,24 +794,24 @@ ImportOutcome updateChannels(const UpdateOptions& options)
             g.records << record;
             continue;
         }
-        failed << addresses.at(i);
-        failedWhy << error;
-        g.skipped << error;
+        failed << Skip{addresses.at(i), why};
     }
+    g.skipped = failed;
     if (g.sources.isEmpty()) {
         outcome.status = 2;
-        outcome.skipped = g.skipped;
+        outcome.skipped = englishLines(g.skipped);
         outcome.error = QStringLiteral("%1: no list could be read; nothing was changed").arg(sourceTemplate);
+        outcome.message = QStringLiteral("Không tải được danh sách nào; không thay đổi gì.");
         return outcome;
     }
     // The user's own lists stay among the sources: read again, from the
     // network for addresses.
     QList<SourceRecord> skipped;
     gatherInUse(sourcesInUse(dir), false, cache, false, g, skipped);
-    recordSkipped(g, failed, failedWhy, SourceRecord::Kind::Public);
+    recordSkipped(g, failed, SourceRecord::Kind::Public);
     for (const SourceRecord& r : std::as_const(skipped))
         g.records << r;
-    outcome = buildLayer(g, {}, options.dryRun, dir, entriesInUse(dir));
+    outcome = buildLayer(g, {}, options.dryRun, dir, entriesInUse(dir), catalogue::maxListChannelsFileBytes);
     if (outcome.status == 0 && !options.dryRun) {
         Settings settings = Settings::load(dir);
         settings.set(setting::channelsUpdated, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
@@ -666,7 +844,7 @@ UndoOutcome undoImport(const QString& configDir)
     change.restoreBackup(tsvName);
     // The other files go back with the addresses; one not kept from then
     // (an import by an older version) describes them no more.
-    for (const QString& name : {streamsName, txtName, sourcesName}) {
+    for (const QString& name : {streamsName, channelsName, txtName, sourcesName}) {
         if (QFile::exists(dir + u'/' + name + bakSuffix))
             change.restoreBackup(name);
         else

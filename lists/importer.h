@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fetcher.h"
+#include "listchannels.h"
 
 #include <QDateTime>
 #include <QMetaType>
@@ -20,8 +21,8 @@ inline constexpr FetchLimits listFetchLimits{maxPlaylistBytes, 20000, 60000};
 // The public per-country channel lists, "{code}" standing for a country's
 // code in the index (lower case; the United Kingdom is "uk").
 QString defaultSourceTemplate();
-// The index's codes of every country the catalogue gives a panel or a
-// heading, each once, sorted.
+// The index's codes of every country and territory (ISO 3166-1, and Kosovo
+// as "xk"), from catalogue/countrynames.tsv, each once, sorted.
 QStringList listCodes();
 // The template's address for one code; empty when the template is no
 // http(s) address with "{code}" in it.
@@ -53,30 +54,43 @@ struct ImportOptions {
     // network from their last copy in the cache folder.
     bool addToSources = false;
     QString cacheDir;     // cacheDir() when empty
+    // The channels' file is never larger: channels past it are left out
+    // and the report says how many.
+    qint64 channelsFileLimit = catalogue::maxListChannelsFileBytes;
 };
 
 struct ImportOutcome {
     // 0: done (even when nothing matched); 2: bad input, or nothing could
     // be written (nothing was changed then).
     int status = 0;
-    // With status 2: one line naming the file or URL and what is wrong.
+    // With status 2: one line naming the file or URL and what is wrong, in
+    // English for the terminal; `message` says the same in Vietnamese for
+    // the windows.
     QString error;
+    QString message;
     QString report;   // as printed and saved beside the import file
     int written = 0;  // entries of the import file
+    int channels = 0; // channels of the channels' file
     int listsRead = 0;
-    QStringList skipped; // "source: why", lists that could not be read
+    QStringList skipped; // "source: why", lists that could not be read or held no usable stream
     bool cancelled = false;
 };
 
 // Reads every source (fetching http and https ones, within the bounds
 // above; never anything the playlist points to), matches their streams to
-// the catalogue's entries, and, unless a dry run, replaces the import layer
-// whole, keeping the previous one as .bak: addresses.import.tsv (each
-// entry's first stream), addresses.import.streams.tsv (all its streams, in
-// order, with their lists and names), the report addresses.import.txt and
-// the sources addresses.import.sources.tsv. Blocks until done; runs on any thread that
-// has no other work (a local event loop serves the fetch). Needs a
-// QCoreApplication.
+// the catalogue's entries, gathers them into whole channels, and, unless a
+// dry run, replaces the import layer whole, keeping the previous one as
+// .bak: addresses.import.tsv (each entry's first stream),
+// addresses.import.streams.tsv (all its streams, in order, with their lists
+// and names), addresses.import.channels.tsv (every channel of the lists,
+// listchannels.h), the report addresses.import.txt and the sources
+// addresses.import.sources.tsv. A source that cannot be read is bad input
+// (status 2, nothing changed); one that holds no usable stream is named in
+// the report and skipped, unless no source has one (status 2). Nothing is
+// changed either when the streams kept, after matching and after every
+// stream skipped, give no entry an address and make no channel. Blocks
+// until done; runs on any thread that has no other work (a local event loop
+// serves the fetch). Needs a QCoreApplication.
 ImportOutcome importPlaylists(const ImportOptions& options);
 
 struct UpdateOptions {
@@ -92,13 +106,14 @@ struct UpdateOptions {
     const std::atomic_bool* cancel = nullptr;
 };
 
-// Fetches the public list of every country of the catalogue (one request
-// per code, at most `parallel` at once), reads the other sources in use
-// again, and replaces the import layer with what they give together. A
-// list that fails is named in the report and skipped. Nothing is changed
-// when no list could be read (status 2), when cancelled, or when the new
-// layer would give fewer than half the entries of the one it replaces (the
-// report says so; status 2).
+// Fetches the public list of every country (listCodes(): one request per
+// code, at most `parallel` at once), reads the other sources in use again,
+// and replaces the import layer with what they give together, as
+// importPlaylists() does. A list that fails or holds no stream is named in
+// the report and skipped. Nothing is changed when no list could be read
+// (status 2), when cancelled, when what is kept gives nothing, or when the
+// new layer would give fewer than half the entries of the one it replaces
+// (the report says so; status 2).
 ImportOutcome updateChannels(const UpdateOptions& options);
 
 struct UndoOutcome {
@@ -106,8 +121,8 @@ struct UndoOutcome {
     QString message;
 };
 
-// Puts the import layer (addresses, other streams, report, sources) from
-// before the last import back.
+// Puts the import layer (addresses, other streams, channels, report,
+// sources) from before the last import back.
 UndoOutcome undoImport(const QString& configDir = {});
 
 } // namespace miravon::import

@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <QUrl>
 
 namespace miravon::m3u {
 
@@ -13,9 +15,13 @@ struct Entry {
     QString tvgId;
     QString tvgName;
     QString tvgCountry;
-    QString groupTitle;
-    QString referrer;   // #EXTVLCOPT:http-referrer, or "|Referer=" after the address
-    QString userAgent;  // #EXTVLCOPT:http-user-agent, or "|User-Agent="
+    QString groupTitle; // group-title, else the #EXTGRP before the address
+    QString tvgLogo;    // as written; never fetched
+    // The #EXTINF attribute http-referrer, #EXTVLCOPT:http-referrer, or
+    // "|Referer=" after the address; the later one wins.
+    QString referrer;
+    // Likewise http-user-agent or user-agent, #EXTVLCOPT, "|User-Agent=".
+    QString userAgent;
     int line = 0;       // line of the address, from 1
 };
 
@@ -24,12 +30,21 @@ struct Playlist {
     // least one #EXTINF followed by an address.
     bool isPlaylist = false;
     QList<Entry> entries;
+    // The programme guides the #EXTM3U line names (x-tvg-url, url-tvg,
+    // tvg-url; each may hold several, comma-separated), each once, in order.
+    QStringList guides;
+    // Relative stream addresses left out: the list has no http(s) address
+    // of its own to resolve them against (a file of this computer).
+    int refusedRelative = 0;
 };
 
 // Parses M3U / M3U8 bytes, tolerantly: a byte-order mark, CRLF or CR line
-// ends, blank lines, comments and unknown directives, attributes quoted with
-// " or ' or not at all, in any case, a missing duration, a comma inside a
-// quoted attribute. Invalid UTF-8 is replaced, never fatal. Pure: no I/O.
-Playlist parse(QByteArrayView bytes);
+// ends, indented lines, blank and junk lines between #EXTINF and its
+// address, comments and unknown directives, attributes quoted with " or '
+// or not at all, in any case, a missing duration, a comma inside a quoted
+// attribute, #EXTVLCOPT values in quotes. Invalid UTF-8 is replaced, never
+// fatal. A relative stream address is resolved against `base` when that is
+// an http(s) address, and refused (counted) otherwise. Pure: no I/O.
+Playlist parse(QByteArrayView bytes, const QUrl& base = {});
 
 } // namespace miravon::m3u

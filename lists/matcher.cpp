@@ -3,6 +3,7 @@
 #include "addresspolicy.h"
 #include "catalogue.h"
 #include "sizelimits.h"
+#include "vni.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -171,17 +172,30 @@ QStringList digitsOf(const QStringList& words)
     return out;
 }
 
-// The order among several streams for one entry, best first.
+// The order among several streams for one entry, best first: the language
+// edition, then a match by name before one by tvg-id or call sign, then as
+// among a channel's streams, then the order they were read in.
 auto rankOf(const Stream& s, const Candidate& c, int order)
 {
     const bool byName = c.how == How::Name || c.how == How::Alias;
-    const bool headers = !s.entry->referrer.isEmpty() || !s.entry->userAgent.isEmpty();
-    const bool https = s.entry->url.startsWith(QLatin1String("https:"), Qt::CaseInsensitive);
-    return std::make_tuple(!byName, !s.mainList, hasMarker(s, QLatin1StringView("geo")),
-                           hasMarker(s, QLatin1StringView("24/7")), headers, !https, -s.resolution, order);
+    const StreamRank r = import::rankOf(s);
+    return std::make_tuple(r.language, !byName, r, order);
 }
 
 } // namespace
+
+StreamRank rankOf(const Stream& s)
+{
+    StreamRank r;
+    r.language = s.language;
+    r.otherList = !s.mainList;
+    r.geoBlocked = hasMarker(s, QLatin1StringView("geo"));
+    r.notAlways = hasMarker(s, QLatin1StringView("24/7"));
+    r.headers = !s.entry->referrer.isEmpty() || !s.entry->userAgent.isEmpty();
+    r.plainHttp = !s.entry->url.startsWith(QLatin1String("https:"), Qt::CaseInsensitive);
+    r.resolution = s.resolution;
+    return r;
+}
 
 QString howText(How how)
 {
@@ -250,6 +264,10 @@ QList<Target> targets(const catalogue::Catalogue& catalogue, const MatchData& da
             panels << qMakePair(l.window, l.panel);
         byPanel[key] << &l;
     }
+    QHash<QString, QString> titles;
+    for (const catalogue::Panel& p : catalogue.panels)
+        if (!p.title.isEmpty())
+            titles.insert(p.window + u'/' + p.name, p.vni ? vniToUnicode(p.title) : p.title);
     QList<Target> out;
     for (const auto& [window, name] : std::as_const(panels)) {
         QList<const catalogue::Label*> labels = byPanel.value(window + u'/' + name);
@@ -260,7 +278,8 @@ QList<Target> targets(const catalogue::Catalogue& catalogue, const MatchData& da
             if (!l->clickable())
                 continue;
             const QString key = l->window + u'/' + l->control;
-            Target t{l->window, l->panel, l->control, catalogue::shownCaption(*l), {}, countries.value(key)};
+            Target t{l->window, l->panel, l->control, catalogue::shownCaption(*l), titles.value(l->window + u'/' + l->panel),
+                     {}, countries.value(key)};
             const QStringList names = data.names.value(key);
             // A logo's caption is its first name already.
             t.names = l->kind == catalogue::Kind::Logo ? names : QStringList{t.caption} + names;
@@ -300,7 +319,8 @@ Result match(const QList<Target>& targets, const QList<Source>& sources, const Q
                 && isClean(e.userAgent);
             QString idCountry;
             const QString base = idBase(e.tvgId, &idCountry);
-            for (const QString& c : e.tvgCountry.split(QRegularExpression(QStringLiteral("[;,| ]")), Qt::SkipEmptyParts)) {
+            static const QRegularExpression separators(QStringLiteral("[;,| ]"));
+            for (const QString& c : e.tvgCountry.split(separators, Qt::SkipEmptyParts)) {
                 const QString code = countryCode(c);
                 if (!code.isEmpty() && !s.countries.contains(code))
                     s.countries << code;
@@ -312,6 +332,12 @@ Result match(const QList<Target>& targets, const QList<Source>& sources, const Q
             if (s.countries.isEmpty() && !fallback.isEmpty())
                 s.countries << fallback;
             s.mainList = main && s.countries.contains(listCountry);
+            // The words of each name, once.
+            const QStringList titleWords = nameWords(s.name);
+            const QStringList tvgNameWords = e.tvgName.isEmpty() ? QStringList() : nameWords(e.tvgName);
+            const qsizetype at = e.tvgId.indexOf(u'@');
+            s.language = languageRank(s.name.isEmpty() ? tvgNameWords : titleWords,
+                                      at < 0 ? QStringView() : QStringView(e.tvgId).mid(at + 1), s.countries.value(0));
             const int idx = int(r.streams.size());
             r.streams << s;
             if (!s.usable) {
@@ -322,23 +348,24 @@ Result match(const QList<Target>& targets, const QList<Source>& sources, const Q
                 ++r.withoutCountry;
                 continue;
             }
+            QList<Keys> names;
+            for (const QStringList* w : {&titleWords, &tvgNameWords})
+                if (!w->isEmpty())
+                    names << keysOf(*w);
+            const QStringList idWords = base.isEmpty() ? QStringList() : nameWords(splitCamel(base));
+            const Keys id = keysOf(idWords);
+            const QString upperBase = base.toUpper();
             for (const QString& c : std::as_const(s.countries)) {
-                for (const QString& n : {s.name, e.tvgName}) {
-                    const QStringList w = nameWords(n);
-                    if (w.isEmpty())
-                        continue;
-                    const Keys k = keysOf(w);
+                for (const Keys& k : std::as_const(names)) {
                     byName[c][u's' + k.set] << idx;
                     byName[c][u'j' + k.join] << idx;
                 }
+                if (!idWords.isEmpty()) {
+                    byId[c][u's' + id.set] << idx;
+                    byId[c][u'j' + id.join] << idx;
+                }
                 if (!base.isEmpty()) {
-                    const QStringList w = nameWords(splitCamel(base));
-                    if (!w.isEmpty()) {
-                        const Keys k = keysOf(w);
-                        byId[c][u's' + k.set] << idx;
-                        byId[c][u'j' + k.join] << idx;
-                    }
-                    const QString sign = callSignOfId(base.toUpper(), c);
+                    const QString sign = callSignOfId(upperBase, c);
                     if (!sign.isEmpty())
                         byId[c][u'c' + sign] << idx;
                 }

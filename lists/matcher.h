@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <tuple>
+
 namespace miravon::catalogue {
 struct Catalogue;
 }
@@ -31,6 +33,7 @@ struct Target {
     QString panel;
     QString control;
     QString caption;       // as displayed (converted from VNI), or a logo's channel name
+    QString panelTitle;    // the panel's title as displayed; empty for an untitled panel
     QStringList names;     // the caption, then the other names
     QStringList countries; // ISO 3166-1 alpha-2, upper case
 };
@@ -53,6 +56,7 @@ struct Stream {
     QStringList countries;
     bool mainList = false;             // from the country's own list ("vn.m3u")
     bool usable = false;               // an address the catalogue accepts
+    int language = 0;                  // languageRank() of its name and feed
 };
 
 enum class How {
@@ -98,6 +102,35 @@ Result match(const QList<Target>& targets, const QList<Source>& sources, const Q
 // letters split from digits, leading zeros dropped, suffix words (TV, HD,
 // Channel, ch, ...) dropped unless only digits would remain.
 QStringList nameWords(QStringView name);
+
+// How well the language edition a stream's name or tvg-id feed names
+// ("DW English", "DW.de@Arabic") suits a Vietnamese or general viewer,
+// lower first: 0 Vietnamese; 1 English, or no language named (the
+// channel's main edition); 2 the language of `country`; 3 another
+// language.
+int languageRank(QStringView name, QStringView feed, const QString& country);
+// The same for a name already split into its nameWords().
+int languageRank(const QStringList& nameWords, QStringView feed, const QString& country);
+
+// The order of a channel's streams among themselves, best first (before
+// the order they were read in): language edition, the country's own list,
+// no [Geo-blocked], no [Not 24/7], no extra headers, https, the higher
+// resolution.
+struct StreamRank {
+    int language = 0;
+    bool otherList = false;
+    bool geoBlocked = false;
+    bool notAlways = false;
+    bool headers = false;
+    bool plainHttp = false;
+    int resolution = 0;
+    friend bool operator<(const StreamRank& a, const StreamRank& b)
+    {
+        return std::tie(a.language, a.otherList, a.geoBlocked, a.notAlways, a.headers, a.plainHttp, b.resolution)
+            < std::tie(b.language, b.otherList, b.geoBlocked, b.notAlways, b.headers, b.plainHttp, a.resolution);
+    }
+};
+StreamRank rankOf(const Stream& stream);
 
 // A country code as the lists write it, upper case; "UK" is GB. Empty when
 // `text` is no two-letter code.

@@ -1,51 +1,63 @@
 #include "kept.h"
 
+#include "filetext.h"
 #include "folders.h"
 #include "userfiles.h"
 
-#include <QDir>
 #include <QStringDecoder>
 
 namespace miravon {
 namespace {
 
-const QByteArray header = "window\tcontrol\n";
+const QByteArray header = "window\tcontrol";
 constexpr qint64 maxKeptBytes = 256 * 1024;
 
-// The rows of a kept file; false when it is damaged (not what this program
-// writes).
-bool parse(const QByteArray& bytes, QList<KeptEntries::Key>* out)
+// The rows of a kept file, read one by one: a row that is not UTF-8 or not
+// two fields is left out and named in `bad`, the others are kept.
+QList<KeptEntries::Key> parse(const QByteArray& bytes, QList<userdata::BadLine>* bad)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8.decode(bytes);
-    if (utf8.hasError() || !bytes.startsWith(header))
-        return false;
-    const QStringList lines = text.split(u'\n');
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (lines.at(i).isEmpty())
+    QList<KeptEntries::Key> keys;
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QByteArray line = lines.at(i);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty() || (i == 0 && line == header))
             continue;
-        const QStringList f = lines.at(i).split(u'\t');
-        if (f.size() != 2 || f.at(0).isEmpty() || f.at(1).isEmpty())
-            return false;
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8.decode(line);
+        if (utf8.hasError()) {
+            bad->append({int(i + 1), userdata::BadLine::Why::NotUtf8});
+            continue;
+        }
+        const QStringList f = text.split(u'\t');
+        if (f.size() != 2 || f.at(0).isEmpty() || f.at(1).isEmpty()) {
+            bad->append({int(i + 1), userdata::BadLine::Why::NotARow});
+            continue;
+        }
         const KeptEntries::Key key{f.at(0), f.at(1)};
-        if (!out->contains(key))
-            out->append(key);
+        if (!keys.contains(key))
+            keys.append(key);
     }
-    return true;
+    return keys;
 }
 
-// Writes one small file of the program's own as a transaction. A short
-// wait only: this is the user-interface thread, and another run of the
-// program writes these files in a moment. `busy` when the wait ran out.
-bool replaceSmallFile(const QString& dir, const QString& name, const QByteArray& bytes, bool* busy, QString* error)
+QString whatIs(const QString& name)
 {
-    *busy = false;
-    const auto lock = files::FolderLock::take(dir, 200, busy, error);
-    if (!lock || !files::recover(dir, error))
-        return false;
-    files::Transaction change(dir);
-    change.replace(name, bytes);
-    return change.commit(error) != files::Transaction::Outcome::Failed;
+    return name == KeptEntries::recentFile() ? QStringLiteral("Danh sách kênh xem gần đây")
+                                             : QStringLiteral("Danh sách kênh yêu thích");
+}
+
+// Writes one small file of the program's own, whatever it holds now; the
+// damaged rows of what it holds are kept aside first (NAME.damaged).
+files::EditResult replaceSmallFile(const QString& dir, const QString& name, const QByteArray& bytes, int waitMs)
+{
+    return files::editFile(dir, name, maxKeptBytes, waitMs, [&](ReadResult read, const QByteArray& current) {
+        QList<userdata::BadLine> bad;
+        if (read == ReadResult::Ok)
+            parse(current, &bad);
+        return files::Edit{files::Edit::Action::Write, bytes, !bad.isEmpty(), {}};
+    });
 }
 
 } // namespace
@@ -58,18 +70,29 @@ KeptEntries::KeptEntries(QString dataDir)
 void KeptEntries::load(const std::function<bool(const Key&)>& exists,
                        const Report& report)
 {
+    unreadable_.clear();
     for (const auto& [name, list] : {std::pair{recentFile(), &recent_}, std::pair{favouritesFile(), &favourites_}}) {
         list->clear();
         QByteArray bytes;
         QString error;
+        const QString path = dir_ + u'/' + name;
         const ReadResult read = files::readCommitted(dir_, name, maxKeptBytes, &bytes, &error);
-        QList<Key> keys;
-        if (read == ReadResult::Failed || (read == ReadResult::Ok && !parse(bytes, &keys))) {
-            report(name, QStringLiteral("%1/%2: %3; it is started anew")
-                       .arg(dir_, name, error.isEmpty() ? QStringLiteral("damaged") : error));
-            keys.clear();
+        if (read == ReadResult::Failed) {
+            // Never written over in this run: its rows are the person's.
+            unreadable_.insert(name);
+            QString why = userdata::readProblemText(path, maxKeptBytes, true);
+            if (why.isEmpty())
+                why = QStringLiteral("Không đọc được tệp %1.").arg(path);
+            report(name, QStringLiteral("%1: %2; it is left as it is and not written in this run").arg(path, error),
+                   QStringLiteral("%1 Vì vậy %2 để nguyên tệp ấy và không được ghi lại trong lần chạy này.")
+                       .arg(why, whatIs(name).toLower()));
+            continue;
         }
-        for (const Key& k : std::as_const(keys))
+        QList<userdata::BadLine> bad;
+        const QList<Key> keys = parse(bytes, &bad);
+        if (!bad.isEmpty())
+            report(name, userdata::badLinesLog(path, bad), userdata::badLinesText(whatIs(name), name, bad));
+        for (const Key& k : keys)
             if (exists(k))
                 list->append(k);
     }
@@ -99,15 +122,22 @@ bool KeptEntries::setFavourite(const Key& key, bool favourite)
 
 bool KeptEntries::save(const QString& name, const QList<Key>& keys)
 {
-    QByteArray bytes = header;
+    error_.clear();
+    if (unreadable_.contains(name)) {
+        error_ = QStringLiteral("%1 không đọc được khi chương trình mở nó, nên không bị ghi đè; thay đổi chỉ giữ "
+                                "trong lần chạy này.")
+                     .arg(dir_ + u'/' + name);
+        return false;
+    }
+    QByteArray bytes = header + '\n';
     for (const Key& k : keys)
         bytes += (k.window + u'\t' + k.control + u'\n').toUtf8();
-    error_.clear();
-    bool busy = false;
-    if (replaceSmallFile(dir_, name, bytes, &busy, &error_))
+    // A short wait only: this is the user-interface thread, and another run
+    // of the program writes these files in a moment.
+    const files::EditResult result = replaceSmallFile(dir_, name, bytes, files::lockWait());
+    if (result.ok())
         return true;
-    if (busy)
-        error_ = QStringLiteral("%1: busy; %2 is written at the next change").arg(dir_, name);
+    error_ = userdata::editResultText(result, whatIs(name).toLower(), maxKeptBytes);
     return false;
 }
 
@@ -139,9 +169,11 @@ bool PlayedStreams::played(const QString& window, const QString& control, const 
     QByteArray bytes;
     for (auto it = last_.cbegin(); it != last_.cend(); ++it)
         bytes += (it.key().section(u'/', 0, 0) + u'\t' + it.key().section(u'/', 1) + u'\t' + it.value() + u'\n').toUtf8();
-    QString error;
-    bool busy = false;
-    return replaceSmallFile(dir_, fileName(), bytes, &busy, &error);
+    // A cache: what it held is not kept aside, but a file that could not be
+    // read is not written over either.
+    return files::editFile(dir_, fileName(), maxKeptBytes * 8, files::lockWait(), [&](ReadResult, const QByteArray&) {
+               return files::Edit{files::Edit::Action::Write, bytes, false, {}};
+           }).ok();
 }
 
 } // namespace miravon

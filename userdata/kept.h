@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -11,9 +12,13 @@ namespace miravon {
 // What the user keeps across runs: the entries played last (newest first,
 // at most ten) and the favourite ones, in the data folder
 // ($XDG_DATA_HOME/miravon, ~/.local/share/miravon when unset), each a file
-// of "window<TAB>control" rows written as a transaction. A damaged file is
-// reported once and replaced at the next change; an entry the catalogue no
-// longer has is dropped without a word.
+// of "window<TAB>control" rows written as a transaction (files::editFile()).
+// Read row by row: a row that cannot be read (not UTF-8, not two fields) is
+// left out and named, once; the others are kept, and at the next change the
+// damaged file is kept aside as NAME.damaged. A file that cannot be read at
+// all (too large, not a file, unreadable) is named once and never written
+// over in this run. An entry the catalogue no longer has is dropped without
+// a word.
 class KeptEntries {
 public:
     struct Key {
@@ -26,17 +31,18 @@ public:
     explicit KeptEntries(QString dataDir = {});
 
     // Reads both files. `exists` tells the entries the catalogue has;
-    // `report` hears of a damaged file, once: its name (recentFile() or
-    // favouritesFile()) and what is wrong with it.
-    using Report = std::function<void(const QString& file, const QString& what)>;
+    // `report` hears of a damaged or unreadable file, once: its name
+    // (recentFile() or favouritesFile()) and what is wrong with it, for the
+    // log (English, with the path) and said for a person (Vietnamese).
+    using Report = std::function<void(const QString& file, const QString& log, const QString& said)>;
     void load(const std::function<bool(const Key&)>& exists, const Report& report);
 
     const QList<Key>& recent() const { return recent_; }
     const QList<Key>& favourites() const { return favourites_; }
     bool isFavourite(const Key& key) const { return favourites_.contains(key); }
 
-    // Each change is written at once; false (with lastError()) when it
-    // could not be, the change then stays for this run.
+    // Each change is written at once; false (with lastError(), said for a
+    // person) when it could not be, the change then stays for this run.
     bool played(const Key& key);
     bool setFavourite(const Key& key, bool favourite);
     QString lastError() const { return error_; }
@@ -51,6 +57,7 @@ private:
     QString dir_;
     QList<Key> recent_;
     QList<Key> favourites_;
+    QSet<QString> unreadable_; // files not to be written over
     QString error_;
 };
 

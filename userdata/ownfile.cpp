@@ -1,5 +1,6 @@
 #include "ownfile.h"
 
+#include "filetext.h"
 #include "userfiles.h"
 
 #include <QList>
@@ -37,6 +38,9 @@ bool isNote(const QByteArray& text)
     return t.isEmpty() || t.startsWith('#');
 }
 
+// The header of a file this program makes.
+const QByteArray newFileHeader = "window\tcontrol\taddress\treferrer\tuser_agent\n";
+
 } // namespace
 
 std::optional<QByteArray> editOwnFile(const QByteArray& current, const QString& window, const QString& control,
@@ -54,7 +58,7 @@ std::optional<QByteArray> editOwnFile(const QByteArray& current, const QString& 
     if (current.isEmpty()) {
         if (!row)
             return QByteArray();
-        return QByteArrayLiteral("window\tcontrol\taddress\treferrer\tuser_agent\n") + rowText(5) + '\n';
+        return newFileHeader + rowText(5) + '\n';
     }
 
     QList<TextLine> lines = splitLines(current);
@@ -84,8 +88,15 @@ std::optional<QByteArray> editOwnFile(const QByteArray& current, const QString& 
     }
 
     if (!row) {
+        // The file's end is the file's: when its last line goes, the line
+        // that is now last ends as that one did (a file without a final
+        // line end, given a row and then rid of it, is as it was).
+        const QByteArray lastEnd = lines.last().end;
+        const bool lastGoes = !ours.isEmpty() && ours.last() == lines.size() - 1;
         for (qsizetype k = ours.size() - 1; k >= 0; --k)
             lines.removeAt(ours.at(k));
+        if (lastGoes)
+            lines.last().end = lastEnd;
     } else {
         int width = columns;
         if (wantsHeaders && columns < 5) {
@@ -104,59 +115,54 @@ std::optional<QByteArray> editOwnFile(const QByteArray& current, const QString& 
         if (!ours.isEmpty()) {
             lines[ours.last()].text = rowText(width);
         } else {
-            if (!lines.last().end.size())
+            // After the last line, which ends as the file did: a file
+            // without a final line end stays without one.
+            const QByteArray lastEnd = lines.last().end;
+            if (lastEnd.isEmpty())
                 lines.last().end = lineEnd;
-            lines.append({rowText(width), lineEnd});
+            lines.append({rowText(width), lastEnd});
         }
     }
     QByteArray out;
     for (const TextLine& l : std::as_const(lines))
         out += l.text + l.end;
+    // Only the header a new file gets is left: the file this program made
+    // goes again.
+    if (!row && out == newFileHeader)
+        return QByteArray();
     return out;
 }
 
 SaveOutcome saveOwnRow(const QString& dir, const QString& window, const QString& control,
                        const std::optional<OwnRow>& row, QString* error, int waitMs)
 {
-    QString why;
-    bool busy = false;
-    const auto lock = files::FolderLock::take(dir, waitMs, &busy, &why);
-    if (!lock) {
-        if (error)
-            *error = busy ? QStringLiteral("Một lần nhập danh sách đang ghi vào thư mục cấu hình; hãy lưu lại khi nó xong.")
-                          : QStringLiteral("Không mở được thư mục cấu hình: %1").arg(why);
-        return busy ? SaveOutcome::Busy : SaveOutcome::Failed;
-    }
-    if (!files::recover(dir, &why)) {
-        if (error)
-            *error = QStringLiteral("Không ghi được vào thư mục cấu hình: %1").arg(why);
-        return SaveOutcome::Failed;
-    }
-    QByteArray current;
-    switch (files::readCommitted(dir, ownFileName(), maxAddressFileBytes, &current, &why)) {
-    case ReadResult::Missing:
-        current.clear();
-        break;
-    case ReadResult::Failed:
-        if (error)
-            *error = QStringLiteral("Không đọc được tệp địa chỉ của bạn: %1").arg(why);
-        return SaveOutcome::Failed;
-    case ReadResult::Ok:
-        break;
-    }
-    const std::optional<QByteArray> edited = editOwnFile(current, window, control, row, error);
-    if (!edited)
-        return SaveOutcome::Failed;
-    if (*edited == current)
+    const files::EditResult result = files::editFile(
+        dir, ownFileName(), maxAddressFileBytes, waitMs < 0 ? files::lockWait() : waitMs,
+        [&](ReadResult, const QByteArray& current) {
+            files::Edit e;
+            const std::optional<QByteArray> edited = editOwnFile(current, window, control, row, &e.refusal);
+            if (!edited)
+                e.action = files::Edit::Action::Refuse;
+            else if (*edited == current)
+                e.action = files::Edit::Action::Leave;
+            else if (edited->isEmpty())
+                e = {files::Edit::Action::Remove, newFileHeader, false, {}};
+            else
+                e = {files::Edit::Action::Write, *edited, false, {}};
+            return e;
+        });
+    if (result.ok())
         return SaveOutcome::Saved;
-    files::Transaction change(dir);
-    change.replace(ownFileName(), *edited);
-    if (change.commit(&why) == files::Transaction::Outcome::Failed) {
-        if (error)
-            *error = QStringLiteral("Không ghi được tệp địa chỉ của bạn (%1); tệp vẫn như trước.").arg(why);
+    if (error)
+        *error = editResultText(result, QStringLiteral("tệp địa chỉ của bạn"), maxAddressFileBytes);
+    switch (result.outcome) {
+    case files::EditResult::Outcome::Busy:
+        return SaveOutcome::Busy;
+    case files::EditResult::Outcome::TooLarge:
+        return SaveOutcome::TooLarge;
+    default:
         return SaveOutcome::Failed;
     }
-    return SaveOutcome::Saved;
 }
 
 } // namespace miravon::userdata

@@ -1,7 +1,10 @@
 #include "settings.h"
 
+#include "filetext.h"
 #include "userfiles.h"
 
+#include <QList>
+#include <QStringDecoder>
 #include <QStringList>
 
 namespace miravon {
@@ -9,20 +12,40 @@ namespace {
 
 constexpr qint64 maxSettingsBytes = 256 * 1024;
 
-QMap<QString, QString> parse(const QByteArray& bytes, QStringList* order)
+// One line of the file as it stands.
+struct Line {
+    QByteArray raw; // without its '\n'
+    QString key;    // empty for a note, a blank line or a bad line
+    QString value;
+    bool bad = false;
+};
+
+QList<Line> parse(const QByteArray& bytes, QList<userdata::BadLine>* bad)
 {
-    QMap<QString, QString> values;
-    for (const QByteArray& raw : bytes.split('\n')) {
-        const QString line = QString::fromUtf8(raw).trimmed();
-        if (order)
-            *order << line;
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq > 0)
-            values.insert(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
+    QList<Line> lines;
+    QList<QByteArray> raw = bytes.split('\n');
+    if (!raw.isEmpty() && raw.last().isEmpty())
+        raw.removeLast(); // after the final line end
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        Line l{raw.at(i), {}, {}, false};
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = QString(utf8.decode(raw.at(i))).trimmed();
+        const qsizetype eq = text.indexOf(u'=');
+        if (utf8.hasError()) {
+            l.bad = true;
+            bad->append({int(i + 1), userdata::BadLine::Why::NotUtf8});
+        } else if (text.isEmpty() || text.startsWith(u'#') || text.startsWith(u';') || text.startsWith(u'[')) {
+            // a note
+        } else if (eq <= 0 || text.left(eq).trimmed().isEmpty()) {
+            l.bad = true;
+            bad->append({int(i + 1), userdata::BadLine::Why::NotARow});
+        } else {
+            l.key = text.left(eq).trimmed();
+            l.value = text.mid(eq + 1).trimmed();
+        }
+        lines.append(l);
     }
-    return values;
+    return lines;
 }
 
 QString oneLine(QString s)
@@ -32,6 +55,8 @@ QString oneLine(QString s)
     return s.trimmed();
 }
 
+const QString what = QStringLiteral("Tệp thiết lập");
+
 } // namespace
 
 Settings Settings::load(const QString& dir)
@@ -39,8 +64,34 @@ Settings Settings::load(const QString& dir)
     Settings s;
     QByteArray bytes;
     QString error;
-    if (files::readCommitted(dir, fileName(), maxSettingsBytes, &bytes, &error) == ReadResult::Ok)
-        s.values_ = parse(bytes, nullptr);
+    const QString path = dir + u'/' + fileName();
+    switch (files::readCommitted(dir, fileName(), maxSettingsBytes, &bytes, &error)) {
+    case ReadResult::Missing:
+        return s;
+    case ReadResult::Failed: {
+        s.state_ = State::Unreadable;
+        s.problem_ = QStringLiteral("%1: %2; the settings in it are not used, and it is not written over")
+                         .arg(path, error);
+        QString why = userdata::readProblemText(path, maxSettingsBytes, true);
+        if (why.isEmpty())
+            why = QStringLiteral("Không đọc được tệp %1.").arg(path);
+        s.problemText_ = QStringLiteral("%1 Các thiết lập trong tệp ấy (nguồn kênh, lựa chọn tải danh sách, giải mã "
+                                        "bằng phần cứng) chưa được dùng, và tệp không bị ghi đè.")
+                             .arg(why);
+        return s;
+    }
+    case ReadResult::Ok:
+        break;
+    }
+    s.state_ = State::Read;
+    QList<userdata::BadLine> bad;
+    for (const Line& l : parse(bytes, &bad))
+        if (!l.key.isEmpty())
+            s.values_.insert(l.key, l.value);
+    if (!bad.isEmpty()) {
+        s.problem_ = userdata::badLinesLog(path, bad);
+        s.problemText_ = userdata::badLinesText(QStringLiteral("%1 %2").arg(what, path), fileName(), bad);
+    }
     return s;
 }
 
@@ -58,45 +109,72 @@ void Settings::remove(const QString& key)
     changed_.insert(key, false);
 }
 
-bool Settings::save(const QString& dir, QString* error) const
+bool Settings::save(const QString& dir, QString* error, int waitMs) const
 {
-    bool busy = false;
-    const auto lock = files::FolderLock::take(dir, 5000, &busy, error);
-    if (!lock) {
-        if (busy)
-            *error = QStringLiteral("%1: busy; the settings could not be saved").arg(dir);
+    if (state_ == State::Unreadable) {
+        *error = QStringLiteral("%1/%2: could not be read when it was loaded; it is not written over")
+                     .arg(dir, fileName());
         return false;
     }
-    if (!files::recover(dir, error))
+    const files::EditResult result = files::editFile(
+        dir, fileName(), maxSettingsBytes, waitMs < 0 ? files::lockWait() : waitMs,
+        [this](ReadResult, const QByteArray& current) {
+            // The file as it is now, with this object's changes put in: the
+            // other lines stay where they are, byte for byte; a changed key
+            // is written where it first stood, and its later lines go.
+            QList<userdata::BadLine> bad;
+            const QList<Line> lines = parse(current, &bad);
+            QMap<QString, bool> pending = changed_;
+            QByteArray out;
+            for (const Line& l : lines) {
+                if (l.bad)
+                    continue;
+                if (!l.key.isEmpty() && changed_.contains(l.key)) {
+                    if (pending.contains(l.key) && pending.value(l.key))
+                        out += (l.key + u'=' + values_.value(l.key)).toUtf8() + '\n';
+                    pending.remove(l.key);
+                    continue;
+                }
+                out += l.raw + '\n';
+            }
+            for (auto it = pending.cbegin(); it != pending.cend(); ++it)
+                if (it.value())
+                    out += (it.key() + u'=' + values_.value(it.key())).toUtf8() + '\n';
+            return files::Edit{files::Edit::Action::Write, out, !bad.isEmpty(), {}};
+        });
+    if (!result.ok())
+        *error = result.error;
+    return result.ok();
+}
+
+void saveInBackground(const Settings& settings, const QString& dir, QObject* context,
+                      std::function<void(bool saved, const QString& error)> done)
+{
+    using Result = std::pair<bool, QString>;
+    files::inBackground<Result>(
+        context,
+        [settings, dir] {
+            QString error;
+            const bool saved = settings.save(dir, &error, files::backgroundWaitMs);
+            return Result{saved, error};
+        },
+        [done = std::move(done)](const Result& r) {
+            if (done)
+                done(r.first, r.second);
+        });
+}
+
+bool channelUpdateDue(const Settings& settings, const QDateTime& now, Settings* correction)
+{
+    const QDateTime last = QDateTime::fromString(settings.value(setting::channelsUpdated), Qt::ISODate);
+    if (!last.isValid())
+        return true;
+    if (last > now) {
+        *correction = settings;
+        correction->set(setting::channelsUpdated, now.toUTC().toString(Qt::ISODate));
         return false;
-    // The file as it is now, with this object's changes put in: lines of
-    // other keys and comments stay where they are.
-    QByteArray bytes;
-    QString readError;
-    files::readCommitted(dir, fileName(), maxSettingsBytes, &bytes, &readError);
-    QStringList lines;
-    parse(bytes, &lines);
-    QMap<QString, bool> pending = changed_;
-    QStringList out;
-    for (const QString& line : std::as_const(lines)) {
-        const qsizetype eq = line.indexOf(u'=');
-        const QString key = eq > 0 && !line.startsWith(u'#') ? line.left(eq).trimmed() : QString();
-        if (!key.isEmpty() && pending.contains(key)) {
-            if (pending.value(key))
-                out << key + u'=' + values_.value(key);
-            pending.remove(key);
-            continue;
-        }
-        out << line;
     }
-    while (!out.isEmpty() && out.last().isEmpty())
-        out.removeLast();
-    for (auto it = pending.cbegin(); it != pending.cend(); ++it)
-        if (it.value())
-            out << it.key() + u'=' + values_.value(it.key());
-    files::Transaction change(dir);
-    change.replace(fileName(), (out.join(u'\n') + u'\n').toUtf8());
-    return change.commit(error) != files::Transaction::Outcome::Failed;
+    return last.daysTo(now) >= 7;
 }
 
 } // namespace miravon

@@ -1,12 +1,18 @@
 #include "userfiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QPointer>
 #include <QThread>
 
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+
+#include <climits>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -99,6 +105,14 @@ bool exists(const QString& path)
     struct stat st;
     return ::lstat(native(path).constData(), &st) == 0;
 }
+
+bool isLink(const QString& path)
+{
+    struct stat st;
+    return ::lstat(native(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+QString sizeText(qint64 bytes) { return QLocale::c().formattedDataSize(bytes, 0, QLocale::DataSizeIecFormat); }
 
 // Writes `path` whole and syncs it; the mode of `modelPath` is kept when that
 // file exists (a file the user made private stays private).
@@ -297,6 +311,20 @@ Transaction::Outcome Transaction::commit(QString* error)
             (void)::unlink(native(p).constData());
         return Outcome::Failed;
     };
+    // Checked before anything is written: the change is then refused whole.
+    for (const Step& s : std::as_const(steps_)) {
+        const QString path = dir_ + u'/' + s.name;
+        if (isLink(path)) {
+            *error = QStringLiteral("%1: is a symbolic link; a change of several files is made only in one folder, "
+                                    "so it is not written (put the file itself in the link's place)")
+                         .arg(path);
+            return Outcome::Failed;
+        }
+        if (isReadOnly(path)) {
+            *error = QStringLiteral("%1: is read-only; not written").arg(path);
+            return Outcome::Failed;
+        }
+    }
     QByteArray journal = journalMagic + '\n';
     for (const Step& s : std::as_const(steps_)) {
         const QString path = dir_ + u'/' + s.name;
@@ -375,6 +403,21 @@ ReadResult readCommitted(const QString& dir, const QString& name, qint64 maxByte
         const QString path = steps ? committedPath(dir, name, *steps) : dir + u'/' + name;
         if (path.isEmpty())
             return ReadResult::Missing;
+        if (path == dir + u'/' + name && isLink(path)) {
+            // Read as the target's own folder has it committed.
+            const Place target = resolve(dir, name);
+            if (target.isEmpty()) {
+                out->clear();
+                *error = QStringLiteral("is a symbolic link in a loop; not read");
+                return ReadResult::Failed;
+            }
+            return readCommitted(target.dir, target.name, maxBytes, out, error);
+        }
+        if (injected(Op::Read)) {
+            out->clear();
+            *error = QStringLiteral("cannot be read (%1)").arg(why(errno));
+            return ReadResult::Failed;
+        }
         result = readRegularFile(path, maxBytes, out, error);
         if (result != ReadResult::Missing || !steps)
             return result;
@@ -387,6 +430,130 @@ bool existsCommitted(const QString& dir, const QString& name)
     const auto steps = journalOf(dir);
     const QString path = steps ? committedPath(dir, name, *steps) : dir + u'/' + name;
     return !path.isEmpty() && exists(path);
+}
+
+int lockWait()
+{
+    // The windows' thread is the thread of a graphical application; a
+    // command's main thread has no window to freeze.
+    const QCoreApplication* app = QCoreApplication::instance();
+    const bool windows = app && app->inherits("QGuiApplication") && QThread::currentThread() == app->thread();
+    return windows ? userInterfaceWaitMs : backgroundWaitMs;
+}
+
+Place resolve(const QString& dir, const QString& name)
+{
+    QString path = dir + u'/' + name;
+    if (!isLink(path))
+        return {dir, name};
+    for (int hops = 0; hops < 40; ++hops) {
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(native(path).constData(), target, sizeof target - 1);
+        if (n <= 0)
+            return {};
+        const QString next = QFile::decodeName(QByteArray(target, n));
+        // The kernel reads ".." after a linked folder physically: the path
+        // is joined, not cleaned, until the end.
+        path = next.startsWith(u'/') ? next : QFileInfo(path).path() + u'/' + next;
+        if (isLink(path))
+            continue;
+        const QFileInfo file(path);
+        const QString folder = QFileInfo(file.path()).canonicalFilePath();
+        return {folder.isEmpty() ? QDir::cleanPath(file.path()) : folder, file.fileName()};
+    }
+    return {};
+}
+
+bool isReadOnly(const QString& path)
+{
+    struct stat st;
+    if (::stat(native(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    // The write bits first: the superuser may write any file, but a file
+    // without them was still made read-only by its owner.
+    if ((st.st_mode & 0222) == 0)
+        return true;
+    return ::access(native(path).constData(), W_OK) != 0 && errno == EACCES;
+}
+
+EditResult editFile(const QString& dir, const QString& name, qint64 maxBytes, int waitMs, const Editor& edit)
+{
+    using Outcome = EditResult::Outcome;
+    EditResult r;
+    const Place place = resolve(dir, name);
+    r.path = place.isEmpty() ? dir + u'/' + name : place.path();
+    if (place.isEmpty()) {
+        r.error = QStringLiteral("%1: is a symbolic link in a loop; not written").arg(r.path);
+        return r;
+    }
+    bool busy = false;
+    QString why;
+    const auto lock = FolderLock::take(place.dir, waitMs, &busy, &why);
+    if (!lock) {
+        r.outcome = busy ? Outcome::Busy : Outcome::Failed;
+        r.error = busy ? QStringLiteral("%1: another change of this folder is being written").arg(place.dir) : why;
+        return r;
+    }
+    if (!recover(place.dir, &why)) {
+        r.error = why;
+        return r;
+    }
+    QByteArray current;
+    const ReadResult read = readCommitted(place.dir, place.name, maxBytes, &current, &why);
+    if (read == ReadResult::Failed) {
+        r.outcome = Outcome::Unreadable;
+        r.error = QStringLiteral("%1: %2; it is not written over").arg(r.path, why);
+        return r;
+    }
+    Edit e = edit(read, current);
+    if (e.action == Edit::Action::Remove && place.path() != dir + u'/' + name)
+        e.action = Edit::Action::Write;
+    if (e.action == Edit::Action::Leave || (e.action == Edit::Action::Remove && read == ReadResult::Missing)
+        || (e.action == Edit::Action::Write && read == ReadResult::Ok && e.content == current && !e.keepDamaged)) {
+        r.outcome = Outcome::Unchanged;
+        return r;
+    }
+    if (e.action == Edit::Action::Refuse) {
+        r.outcome = Outcome::Refused;
+        r.error = e.refusal;
+        return r;
+    }
+    if (e.content.size() > maxBytes) {
+        r.outcome = Outcome::TooLarge;
+        r.error = QStringLiteral("%1: would be larger than %2, the most it is read up to; not written")
+                      .arg(r.path, sizeText(maxBytes));
+        return r;
+    }
+    if (isReadOnly(r.path)) {
+        r.outcome = Outcome::ReadOnly;
+        r.error = QStringLiteral("%1: is read-only; not written").arg(r.path);
+        return r;
+    }
+    Transaction change(place.dir);
+    if (e.keepDamaged && read == ReadResult::Ok)
+        change.replace(place.name + QStringLiteral(".damaged"), current);
+    if (e.action == Edit::Action::Remove)
+        change.remove(place.name);
+    else
+        change.replace(place.name, e.content);
+    if (change.commit(&r.error) == Transaction::Outcome::Failed)
+        return r;
+    // Done later still counts: every reader already sees the new content.
+    r.error.clear();
+    r.outcome = Outcome::Written;
+    return r;
+}
+
+QThreadPool& writerThread()
+{
+    // Made with the application and ended with it: its destructor waits for
+    // a write still being made.
+    static QPointer<QThreadPool> pool;
+    if (!pool) {
+        pool = new QThreadPool(QCoreApplication::instance());
+        pool->setMaxThreadCount(1);
+    }
+    return *pool;
 }
 
 void injectFault(Op op, int nth, int error)

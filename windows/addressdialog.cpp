@@ -6,9 +6,13 @@
 
 #include "addresspolicy.h"
 #include "artwork.h"
+#include "filetext.h"
 #include "ownfile.h"
 #include "player.h"
+#include "playerstates.h"
+#include "standin.h"
 #include "statustext.h"
+#include "userfiles.h"
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -16,8 +20,10 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -49,6 +55,7 @@ AddressDialog::AddressDialog(ViewerWindow& viewer, const AddressTarget& target)
     , viewer_(viewer)
     , window_(target.window)
     , control_(target.control)
+    , film_(target.film)
 {
     setObjectName(QStringLiteral("addressDialog"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -57,8 +64,12 @@ AddressDialog::AddressDialog(ViewerWindow& viewer, const AddressTarget& target)
     setWindowIcon(programIcon());
 
     auto* layout = new QVBoxLayout(this);
-    auto* intro = new QLabel(QStringLiteral("Địa chỉ của riêng bạn cho “%1”. Nó được ưu tiên hơn mọi danh sách đã nhập.")
-                                 .arg(caption),
+    auto* intro = new QLabel(film_ ? QStringLiteral("Địa chỉ của riêng bạn cho phim “%1”: một địa chỉ trên mạng hoặc "
+                                                    "một tệp video của máy này.")
+                                         .arg(caption)
+                                   : QStringLiteral("Địa chỉ của riêng bạn cho kênh “%1”. Nó được ưu tiên hơn mọi "
+                                                    "danh sách kênh đã nhập.")
+                                         .arg(caption),
                              this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
@@ -103,14 +114,21 @@ AddressDialog::AddressDialog(ViewerWindow& viewer, const AddressTarget& target)
         advanced_->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
         advancedArea_->setVisible(open);
         adjustSize();
+        // Opened to be filled in. Once the fields are shown and told to
+        // screen readers (the next turn of the loop), so that the focus
+        // lands on a field a screen reader already knows.
         if (open)
-            referrer_->setFocus(Qt::TabFocusReason); // opened to be filled in
+            QTimer::singleShot(0, referrer_, [this] { referrer_->setFocus(Qt::TabFocusReason); });
     });
 
     result_ = new StatusText(this);
     result_->setObjectName(QStringLiteral("result"));
     result_->setAccessibleDescription(QStringLiteral("Kết quả"));
     result_->setWordWrap(true);
+    // Room above and below the lines for the stacked marks of Vietnamese
+    // capitals, which reach past the font's ascent.
+    const int room = result_->fontMetrics().height() / 4;
+    result_->setContentsMargins(0, room, 0, room);
     layout->addWidget(result_);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -122,16 +140,43 @@ AddressDialog::AddressDialog(ViewerWindow& viewer, const AddressTarget& target)
     close->setObjectName(QStringLiteral("close"));
     save_->setDefault(true);
     layout->addWidget(buttons);
+    // How the try goes, as the player tells it: it plays, or it failed
+    // (every stream given tried); a stop ends the try untold.
+    Player& player = viewer_.player();
+    connect(&player, &Player::playStateChange, this, [this](int state) {
+        if (tried_ != Tried::Pending)
+            return;
+        if (state == PlayState::Playing) {
+            tried_ = Tried::Played;
+            say(QStringLiteral("Địa chỉ này phát được trong cửa sổ phát của %1. Bấm Lưu để giữ nó; chưa lưu gì.")
+                    .arg(kind()));
+        } else if (state == PlayState::Ready) {
+            tried_ = Tried::Failed;
+            say(QStringLiteral("Địa chỉ này không phát được (lý do hiện trong cửa sổ phát của %1); chưa lưu gì.")
+                    .arg(kind()));
+        } else if (state == PlayState::Stopped) {
+            tried_ = Tried::No;
+            say(QStringLiteral("Đã dừng thử; chưa lưu gì."));
+        }
+    });
     connect(try_, &QPushButton::clicked, this, &AddressDialog::tryIt);
     connect(save_, &QPushButton::clicked, this, &AddressDialog::save);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(chooseFile_, &QPushButton::clicked, this, &AddressDialog::chooseFile);
 
-    // The entry's own address, when it has one, to change.
-    if (!target.own.url.isEmpty()) {
-        address_->setText(target.own.url);
-        referrer_->setText(target.own.options.referrer);
-        userAgent_->setText(target.own.options.userAgent);
+    // The address the entry has now, to change: the user's own, else the
+    // import's or the built-in one, but never a stand-in that cannot play.
+    StreamAddress now = target.own;
+    if (now.url.isEmpty()) {
+        const catalogue::Label* l = viewer_.program().catalogue().catalogue().label(window_, control_);
+        if (l && !l->address.isEmpty() && !isStandInAddress(l->address))
+            now = l->stream();
+    }
+    if (!now.url.isEmpty()) {
+        address_->setText(now.url);
+        address_->selectAll(); // typing replaces it
+        referrer_->setText(now.options.referrer);
+        userAgent_->setText(now.options.userAgent);
     }
     const bool headers = !referrer_->text().isEmpty() || !userAgent_->text().isEmpty();
     advanced_->setChecked(headers);
@@ -143,7 +188,18 @@ void AddressDialog::setAddress(const QString& address) { address_->setText(addre
 
 QString AddressDialog::resultText() const { return result_->text(); }
 
-void AddressDialog::say(const QString& text) { result_->say(text); }
+QString AddressDialog::kind() const { return film_ ? QStringLiteral("phim") : QStringLiteral("kênh"); }
+
+void AddressDialog::say(const QString& text)
+{
+    result_->say(text);
+    // The window grows to show the whole result; it never shrinks under
+    // the person's hands.
+    layout()->activate();
+    const int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : sizeHint().height();
+    if (height > this->height())
+        resize(width(), height);
+}
 
 QString AddressDialog::normalised(const QString& typed)
 {
@@ -169,10 +225,14 @@ bool AddressDialog::checked(StreamAddress* out)
         address_->setFocus(Qt::OtherFocusReason);
         return false;
     }
-    if (isLocalFileAddress(address) && !QFileInfo(QUrl(address).toLocalFile()).isFile()) {
-        say(QStringLiteral("Không có tệp %1 trên máy này.").arg(QUrl(address).toLocalFile()));
-        address_->setFocus(Qt::OtherFocusReason);
-        return false;
+    if (isLocalFileAddress(address)) {
+        // Named as what it is: a folder or a FIFO is no missing file.
+        const QString why = userdata::readProblemText(QUrl(address).toLocalFile(), -1, true);
+        if (!why.isEmpty()) {
+            say(why);
+            address_->setFocus(Qt::OtherFocusReason);
+            return false;
+        }
     }
     *out = StreamAddress{address, {referrer, userAgent, AddressOrigin::Own}};
     return true;
@@ -184,30 +244,96 @@ bool AddressDialog::tryIt()
     if (!checked(&stream))
         return false;
     qCDebug(lcWindows) << "trying" << stream.url << "for" << window_ << control_;
+    // Pending before the player is asked: it may tell at once.
+    tried_ = Tried::Pending;
+    triedStream_ = stream;
+    say(QStringLiteral("Đang thử trong cửa sổ phát của %1; chưa lưu gì.").arg(kind()));
     viewer_.player().play({stream});
-    say(QStringLiteral("Đang thử trong cửa sổ phát của kênh; chưa lưu gì."));
     return true;
 }
 
 bool AddressDialog::save()
 {
     StreamAddress stream;
-    if (!checked(&stream))
+    if (saving_ || !checked(&stream))
         return false;
-    QString error;
-    Program& program = viewer_.program();
-    const userdata::SaveOutcome outcome =
-        userdata::saveOwnRow(program.catalogue().configDir(), window_, control_,
-                              userdata::OwnRow{stream.url, stream.options.referrer, stream.options.userAgent},
-                              &error);
-    if (outcome != userdata::SaveOutcome::Saved) {
-        say(error);
-        return false;
+    const bool seenPlaying = tried_ == Tried::Played && triedStream_.url == stream.url
+        && triedStream_.options.referrer == stream.options.referrer
+        && triedStream_.options.userAgent == stream.options.userAgent;
+    if (seenPlaying) {
+        write(stream);
+        return true;
     }
-    address_->setText(stream.url);
-    program.catalogue().reload();
-    say(QStringLiteral("Đã lưu. Từ giờ mục này dùng địa chỉ của bạn."));
+    if (question_)
+        return true;
+    QString asked;
+    if (triedStream_.url == stream.url && tried_ == Tried::Failed)
+        asked = QStringLiteral("Lần thử vừa rồi không phát được địa chỉ này. Vẫn lưu nó cho %1 này?").arg(kind());
+    else if (triedStream_.url == stream.url && tried_ == Tried::Pending)
+        asked = QStringLiteral("Địa chỉ này đang được thử, chưa biết có phát được không. Vẫn lưu nó cho %1 này?")
+                    .arg(kind());
+    else
+        asked = QStringLiteral("Địa chỉ này chưa được thử (nút Thử). Vẫn lưu nó cho %1 này?").arg(kind());
+    question_ = new QMessageBox(QMessageBox::Question, windowTitle(), asked, QMessageBox::NoButton, this);
+    question_->setObjectName(QStringLiteral("confirmSave"));
+    QPushButton* yes = question_->addButton(QStringLiteral("&Vẫn lưu"), QMessageBox::AcceptRole);
+    yes->setObjectName(QStringLiteral("saveAnyway"));
+    QPushButton* no = question_->addButton(QStringLiteral("&Không"), QMessageBox::RejectRole);
+    no->setObjectName(QStringLiteral("dontSave"));
+    question_->setDefaultButton(no);
+    question_->setEscapeButton(no);
+    question_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(question_, &QMessageBox::finished, this, [this, yes, stream] {
+        if (question_ && question_->clickedButton() == yes)
+            write(stream);
+        else
+            say(QStringLiteral("Chưa lưu gì."));
+    });
+    question_->open();
     return true;
+}
+
+void AddressDialog::write(const StreamAddress& stream)
+{
+    saving_ = true;
+    for (QWidget* w : std::initializer_list<QWidget*>{try_, save_, chooseFile_})
+        w->setEnabled(false);
+    say(QStringLiteral("Đang lưu…"));
+    saveOwnAddress(viewer_.program(), this, window_, control_,
+                   userdata::OwnRow{stream.url, stream.options.referrer, stream.options.userAgent},
+                   [this, url = stream.url](bool saved, const QString& error) {
+                       saving_ = false;
+                       for (QWidget* w : std::initializer_list<QWidget*>{try_, save_, chooseFile_})
+                           w->setEnabled(true);
+                       if (saved) {
+                           address_->setText(url);
+                           say(QStringLiteral("Đã lưu. Từ giờ %1 này dùng địa chỉ của bạn.").arg(kind()));
+                       } else {
+                           say(error);
+                       }
+                       emit finished(saved);
+                   });
+}
+
+void saveOwnAddress(Program& program, QObject* context, const QString& window, const QString& control,
+                    const std::optional<userdata::OwnRow>& row,
+                    std::function<void(bool saved, const QString& error)> done)
+{
+    using Result = std::pair<bool, QString>;
+    const QString dir = program.catalogue().configDir();
+    files::inBackground<Result>(
+        context,
+        [dir, window, control, row] {
+            QString error;
+            const bool saved = userdata::saveOwnRow(dir, window, control, row, &error, files::backgroundWaitMs)
+                == userdata::SaveOutcome::Saved;
+            return Result{saved, error};
+        },
+        [&program, done = std::move(done)](const Result& r) {
+            if (r.first)
+                program.catalogue().reload();
+            done(r.first, r.second);
+        });
 }
 
 void AddressDialog::chooseFile()

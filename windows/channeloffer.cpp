@@ -103,9 +103,10 @@ void ChannelOffer::answer(const QString& consent)
     if (consent != QLatin1String("no")) {
         Settings settings = Settings::load(configDir_);
         settings.set(setting::channelConsent, consent);
-        QString error;
-        if (!settings.save(configDir_, &error))
-            qCWarning(lcWindows, "%s", qUtf8Printable(error));
+        saveInBackground(settings, configDir_, &runner_, [](bool saved, const QString& error) {
+            if (!saved)
+                qCWarning(lcWindows, "%s", qUtf8Printable(error));
+        });
     }
     if (consent != QLatin1String("yes")) {
         hide();

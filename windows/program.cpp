@@ -11,10 +11,12 @@
 #include "frameuni.h"
 #include "player.h"
 
+#include "filetext.h"
 #include "settings.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QMessageBox>
 #include <QTimer>
 
 Q_LOGGING_CATEGORY(lcWindows, "miravon.windows", QtWarningMsg)
@@ -62,9 +64,9 @@ KeptEntries& Program::kept()
                 const catalogue::Label* l = catalogue_.catalogue().label(key.window, key.control);
                 return l && l->clickable();
             },
-            [this](const QString& file, const QString& what) {
-                qCWarning(lcWindows).noquote() << what;
-                keptNotices_.insert(file, what);
+            [this](const QString& file, const QString& log, const QString& said) {
+                qCWarning(lcWindows).noquote() << log;
+                keptNotices_.insert(file, said);
             });
     }
     return *kept_;
@@ -154,17 +156,32 @@ void Program::unload(WindowId id)
         w->unloadByProgram();
 }
 
-bool Program::firstViewerShown()
+bool Program::firstViewerShown(QWidget* shown)
 {
     if (!started_ || viewerShown_)
         return false;
     viewerShown_ = true;
+    if (!startNotices_.isEmpty() && shown) {
+        // Said where it is seen, and read out as it appears (an alert);
+        // it stops nothing.
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Miravon"),
+                                    startNotices_.join(QStringLiteral("\n\n")), QMessageBox::NoButton, shown);
+        box->setObjectName(QStringLiteral("startNotice"));
+        box->addButton(QStringLiteral("Đóng"), QMessageBox::AcceptRole);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+        startNotices_.clear();
+    }
     // The weekly update: in the background, a while after the hand-over,
     // never in the way of a click.
     const Settings settings = Settings::load(catalogue_.configDir());
     if (settings.value(setting::channelConsent) == QLatin1String("yes")) {
-        const QDateTime last = QDateTime::fromString(settings.value(setting::channelsUpdated), Qt::ISODate);
-        if (!last.isValid() || last.daysTo(QDateTime::currentDateTimeUtc()) >= 7) {
+        Settings correction;
+        const bool due = channelUpdateDue(settings, QDateTime::currentDateTimeUtc(), &correction);
+        if (!due && correction.value(setting::channelsUpdated) != settings.value(setting::channelsUpdated))
+            saveInBackground(correction, catalogue_.configDir(), this);
+        if (due) {
             QTimer::singleShot(5000, this, [this] {
                 qCDebug(lcWindows) << "updating the channel lists (a week has passed)";
                 imports_->updateChannels();
@@ -177,6 +194,16 @@ bool Program::firstViewerShown()
 void Program::start()
 {
     started_ = true;
+    // Said once, in the first viewer window; main() says the settings' on
+    // standard error, the catalogue the address file's.
+    const QString settingsProblem = Settings::load(catalogue_.configDir()).problemText();
+    if (!settingsProblem.isEmpty())
+        startNotices_ << settingsProblem;
+    const QString ownProblem = userdata::readProblemText(catalogue_.configDir() + u'/' + userdata::ownFileName(),
+                                                         userdata::maxAddressFileBytes, false);
+    if (!ownProblem.isEmpty())
+        startNotices_ << QStringLiteral("%1 Các địa chỉ riêng của bạn trong tệp ấy chưa được dùng; tệp được để nguyên.")
+                             .arg(ownProblem);
     show(WindowId::Form1);
 }
 

@@ -55,9 +55,10 @@ public:
     QString takeKeptNotice(const QString& file);
     // True for the first viewer window shown after start() (the
     // hand-over), once: it is the one to offer the public lists; the weekly
-    // update of the lists, once the user said yes, is started then too.
-    // Windows shown without start() (tests) offer nothing.
-    bool firstViewerShown();
+    // update of the lists, once the user said yes, is started then too,
+    // and what start() found wrong with the user's files is said over
+    // `shown`. Windows shown without start() (tests) offer nothing.
+    bool firstViewerShown(QWidget* shown = nullptr);
 
     // The window the country chooser is opened over (its menu command's).
     WindowId chooserOpener() const { return chooserOpener_; }
@@ -108,6 +109,9 @@ private:
     EntryIndex* entryIndex_ = nullptr;
     std::optional<KeptEntries> kept_;
     QHash<QString, QString> keptNotices_;
+    // What start() found wrong with the settings and the user's address
+    // file, said once in the first viewer window.
+    QStringList startNotices_;
     bool started_ = false;
     WindowId chooserOpener_ = WindowId::frmmain;
     bool viewerShown_ = false;

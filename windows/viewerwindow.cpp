@@ -314,7 +314,7 @@ void ViewerWindow::showEvent(QShowEvent* event)
     // The first viewer window shown in a run offers the public channel
     // lists when nothing else gives the channels an address yet; and once
     // the user said yes, their update is due every week.
-    if (program().firstViewerShown() && ChannelOffer::isDue(program().catalogue().configDir()))
+    if (program().firstViewerShown(this) && ChannelOffer::isDue(program().catalogue().configDir()))
         new ChannelOffer(program().imports(), program().catalogue().configDir(), player_->widget());
 }
 
@@ -366,9 +366,7 @@ void ViewerWindow::fillKeptMenu(QMenu* menu, const QString& file)
     const bool recent = file == KeptEntries::recentFile();
     const QString notice = program().takeKeptNotice(file);
     if (!notice.isEmpty()) {
-        menu->addAction(recent ? QStringLiteral("Danh sách kênh xem gần đây bị hỏng nên đã được làm lại.")
-                               : QStringLiteral("Danh sách kênh yêu thích bị hỏng nên đã được làm lại."))
-            ->setEnabled(false);
+        menu->addAction(notice)->setEnabled(false);
         menu->addSeparator();
     }
     const QList<KeptEntries::Key>& keys = recent ? kept.recent() : kept.favourites();
@@ -506,17 +504,12 @@ AddressDialog* ViewerWindow::openAddressDialog(const AddressTarget& target, cons
 
 AddressDialog* ViewerWindow::addressDialog() const { return addressDialog_; }
 
-bool ViewerWindow::removeOwnAddress(const QString& window, const QString& control)
+void ViewerWindow::removeOwnAddress(const QString& window, const QString& control)
 {
-    QString error;
-    const userdata::SaveOutcome outcome =
-        userdata::saveOwnRow(program().catalogue().configDir(), window, control, std::nullopt, &error);
-    if (outcome != userdata::SaveOutcome::Saved) {
-        QMessageBox::warning(this, windowTitle(), QStringLiteral("Không bỏ được địa chỉ: %1").arg(error));
-        return false;
-    }
-    program().catalogue().reload();
-    return true;
+    saveOwnAddress(program(), this, window, control, std::nullopt, [this](bool saved, const QString& error) {
+        if (!saved)
+            QMessageBox::warning(this, windowTitle(), QStringLiteral("Không bỏ được địa chỉ: %1").arg(error));
+    });
 }
 
 const catalogue::Label* ViewerWindow::entryAt(const QPoint& pos) const

@@ -112,10 +112,11 @@ public:
     // window, with `address` filled in when given (a drop).
     AddressDialog* openAddressDialog(const AddressTarget& target, const QString& address = {});
     AddressDialog* addressDialog() const;
-    // Takes the entry's row out of the user's own file: it falls back to
-    // its imported or built-in address. False, and said, when the file
-    // could not be written.
-    bool removeOwnAddress(const QString& window, const QString& control);
+    // Takes the row of `window`/`control` (an entry or a list channel) out
+    // of the user's own file, off this window's thread: it then falls back
+    // to its imported or built-in address (the catalogue changes), or it is
+    // said why the file was not written.
+    void removeOwnAddress(const QString& window, const QString& control);
     // The label of this window at `pos` (window coordinates) that can be
     // given an address: an entry, a logo, a film title; null elsewhere.
     const catalogue::Label* entryAt(const QPoint& pos) const;

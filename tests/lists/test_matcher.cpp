@@ -36,6 +36,7 @@ private slots:
     void fixtures_data();
     void fixtures();
     void preferenceAndReport();
+    void languageEditions();
     void inventedListsPrecision();
 };
 
@@ -157,6 +158,8 @@ void TestMatcher::fixtures_data()
     QTest::newRow("names only, --country") << QStringList{"provider.m3u8"} << "VN"
                                             << QStringList{"frmmain/Image5 https://provider.example/live/1003.m3u8"};
     QTest::newRow("the country's main list wins") << QStringList{"provider.m3u8", "vn.m3u"} << "VN" << vn;
+    QTest::newRow("the English edition before the list's first, Arabic")
+        << QStringList{"de_dw.m3u"} << "" << QStringList{"frmmain3/duc1_19 https://stream.example/de/dw-english.m3u8"};
 }
 
 void TestMatcher::fixtures()
@@ -203,6 +206,20 @@ void TestMatcher::preferenceAndReport()
     QCOMPARE(r.suggestions.size(), 1);
     QCOMPARE(all.at(r.suggestions.first().target).caption, QStringLiteral("Mizpa TV"));
     QVERIFY(!by.contains("usa2_18"));
+}
+
+// Of a channel's language editions a viewer here expects English (or the
+// edition that names no language) first, then the country's own language,
+// then the others in the list's order.
+void TestMatcher::languageEditions()
+{
+    const QList<Target> all = targets(catalogue::pristine(), builtInMatchData());
+    const Result r = match(all, {fixture("de_dw.m3u")}, {});
+    QCOMPARE(r.matches.size(), 1);
+    QStringList order;
+    for (const Candidate& c : r.matches.first().candidates)
+        order << r.streams.at(c.stream).name;
+    QCOMPARE(order, (QStringList{"DW English", "DW Deutsch", "DW Arabic", "DW Español"}));
 }
 
 // Invented per-country lists in which each stream is marked with the entry

@@ -1,12 +1,15 @@
 // The user's own address file changed from the windows: one entry's row set
 // or taken out with every other byte kept (comments, blank lines, CRLF,
-// duplicates, a byte-order mark), the same rules as the file's rows, and a
-// write that fails at any step or finds the folder busy leaving the file
-// whole.
+// duplicates, a byte-order mark, a missing final line end), so that a row
+// added and taken out gives the file back; the same rules as the file's
+// rows; a write that fails at any step, finds the folder busy, would cross
+// the readers' 16 MiB, or meets a read-only file leaving the file whole; a
+// linked file written through.
 #include "catalogue.h"
 #include "ownfile.h"
 #include "userfiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,6 +52,8 @@ private slots:
     void cleanup() { files::clearFault(); }
     void edits_data();
     void edits();
+    void addedAndTakenOutGivesTheFileBack_data();
+    void addedAndTakenOutGivesTheFileBack();
     void refusesAHeaderItCannotRead();
     void sameRulesAsTheFile_data();
     void sameRulesAsTheFile();
@@ -56,6 +61,8 @@ private slots:
     void everyFaultKeepsTheOldFile_data();
     void everyFaultKeepsTheOldFile();
     void busyFolderChangesNothing();
+    void neverPastTheReadersLimit();
+    void linksAndPermissionsAreThePersons();
 };
 
 void TestOwnFile::edits_data()
@@ -79,10 +86,10 @@ void TestOwnFile::edits_data()
     QTest::newRow("a new row at the end, with the file's line ends")
         << handWritten << "frmmain" << "Image4" << "https://tv.example/vtv1.m3u8" << ""
         << handWritten + "frmmain\tImage4\thttps://tv.example/vtv1.m3u8\r\n";
-    QTest::newRow("an unfinished last line is finished first")
+    QTest::newRow("a file without a final line end stays so")
         << QByteArray("window\tcontrol\taddress\nfrmmain\tusa1_1\thttp://a.example/x") << "frmmain" << "Image4"
         << "http://b.example/y" << ""
-        << QByteArray("window\tcontrol\taddress\nfrmmain\tusa1_1\thttp://a.example/x\nfrmmain\tImage4\thttp://b.example/y\n");
+        << QByteArray("window\tcontrol\taddress\nfrmmain\tusa1_1\thttp://a.example/x\nfrmmain\tImage4\thttp://b.example/y");
     QTest::newRow("no file: a header and the row")
         << QByteArray() << "frmphim" << "LabelUni5" << "rtsp://films.example/army.wmv" << ""
         << QByteArray("window\tcontrol\taddress\treferrer\tuser_agent\nfrmphim\tLabelUni5\trtsp://films.example/army.wmv\t\t\n");
@@ -133,6 +140,33 @@ void TestOwnFile::edits()
     } else {
         QVERIFY(l->origin != AddressOrigin::Own);
     }
+}
+
+void TestOwnFile::addedAndTakenOutGivesTheFileBack_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("no final line end") << QByteArray("window\tcontrol\taddress\nfrmmain\tusa1_1\thttp://a.example/x");
+    QTest::newRow("CRLF") << handWritten;
+    QTest::newRow("CRLF, no final line end") << handWritten.chopped(2);
+    QTest::newRow("a header alone, no line end") << QByteArray("window\tcontrol\taddress");
+    QTest::newRow("no file") << QByteArray();
+}
+
+// "Lưu" then "Bỏ địa chỉ của tôi": the file as it was, byte for byte, and
+// no file where there was none.
+void TestOwnFile::addedAndTakenOutGivesTheFileBack()
+{
+    QFETCH(QByteArray, file);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(ownFileName());
+    if (!file.isEmpty())
+        QVERIFY(writeAll(path, file));
+    QString error;
+    QCOMPARE(saveOwnRow(dir.path(), "frmmain", "Image4", OwnRow{"http://b.example/", {}, {}}, &error),
+             SaveOutcome::Saved);
+    QVERIFY(readAll(path) != file);
+    QCOMPARE(saveOwnRow(dir.path(), "frmmain", "Image4", std::nullopt, &error), SaveOutcome::Saved);
+    QCOMPARE(readAll(path), file.isEmpty() ? QByteArray("<missing>") : file);
 }
 
 void TestOwnFile::refusesAHeaderItCannotRead()
@@ -235,6 +269,59 @@ void TestOwnFile::busyFolderChangesNothing()
              SaveOutcome::Busy);
     QVERIFY(error.contains(QStringLiteral("đang")));
     QCOMPARE(readAll(path), handWritten);
+}
+
+// A file near the 16 MiB its readers read up to: a save that would cross
+// it is refused with the reason and changes nothing (it used to be written,
+// and then no own address at all was read).
+void TestOwnFile::neverPastTheReadersLimit()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(ownFileName());
+    QByteArray big = "window\tcontrol\taddress\n";
+    const QByteArray note = "# " + QByteArray(1000, 'n') + '\n';
+    while (big.size() + note.size() < maxAddressFileBytes - 20)
+        big += note;
+    big += "# " + QByteArray(maxAddressFileBytes - 20 - big.size() - 3, 'n') + '\n'; // 20 bytes left
+    QVERIFY(writeAll(path, big));
+    QString error;
+    QCOMPARE(saveOwnRow(dir.path(), "frmmain", "Image4", OwnRow{"http://b.example/vtv1", {}, {}}, &error),
+             SaveOutcome::TooLarge);
+    QVERIFY2(error.contains(QStringLiteral("16 MiB")) && error.contains(QStringLiteral("Tệp vẫn như trước")),
+             qPrintable(error));
+    QCOMPARE(readAll(path), big);
+    // What fits to the byte is still saved.
+    QCOMPARE(saveOwnRow(dir.path(), "frmmain", "A", OwnRow{"http://b/", {}, {}}, &error), SaveOutcome::Saved);
+    QCOMPARE(readAll(path).size(), maxAddressFileBytes);
+}
+
+void TestOwnFile::linksAndPermissionsAreThePersons()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath("config")) && QDir().mkpath(dir.filePath("shared")));
+    const QString target = dir.filePath("shared/tv.tsv");
+    QVERIFY(writeAll(target, handWritten));
+    QVERIFY(QFile::link("../shared/tv.tsv", dir.filePath("config/" + ownFileName())));
+    QString error;
+    QCOMPARE(saveOwnRow(dir.filePath("config"), "frmmain", "Image4", OwnRow{"http://b.example/", {}, {}}, &error),
+             SaveOutcome::Saved);
+    QVERIFY(QFileInfo(dir.filePath("config/" + ownFileName())).isSymLink());
+    const QByteArray meant = *editOwnFile(handWritten, "frmmain", "Image4", OwnRow{"http://b.example/", {}, {}}, nullptr);
+    QCOMPARE(readAll(target), meant);
+
+    // A file the link leads to is the person's: taking the last row out
+    // leaves it, with its header.
+    QVERIFY(writeAll(target, "window\tcontrol\taddress\treferrer\tuser_agent\n"));
+    QCOMPARE(saveOwnRow(dir.filePath("config"), "frmmain", "Image4", OwnRow{"http://b.example/", {}, {}}, &error),
+             SaveOutcome::Saved);
+    QCOMPARE(saveOwnRow(dir.filePath("config"), "frmmain", "Image4", std::nullopt, &error), SaveOutcome::Saved);
+    QCOMPARE(readAll(target), QByteArray("window\tcontrol\taddress\treferrer\tuser_agent\n"));
+
+    QVERIFY(writeAll(target, meant));
+    QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QCOMPARE(saveOwnRow(dir.filePath("config"), "frmmain", "Image4", std::nullopt, &error), SaveOutcome::Failed);
+    QVERIFY2(error.contains(QStringLiteral("chỉ cho đọc")), qPrintable(error));
+    QCOMPARE(readAll(target), meant);
 }
 
 QTEST_GUILESS_MAIN(TestOwnFile)

@@ -2,7 +2,10 @@
 // removal leaves the folder as it was or as it was meant to become, backups
 // included; a killed change is finished or dropped by the next one; readers
 // see only whole states; the folder's lock; reading files that are not
-// regular files.
+// regular files. A single file's change: through symbolic links into the
+// target's folder, never over a file that could not be read or was made
+// read-only, never past its readers' limit; a change of several files
+// refuses a link.
 #include "userfiles.h"
 
 #include <QDir>
@@ -128,6 +131,12 @@ private slots:
     void killedChangeIsFinishedOrDropped();
     void lockWaitsThenGivesUp();
     void readsOnlyRegularFiles();
+    void editsGoThroughLinks_data();
+    void editsGoThroughLinks();
+    void severalFilesRefuseALink();
+    void neverWritten_data();
+    void neverWritten();
+    void damagedCopyInTheSameChange();
 };
 
 void TestUserFiles::changes_data()
@@ -301,6 +310,189 @@ void TestUserFiles::readsOnlyRegularFiles()
         QVERIFY2(error.contains(QLatin1String(r.says)), qPrintable(r.path + u' ' + error));
         QCOMPARE(out.size(), r.size);
     }
+}
+
+void TestUserFiles::editsGoThroughLinks_data()
+{
+    // Where the link (own/addresses.tsv) leads, relative to the test's
+    // folder; "" makes no link.
+    QTest::addColumn<QString>("linkTo");
+    QTest::addColumn<QString>("target"); // the file that holds the content, relative to the test's folder
+    QTest::newRow("no link") << "" << "own/addresses.tsv";
+    QTest::newRow("into the same folder") << "mine.tsv" << "own/mine.tsv";
+    QTest::newRow("relative, into another folder") << "../shared/addresses.tsv" << "shared/addresses.tsv";
+    QTest::newRow("absolute") << "ABS/shared/addresses.tsv" << "shared/addresses.tsv";
+    QTest::newRow("a chain of two") << "../chain/step.tsv" << "shared/addresses.tsv";
+    QTest::newRow("to a file not made yet") << "../shared/new.tsv" << "shared/new.tsv";
+}
+
+// A linked file is read and written through the link: the link stays, the
+// file it leads to changes, under the lock and by a transaction of its own
+// folder, and nothing is left beside the link.
+void TestUserFiles::editsGoThroughLinks()
+{
+    QFETCH(QString, linkTo);
+    QFETCH(QString, target);
+    QTemporaryDir d;
+    for (const char* folder : {"own", "shared", "chain"})
+        QVERIFY(QDir().mkpath(d.filePath(folder)));
+    linkTo.replace(QStringLiteral("ABS"), d.path());
+    const QString link = d.filePath("own/addresses.tsv");
+    const QString file = d.filePath(target);
+    if (!target.endsWith(QLatin1String("new.tsv")))
+        QVERIFY(writeFile(file, "old"));
+    if (!linkTo.isEmpty())
+        QVERIFY(QFile::link(linkTo, link));
+    if (linkTo.contains(QLatin1String("chain")))
+        QVERIFY(QFile::link(QStringLiteral("../shared/addresses.tsv"), d.filePath("chain/step.tsv")));
+
+    QByteArray seen;
+    QString error;
+    const ReadResult before = readCommitted(d.filePath("own"), "addresses.tsv", 1024, &seen, &error);
+    QCOMPARE(before, target.endsWith(QLatin1String("new.tsv")) ? ReadResult::Missing : ReadResult::Ok);
+    const EditResult r = editFile(d.filePath("own"), "addresses.tsv", 1024, 100, [](ReadResult, const QByteArray& now) {
+        return Edit{Edit::Action::Write, now + "+new", false, {}};
+    });
+    QVERIFY2(r.outcome == EditResult::Outcome::Written, qPrintable(r.error));
+    QCOMPARE(QFileInfo(r.path).canonicalFilePath(), QFileInfo(file).canonicalFilePath());
+    QCOMPARE(QFileInfo(link).isSymLink(), !linkTo.isEmpty());
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray written = f.readAll();
+    QCOMPARE(written, seen + "+new");
+    QCOMPARE(readCommitted(d.filePath("own"), "addresses.tsv", 1024, &seen, &error), ReadResult::Ok);
+    QCOMPARE(seen, written);
+    // The lock was the target folder's; only the link is beside it.
+    QVERIFY(QFile::exists(QFileInfo(file).absolutePath() + "/.lock"));
+    if (QFileInfo(file).absolutePath() != d.filePath("own"))
+        QCOMPARE(QDir(d.filePath("own")).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"addresses.tsv"});
+
+    // A loop is refused, and changes nothing.
+    QVERIFY(QFile::link("loop2", d.filePath("own/loop1")));
+    QVERIFY(QFile::link("loop1", d.filePath("own/loop2")));
+    QCOMPARE(editFile(d.filePath("own"), "loop1", 1024, 100, [](ReadResult, const QByteArray&) {
+                 return Edit{Edit::Action::Write, "x", false, {}};
+             }).outcome,
+             EditResult::Outcome::Failed);
+    QVERIFY(QFileInfo(d.filePath("own/loop1")).isSymLink());
+}
+
+// An import changes several files at once, which only one folder can do: a
+// link among them, or a file made read-only, refuses the whole change.
+void TestUserFiles::severalFilesRefuseALink()
+{
+    QTemporaryDir d;
+    QVERIFY(QDir().mkpath(d.filePath("elsewhere")));
+    QVERIFY(writeFile(d.filePath("elsewhere/a.tsv"), "linked rows"));
+    QVERIFY(writeFile(d.filePath("a.txt"), "old report"));
+    QVERIFY(QFile::link(d.filePath("elsewhere/a.tsv"), d.filePath("a.tsv")));
+    auto change = [&] {
+        Transaction t(d.path());
+        t.replace("a.txt", "new report", true);
+        t.replace("a.tsv", "new rows", true);
+        QString error;
+        const Transaction::Outcome o = t.commit(&error);
+        return std::make_pair(o, error);
+    };
+    const State before = onDisk(d.path());
+    auto [outcome, error] = change();
+    QCOMPARE(outcome, Transaction::Outcome::Failed);
+    QVERIFY2(error.contains(QLatin1String("symbolic link")), qPrintable(error));
+    QCOMPARE(describe(onDisk(d.path())), describe(before));
+    QVERIFY(QFileInfo(d.filePath("a.tsv")).isSymLink());
+
+    QVERIFY(QFile::remove(d.filePath("a.tsv")));
+    QVERIFY(writeFile(d.filePath("a.tsv"), "rows"));
+    QVERIFY(QFile::setPermissions(d.filePath("a.tsv"), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const State plain = onDisk(d.path());
+    std::tie(outcome, error) = change();
+    QCOMPARE(outcome, Transaction::Outcome::Failed);
+    QVERIFY2(error.contains(QLatin1String("read-only")), qPrintable(error));
+    QCOMPARE(describe(onDisk(d.path())), describe(plain));
+}
+
+void TestUserFiles::neverWritten_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("a FIFO") << "fifo" << int(EditResult::Outcome::Unreadable);
+    QTest::newRow("a folder") << "folder" << int(EditResult::Outcome::Unreadable);
+    QTest::newRow("over the limit") << "large" << int(EditResult::Outcome::Unreadable);
+    QTest::newRow("the read fails") << "read" << int(EditResult::Outcome::Unreadable);
+    QTest::newRow("made read-only") << "readonly" << int(EditResult::Outcome::ReadOnly);
+    QTest::newRow("would cross the limit") << "grows" << int(EditResult::Outcome::TooLarge);
+    QTest::newRow("a link to a read-only file") << "linkreadonly" << int(EditResult::Outcome::ReadOnly);
+}
+
+// What could not be read is never written over; a read-only file is never
+// rewritten; nothing is written past the limit its readers read up to. The
+// file stays as it was, and the editor is not asked when there is nothing
+// to edit.
+void TestUserFiles::neverWritten()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, outcome);
+    QTemporaryDir d;
+    const QString path = d.filePath("f.tsv");
+    QByteArray content = "rows\n";
+    if (fault == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (fault == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        if (fault == QLatin1String("large"))
+            content = QByteArray(2000, 'x');
+        const QString file = fault == QLatin1String("linkreadonly") ? d.filePath("target.tsv") : path;
+        QVERIFY(writeFile(file, content));
+        if (fault.contains(QLatin1String("readonly")))
+            QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup));
+        if (file != path)
+            QVERIFY(QFile::link("target.tsv", path));
+        if (fault == QLatin1String("read"))
+            injectFault(Op::Read, 1, EACCES);
+    }
+    bool asked = false;
+    const EditResult r = editFile(d.path(), "f.tsv", 1024, 100, [&](ReadResult, const QByteArray& now) {
+        asked = true;
+        return Edit{Edit::Action::Write, now + QByteArray(fault == QLatin1String("grows") ? 1100 : 1, 'y'), false, {}};
+    });
+    QCOMPARE(int(r.outcome), outcome);
+    QVERIFY(!r.error.isEmpty() && !r.ok());
+    QCOMPARE(asked, r.outcome != EditResult::Outcome::Unreadable);
+    const QFileInfo after(path);
+    if (fault == QLatin1String("fifo")) {
+        struct stat st;
+        QVERIFY(::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+    } else if (fault == QLatin1String("folder")) {
+        QVERIFY(after.isDir());
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), content);
+    }
+    QCOMPARE(QDir(d.path()).entryList({"*.new", ".transaction*"}, QDir::Files | QDir::Hidden), QStringList{});
+}
+
+// A file kept aside (NAME.damaged) is written in the same change as the
+// file, so neither can be seen without the other.
+void TestUserFiles::damagedCopyInTheSameChange()
+{
+    QTemporaryDir d;
+    QVERIFY(writeFile(d.filePath("f.tsv"), "good\n\xff bad\n"));
+    for (int nth = 1; nth < 20; ++nth) {
+        injectFault(Op::Rename, nth, EIO);
+        const EditResult r = editFile(d.path(), "f.tsv", 1024, 100, [](ReadResult, const QByteArray&) {
+            return Edit{Edit::Action::Write, "good\n", true, {}};
+        });
+        clearFault();
+        const State seen = committed(d.path(), {"f.tsv", "f.tsv.damaged"});
+        if (r.ok()) {
+            QCOMPARE(describe(seen), describe({{"f.tsv", "good\n"}, {"f.tsv.damaged", "good\n\xff bad\n"}}));
+            return;
+        }
+        QCOMPARE(describe(seen), describe({{"f.tsv", "good\n\xff bad\n"}}));
+    }
+    QFAIL("the change never went through");
 }
 
 QTEST_GUILESS_MAIN(TestUserFiles)
