@@ -34,6 +34,7 @@ step() {
     "$@" | tee -a /dev/stderr | grep '^ROW' >>"$rows" || echo "   (failed: $*)" >&2
 }
 QT_QPA_PLATFORM=offscreen step "$build/bench_catalogue" 20
+QT_QPA_PLATFORM=offscreen step "$build/bench_channels" "$rounds"
 step "$build/bench_guide"
 step "$build/bench_lists_update"
 for mode in "" --rendered; do

@@ -4,13 +4,22 @@
 
 #include "addresspolicy.h"
 #include "sizelimits.h"
+#include "standin.h"
 #include "userfiles.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QHash>
 #include <QFile>
+#include <QPointer>
+#include <QThread>
 #include <QUrl>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
 
 namespace miravon::catalogue {
@@ -31,23 +40,37 @@ Catalogue parseBuiltIn()
     return c;
 }
 
-// One layer as the last finished change of the folder left it (an import
-// that is still being written, or was killed, never shows half done).
-int applyLayer(Catalogue& c, const QString& dir, const QString& name, AddressOrigin origin)
+// The rows of one layer as the last finished change of the folder left it
+// (an import that is still being written, or was killed, never shows half
+// done).
+QList<AddressRow> readLayer(const Catalogue& c, const QString& dir, const QString& name, AddressOrigin origin)
 {
     QByteArray content;
     QString error;
     const QString path = dir + u'/' + name;
     switch (files::readCommitted(dir, name, userdata::maxAddressFileBytes, &content, &error)) {
     case ReadResult::Missing:
-        return 0;
+        return {};
     case ReadResult::Failed:
         toStandardError(QStringLiteral("%1: %2; its addresses are not used").arg(path, error));
-        return 0;
+        return {};
     case ReadResult::Ok:
         break;
     }
-    return applyOverrides(c, content, path, origin, toStandardError);
+    return readAddressFile(c, content, path, origin, toStandardError);
+}
+
+int applyRows(Catalogue& catalogue, const QList<AddressRow>& rows);
+
+// What tells one version of a file from another without reading it: its
+// inode, size and time of change (a transaction renames a new file in).
+QByteArray identityOf(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return QByteArray::number(qulonglong(st.st_ino)) + ':' + QByteArray::number(qlonglong(st.st_size)) + ':'
+        + QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + '.' + QByteArray::number(qlonglong(st.st_mtim.tv_nsec));
 }
 
 
@@ -96,17 +119,99 @@ RunningCatalogue::RunningCatalogue(QString configDir, QObject* parent)
     // Parsed on its own rather than copied from pristine(): its labels never
     // share storage, so changing one never moves them.
     , catalogue_(parseBuiltIn())
+    , channels_(std::make_shared<const ListChannelSet>())
 {
+    // The country names are made here, once, not first on the reading thread.
+    search::countryName(QString());
     applyLayers();
+    readChannels();
+}
+
+RunningCatalogue::~RunningCatalogue()
+{
+    // The read touches nothing of this object, only its file; what it
+    // finds goes nowhere once the object is gone. It is waited for so that
+    // it never outlives the application it reports to.
+    const QDeadlineTimer bound(10000);
+    for (const QPointer<QThread>& reader : std::as_const(readers_))
+        if (reader)
+            reader->wait(bound);
 }
 
 // Puts the layers over the catalogue, whose labels hold the built-in values.
 void RunningCatalogue::applyLayers()
 {
-    const int imported = applyLayer(catalogue_, configDir_, userdata::importFileName(), AddressOrigin::Imported);
+    const int imported = applyRows(
+        catalogue_, readLayer(catalogue_, configDir_, userdata::importFileName(), AddressOrigin::Imported));
     applyImportedStreams(catalogue_, configDir_);
-    const int own = applyLayer(catalogue_, configDir_, userdata::ownFileName(), AddressOrigin::Own);
-    qCDebug(lcCatalogue, "%d imported and %d own addresses from %s", imported, own, qUtf8Printable(configDir_));
+    const QList<AddressRow> ownRows = readLayer(catalogue_, configDir_, userdata::ownFileName(), AddressOrigin::Own);
+    const int own = applyRows(catalogue_, ownRows);
+    ownChannels_.clear();
+    for (const AddressRow& r : ownRows)
+        if (r.window == listWindow())
+            ownChannels_.insert(r.control, {r.address, {r.referrer, r.userAgent, AddressOrigin::Own}});
+    qCDebug(lcCatalogue, "%d imported and %d own addresses (%lld for list channels) from %s", imported, own,
+            qint64(ownChannels_.size()), qUtf8Printable(configDir_));
+}
+
+void RunningCatalogue::readChannels()
+{
+    const QString path = configDir_ + u'/' + userdata::listChannelsFileName();
+    const QByteArray identity = identityOf(path);
+    if (identity == channelsFile_ && !channelsFile_.isEmpty())
+        return;
+    channelsFile_ = identity;
+    const quint64 number = ++readNumber_;
+    if (identity.isEmpty() && !files::existsCommitted(configDir_, userdata::listChannelsFileName())) {
+        // Nothing to read: no thread.
+        readPending_ = false;
+        if (!channels_->channels().isEmpty()) {
+            channels_ = std::make_shared<const ListChannelSet>();
+            emit channelsChanged();
+        }
+        return;
+    }
+    const QPointer<RunningCatalogue> self(this);
+    const QString dir = configDir_;
+    QThread* thread = QThread::create([self, dir, number] {
+        // Behind the UI thread wherever the two want the same processor:
+        // on Linux a thread has a niceness of its own.
+        ::setpriority(PRIO_PROCESS, 0, 10);
+        std::shared_ptr<const ListChannelSet> set = readListChannelSet(dir);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, set, number] {
+            // Only the newest read counts; an older one that ends later is dropped.
+            if (!self || number != self->readNumber_)
+                return;
+            self->readPending_ = false;
+            self->channels_ = set;
+            qCDebug(lcCatalogue, "%lld list channels read", qint64(set->channels().size()));
+            emit self->channelsChanged();
+        });
+    });
+    thread->setObjectName(QStringLiteral("list channels"));
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    // An older read still under way goes on to its end, unheard.
+    readers_.removeAll(nullptr);
+    readers_ << thread;
+    readPending_ = true;
+    thread->start();
+}
+
+const StreamAddress* RunningCatalogue::ownAddress(const QString& key) const
+{
+    const auto it = ownChannels_.constFind(key);
+    return it == ownChannels_.cend() ? nullptr : &*it;
+}
+
+QList<StreamAddress> RunningCatalogue::streams(const ListChannel& channel) const
+{
+    QList<StreamAddress> out;
+    out.reserve(channel.streams.size() + 1);
+    if (const StreamAddress* own = ownAddress(channel.key))
+        out << *own;
+    for (const ListStream& s : channel.streams)
+        out << s.address;
+    return out;
 }
 
 void RunningCatalogue::reload()
@@ -124,12 +229,115 @@ void RunningCatalogue::reload()
     }
     applyLayers();
     emit addressesChanged();
+    readChannels();
 }
 
 
 
 
 
+
+bool Label::withoutAddress() const
+{
+    return origin == AddressOrigin::BuiltIn && (address.isEmpty() || isStandInAddress(address));
+}
+
+bool isChannelKey(const QString& key)
+{
+    if (key.size() < 4 || key.size() > 512 || key.at(2) != u'/')
+        return false;
+    for (qsizetype i = 0; i < 2; ++i)
+        if (key.at(i) < u'A' || key.at(i) > u'Z')
+            return false;
+    for (const QChar c : key)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            return false;
+    return !key.mid(3).trimmed().isEmpty();
+}
+
+ListChannelSet::ListChannelSet()
+    : found_(std::make_shared<const search::Segment>())
+{
+}
+
+ListChannelSet::ListChannelSet(QList<ListChannel> channels, QStringList problems)
+    : channels_(std::move(channels))
+    , problems_(std::move(problems))
+{
+    QList<QString> folded;
+    folded.reserve(channels_.size());
+    QList<search::Entry> entries;
+    for (qsizetype i = 0; i < channels_.size(); ++i) {
+        const ListChannel& c = channels_.at(i);
+        folded << search::fold(c.name);
+        // A key seen twice keeps its first channel.
+        if (byKey_.contains(c.key))
+            continue;
+        byKey_.insert(c.key, int(i));
+        if (!c.entry.isEmpty()) {
+            if (!byEntry_.contains(c.entry))
+                byEntry_.insert(c.entry, int(i));
+            continue;
+        }
+        others_[c.country] << int(i);
+        // Other names it is known by: what its lists call it.
+        QStringList names;
+        for (const ListStream& s : c.streams)
+            if (!s.title.isEmpty() && s.title != c.name && !names.contains(s.title))
+                names << s.title;
+        entries << search::Entry{listWindow(), QString(), c.key, c.name, names, {c.country},
+                                 search::countryName(c.country), true, true};
+    }
+    for (QList<int>& list : others_)
+        std::stable_sort(list.begin(), list.end(), [&folded](int a, int b) { return folded.at(a) < folded.at(b); });
+    found_ = std::make_shared<const search::Segment>(std::move(entries));
+}
+
+const ListChannel* ListChannelSet::channel(const QString& key) const
+{
+    const auto it = byKey_.constFind(key);
+    return it == byKey_.cend() ? nullptr : &channels_.at(*it);
+}
+
+const ListChannel* ListChannelSet::ofEntry(const QString& window, const QString& control) const
+{
+    const auto it = byEntry_.constFind(window + u'/' + control);
+    return it == byEntry_.cend() ? nullptr : &channels_.at(*it);
+}
+
+QList<const ListChannel*> ListChannelSet::others(const QString& country) const
+{
+    QList<const ListChannel*> out;
+    const QList<int> rows = others_.value(country);
+    out.reserve(rows.size());
+    for (int i : rows)
+        out << &channels_.at(i);
+    return out;
+}
+
+std::shared_ptr<const ListChannelSet> readListChannelSet(const QString& dir)
+{
+    QByteArray content;
+    QString error;
+    const QString name = userdata::listChannelsFileName();
+    switch (files::readCommitted(dir, name, maxListChannelsFileBytes, &content, &error)) {
+    case ReadResult::Missing:
+        return std::make_shared<const ListChannelSet>();
+    case ReadResult::Failed:
+        toStandardError(QStringLiteral("%1/%2: %3; the lists' other channels are not shown").arg(dir, name, error));
+        return std::make_shared<const ListChannelSet>();
+    case ReadResult::Ok:
+        break;
+    }
+    QStringList problems;
+    QList<ListChannel> channels = readListChannels(content, &problems);
+    content.clear();
+    for (const QString& p : std::as_const(problems).first(std::min<qsizetype>(problems.size(), 5)))
+        toStandardError(QStringLiteral("%1/%2:%3").arg(dir, name, p));
+    if (problems.size() > 5)
+        toStandardError(QStringLiteral("%1/%2: %3 more rows skipped").arg(dir, name).arg(problems.size() - 5));
+    return std::make_shared<const ListChannelSet>(std::move(channels), std::move(problems));
+}
 
 QList<StreamAddress> Label::streams() const
 {
@@ -198,11 +406,16 @@ QList<AddressRow> readAddressFile(const Catalogue& catalogue, const QByteArray& 
                                    .replace(u'\t', QStringLiteral(", "))));
             continue;
         }
-        if (!windows.contains(f[0])) {
+        const bool listChannel = f[0] == listWindow();
+        if (!listChannel && !windows.contains(f[0])) {
             bad(line, QStringLiteral("unknown window \"%1\"").arg(f[0]));
             continue;
         }
-        if (!catalogue.label(f[0], f[1])) {
+        if (listChannel && !isChannelKey(f[1])) {
+            bad(line, QStringLiteral("\"%1\" is not the key of a list channel (a country code, /, its id)").arg(f[1]));
+            continue;
+        }
+        if (!listChannel && !catalogue.label(f[0], f[1])) {
             bad(line, QStringLiteral("no label \"%1\" on window %2").arg(f[1], f[0]));
             continue;
         }
@@ -237,8 +450,12 @@ namespace {
 
 int applyRows(Catalogue& catalogue, const QList<AddressRow>& rows)
 {
+    int applied = 0;
     for (const AddressRow& r : rows) {
         Label* l = catalogue.label(r.window, r.control);
+        if (!l)
+            continue; // a list channel's
+        ++applied;
         // An own address goes over an imported one without hiding it: the
         // import's streams stay, to be tried after it.
         if (r.origin == AddressOrigin::Own && l->origin == AddressOrigin::Imported) {
@@ -254,7 +471,7 @@ int applyRows(Catalogue& catalogue, const QList<AddressRow>& rows)
         if (l->kind == Kind::Heading || l->kind == Kind::Inert)
             l->kind = Kind::Entry;
     }
-    return int(rows.size());
+    return applied;
 }
 
 } // namespace

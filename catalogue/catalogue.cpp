@@ -658,6 +658,30 @@ QHash<QString, QStringList> entryCountries(const Catalogue& catalogue)
     return out;
 }
 
+QHash<QString, QStringList> panelCountries(const Catalogue& catalogue)
+{
+    QHash<QString, QList<const Label*>> byPanel;
+    for (const Label& l : catalogue.labels)
+        byPanel[l.window + u'/' + l.panel] << &l;
+    QHash<QString, QStringList> out;
+    for (const Panel& p : catalogue.panels) {
+        const QString key = p.window + u'/' + p.name;
+        QStringList codes = countryRows().value(key);
+        QList<const Label*> labels = byPanel.value(key);
+        std::stable_sort(labels.begin(), labels.end(), [](const Label* a, const Label* b) {
+            return std::pair(a->column, a->row) < std::pair(b->column, b->row);
+        });
+        // A heading block's countries, wherever the heading stands now.
+        for (const Label* l : std::as_const(labels))
+            for (const QString& code : countryRows().value(l->window + u'/' + l->control))
+                if (!codes.contains(code))
+                    codes << code;
+        if (!codes.isEmpty())
+            out.insert(key, codes);
+    }
+    return out;
+}
+
 const QHash<QString, QStringList>& otherNames()
 {
     static const QHash<QString, QStringList> names = [] {

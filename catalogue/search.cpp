@@ -4,8 +4,10 @@
 
 #include <QFile>
 #include <QHash>
+#include <QLocale>
 
 #include <algorithm>
+#include <vector>
 
 static void initSearchResource() { Q_INIT_RESOURCE(search); }
 
@@ -60,20 +62,41 @@ const QList<Country>& countries()
     return list;
 }
 
-QString countryName(const QString& code)
+namespace {
+
+// A country the table does not name yet: its English name as the locale
+// data knows it; the code itself when that knows none either.
+QString localeName(const QString& code)
 {
-    for (const Country& c : countries())
-        if (c.code == code)
-            return c.vietnamese.value(0, code);
-    return code;
+    const QLocale::Territory t = QLocale::codeToTerritory(code);
+    return t == QLocale::AnyTerritory ? code : QLocale::territoryToString(t);
 }
 
-Index::Index(QList<Entry> entries)
+} // namespace
+
+QString countryName(const QString& code)
+{
+    static const QHash<QString, QString> names = [] {
+        QHash<QString, QString> out;
+        for (const Country& c : countries())
+            out.insert(c.code, c.vietnamese.value(0, c.code));
+        return out;
+    }();
+    const auto it = names.constFind(code);
+    return it != names.cend() ? *it : localeName(code);
+}
+
+Segment::Segment(QList<Entry> entries)
     : entries_(std::move(entries))
 {
     QHash<QString, QStringList> countryWords;
     for (const Country& c : countries())
         countryWords.insert(c.code, wordsOf((c.english + c.vietnamese).join(u' ')));
+    // Countries the table does not name, by the name they are shown by.
+    for (const Entry& e : std::as_const(entries_))
+        for (const QString& code : e.countries)
+            if (!countryWords.contains(code))
+                countryWords.insert(code, wordsOf(countryName(code)));
     words_.reserve(entries_.size());
     for (const Entry& e : std::as_const(entries_)) {
         Words w;
@@ -81,51 +104,92 @@ Index::Index(QList<Entry> entries)
         w.joined = w.caption.join(QString());
         for (const QString& n : e.names)
             w.names += wordsOf(n);
-        for (const QString& code : e.countries)
-            w.country += countryWords.value(code);
+        if (e.countries.size() == 1) {
+            w.country = countryWords.value(e.countries.first()); // shared, not copied
+        } else {
+            for (const QString& code : e.countries)
+                w.country += countryWords.value(code);
+        }
         words_ << w;
     }
+}
+
+Index::Index(QList<Entry> entries)
+    : Index(QList<std::shared_ptr<const Segment>>{std::make_shared<const Segment>(std::move(entries))})
+{
+}
+
+Index::Index(QList<std::shared_ptr<const Segment>> segments)
+    : segments_(std::move(segments))
+{
+    for (const auto& s : std::as_const(segments_))
+        size_ += s->size();
+}
+
+const Entry& Index::entry(int i) const
+{
+    for (const auto& s : segments_) {
+        if (i < s->size())
+            return s->entry(i);
+        i -= int(s->size());
+    }
+    Q_UNREACHABLE();
 }
 
 QList<Index::Hit> Index::find(QStringView query, int limit) const
 {
     const QStringList asked = wordsOf(query.toString());
-    QList<Hit> hits;
-    if (asked.isEmpty())
-        return hits;
+    if (asked.isEmpty() || limit <= 0)
+        return {};
     const QString askedJoined = asked.join(QString());
-    for (qsizetype i = 0; i < words_.size(); ++i) {
-        const Words& w = words_.at(i);
-        int score = 0;
-        bool all = true;
-        for (const QString& a : asked) {
-            const int s = std::max({meet(a, w.caption, weight::caption, weight::captionPrefix),
-                                    meet(a, w.names, weight::name, weight::namePrefix),
-                                    meet(a, w.country, weight::country, weight::countryPrefix)});
-            if (s == 0) {
-                all = false;
-                break;
+    struct Found {
+        int standing; // entries with an address, list channels, entries without
+        int score;
+        int entry;
+    };
+    std::vector<Found> found;
+    int base = 0;
+    for (const auto& segment : segments_) {
+        for (qsizetype i = 0; i < segment->words_.size(); ++i) {
+            const Segment::Words& w = segment->words_.at(i);
+            int score = 0;
+            bool all = true;
+            for (const QString& a : asked) {
+                const int s = std::max({meet(a, w.caption, weight::caption, weight::captionPrefix),
+                                        meet(a, w.names, weight::name, weight::namePrefix),
+                                        meet(a, w.country, weight::country, weight::countryPrefix)});
+                if (s == 0) {
+                    all = false;
+                    break;
+                }
+                score += s;
             }
-            score += s;
+            if (!all)
+                continue;
+            // The caption itself, or its beginning, as typed.
+            if (w.joined == askedJoined)
+                score += 20;
+            else if (w.joined.startsWith(askedJoined))
+                score += 10;
+            const Entry& e = segment->entries_.at(i);
+            const int standing = e.listChannel ? 1 : e.hasAddress ? 0 : 2;
+            found.push_back({standing, score, base + int(i)});
         }
-        if (!all)
-            continue;
-        // The caption itself, or its beginning, as typed.
-        if (w.joined == askedJoined)
-            score += 20;
-        else if (w.joined.startsWith(askedJoined))
-            score += 10;
-        hits << Hit{int(i), score};
+        base += int(segment->size());
     }
-    std::stable_sort(hits.begin(), hits.end(), [this](const Hit& a, const Hit& b) {
-        const bool ea = entries_.at(a.entry).hasAddress;
-        const bool eb = entries_.at(b.entry).hasAddress;
-        if (ea != eb)
-            return ea;
-        return a.score > b.score;
-    });
-    if (hits.size() > limit)
-        hits.resize(limit);
+    auto before = [](const Found& a, const Found& b) {
+        if (a.standing != b.standing)
+            return a.standing < b.standing;
+        if (a.score != b.score)
+            return a.score > b.score;
+        return a.entry < b.entry;
+    };
+    const auto end = found.begin() + std::min<std::ptrdiff_t>(limit, std::ptrdiff_t(found.size()));
+    std::partial_sort(found.begin(), end, found.end(), before);
+    QList<Hit> hits;
+    hits.reserve(end - found.begin());
+    for (auto it = found.begin(); it != end; ++it)
+        hits << Hit{it->entry, it->score};
     return hits;
 }
 

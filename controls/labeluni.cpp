@@ -73,6 +73,14 @@ void LabelUni::setMarked(bool on)
     update();
 }
 
+void LabelUni::setWithoutAddress(bool on)
+{
+    if (withoutAddress_ == on)
+        return;
+    withoutAddress_ = on;
+    update();
+}
+
 void LabelUni::enterEvent(QEnterEvent* event)
 {
     QLabel::enterEvent(event);
@@ -106,6 +114,24 @@ void LabelUni::paintEvent(QPaintEvent* event)
         p.setPen(QPen(markColour(), 2));
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+    if (withoutAddress_ && !marked_) {
+        QPainter p(this);
+        QColor c = palette().color(QPalette::WindowText);
+        c.setAlpha(120);
+        // One device pixel, whatever the scale: a hint, not a line.
+        p.setPen(QPen(c, 0, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        if (!pixmap().isNull()) {
+            p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+        } else if (!text().isEmpty()) {
+            // Under the first line, as wide as its text, inside the label.
+            const QFontMetrics fm(font());
+            const QRect room = contentsRect();
+            const int width = std::min(room.width(), fm.horizontalAdvance(text().section(u'\n', 0, 0)));
+            const int y = std::min(room.top() + fm.ascent() + fm.descent(), room.bottom());
+            p.drawLine(room.left(), y, room.left() + width - 1, y);
+        }
     }
 }
 

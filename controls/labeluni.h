@@ -57,6 +57,12 @@ public:
     bool marked() const { return marked_; }
     static QColor markColour();
 
+    // An entry with no address to play yet: a quiet dotted line under its
+    // text (round a picture), in the text's own colour, faint. The text,
+    // its colour, font and place stay as they are.
+    void setWithoutAddress(bool on);
+    bool withoutAddress() const { return withoutAddress_; }
+
 signals:
     void clicked();
 
@@ -88,6 +94,7 @@ private:
     bool invitesClick_ = false;
     bool hovered_ = false;
     bool marked_ = false;
+    bool withoutAddress_ = false;
 };
 
 } // namespace miravon

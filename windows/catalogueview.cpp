@@ -45,14 +45,35 @@ LabelUni::Use useOf(catalogue::Kind kind)
     return LabelUni::Use::Text;
 }
 
+// An entry that can play nothing yet looks it: a quiet mark, and its
+// description says why, once.
+void markWithoutAddress(LabelUni& label, const catalogue::Label& l)
+{
+    const bool without = l.clickable() && l.withoutAddress();
+    label.setWithoutAddress(without);
+    label.setAccessibleDescription(without ? (l.window == QLatin1String("frmphim")
+                                                  ? QStringLiteral("Phim chưa có địa chỉ xem được")
+                                                  : QStringLiteral("Chưa có địa chỉ xem được"))
+                                           : QString());
+}
+
 } // namespace
+
+QString withoutAddressText(const catalogue::Label& l)
+{
+    if (l.window == QLatin1String("frmphim"))
+        return QStringLiteral("Phim này chưa có địa chỉ xem được. Muốn xem, hãy cho nó một địa chỉ: chuột phải › "
+                              "Đặt địa chỉ…");
+    return QStringLiteral("Kênh này chưa có địa chỉ xem được: các danh sách kênh không có nó. Hãy cập nhật danh "
+                          "sách (Thực đơn › Nguồn kênh), hoặc tự cho nó một địa chỉ (chuột phải › Đặt địa chỉ…).");
+}
 
 QString entryToolTip(const catalogue::Label& l, const QString& lastRun)
 {
     QStringList lines{catalogue::shownCaption(l)};
     switch (l.origin) {
     case AddressOrigin::BuiltIn:
-        lines << QStringLiteral("Chưa có địa chỉ xem được (Thực đơn › Nguồn kênh, hoặc chuột phải › Đặt địa chỉ…)");
+        lines << withoutAddressText(l);
         break;
     case AddressOrigin::Imported:
         if (l.imported.isEmpty()) {
@@ -129,6 +150,7 @@ void populateCatalogue(ViewerWindow& window)
         label->setGeometry(tw(l->rect));
         label->setUse(useOf(l->kind));
         label->setInvitesClick(l->clickable());
+        markWithoutAddress(*label, *l);
         // Activation: the entry's address into this window's own player,
         // once, and nothing else. The status line follows the player's
         // events, never the click; the entry is marked as the one playing.
@@ -157,7 +179,8 @@ void populateCatalogue(ViewerWindow& window)
                          [&window, label, l] {
                              label->setUse(useOf(l->kind));
                              label->setInvitesClick(l->clickable());
-                             label->setToolTip(l->clickable() ? entryToolTip(*l, window.lastRun(l->control))
+                             markWithoutAddress(*label, *l);
+                             label->setToolTip(l->clickable() ? entryToolTip(*l, window.lastRun(l->window, l->control))
                                                               : QString());
                              label->setAccessibleDescription(
                                  l->clickable() ? entryDescription(*l, window.lastRun(l->control)) : QString());
@@ -197,6 +220,16 @@ void populateCatalogue(ViewerWindow& window)
         const QPoint to = twPoint(l.to.x(), l.to.y());
         line->setGeometry(QRect(from, QPoint(to.x(), std::max(from.y(), to.y()))));
     }
+    // The other channels of the panels' countries, from the user's lists.
+    if (window.id() != WindowId::frmphim) {
+        const QHash<QString, QStringList> all = catalogue::panelCountries(cat);
+        QHash<QString, QStringList> mine;
+        for (auto it = all.cbegin(); it != all.cend(); ++it)
+            if (it.key().startsWith(name + u'/'))
+                mine.insert(it.key().mid(name.size() + 1), it.value());
+        window.addOtherChannelsLinks(mine);
+    }
+
     qCDebug(lcCatalogue, "%s: %lld panels, %lld labels, %d lines", qUtf8Printable(name),
             qint64(panels.size()), qint64(cat.labelsOf(name).size()), n);
 }

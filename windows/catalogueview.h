@@ -16,6 +16,9 @@ QString entryToolTip(const catalogue::Label& label, const QString& lastRun);
 // The same, short, for screen readers after the entry's name: where its
 // address comes from in a few words, and how it went in this run.
 QString entryDescription(const catalogue::Label& label, const QString& lastRun);
+// Why an entry or film with no address in any layer plays nothing, and what
+// to do about it.
+QString withoutAddressText(const catalogue::Label& label);
 
 // Builds the panels of a viewer window (or the pages of the movie window)
 // with their labels, logos, headings, page buttons and separator lines, from

@@ -1,18 +1,26 @@
 #include "chooserwindow.h"
 
+#include "channellist.h"
 #include "program.h"
 #include "navigation.h"
 #include "steps.h"
+#include "viewerwindow.h"
 
 #include "artwork.h"
 #include "buttonuni.h"
 #include "frameuni.h"
 #include "labeluni.h"
 #include "look.h"
+#include "statustext.h"
 #include "units.h"
 
+#include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
+#include <QSet>
 #include <QShortcut>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include <iterator>
 
@@ -249,6 +257,8 @@ ChooserWindow::ChooserWindow(Program& program)
     // Esc does what the window's own close button does.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, close, &ButtonUni::click);
+
+    buildOtherCountries();
 }
 
 int chooserPageOf(const QString& control)
@@ -279,6 +289,192 @@ void ChooserWindow::standBeside(WindowId window)
     const int covered = over.x() + over.width() - here.x();
     if (covered > 0 && covered <= 16 && here.intersects(over))
         placeOuter(QPoint(over.x() + over.width(), here.y()));
+}
+
+namespace {
+
+// Where "Quốc gia khác" stands: below the pages' last lines, left of their
+// page buttons (which start 1800 twips into the page), at the buttons'
+// height; nothing of the chooser's own lies there on any page.
+constexpr int otherLeft = 360 + 120;
+constexpr int otherTop = 120 + 6360;
+constexpr int otherMaxWidth = 1560;
+constexpr int otherHeight = 255;
+
+} // namespace
+
+void ChooserWindow::buildOtherCountries()
+{
+    otherButton_ = new PillButton(this);
+    otherButton_->setObjectName(QStringLiteral("otherCountries"));
+    otherButton_->setText(QStringLiteral("Quốc gia khác ›"));
+    otherButton_->setAccessibleName(QStringLiteral("Quốc gia khác"));
+    otherButton_->setAccessibleDescription(QStringLiteral("Các quốc gia khác có kênh trong danh sách của bạn"));
+    const QRect room = twRect(otherLeft, otherTop, otherMaxWidth, otherHeight);
+    const QSize size = otherButton_->sizeHint().boundedTo(room.size());
+    otherButton_->setGeometry(QRect(room.left(), room.top() + (room.height() - size.height()) / 2, size.width(),
+                                    size.height()));
+    otherButton_->hide();
+    connect(otherButton_, &QAbstractButton::clicked, this, &ChooserWindow::openOtherCountries);
+
+    countries_ = new QFrame(this);
+    countries_->setObjectName(QStringLiteral("otherCountriesList"));
+    countries_->setAccessibleName(QStringLiteral("Quốc gia khác"));
+    countries_->setFrameShape(QFrame::Box);
+    countries_->setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, oleColor(sysButtonText));
+    pal.setColor(QPalette::Text, oleColor(sysHighlightText));
+    pal.setColor(QPalette::ButtonText, oleColor(sysHighlightText));
+    pal.setColor(QPalette::Button, oleColor(sysButtonText));
+    pal.setColor(QPalette::Highlight, QColor(0x1F, 0x4E, 0x8C));
+    pal.setColor(QPalette::HighlightedText, oleColor(sysHighlightText));
+    countries_->setPalette(pal);
+    countries_->setGeometry(pageRect);
+    auto* layout = new QVBoxLayout(countries_);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(3);
+    auto* top = new QHBoxLayout;
+    auto* back = new QToolButton(countries_);
+    back->setObjectName(QStringLiteral("back"));
+    back->setText(QStringLiteral("‹ Quay lại"));
+    back->setAccessibleName(QStringLiteral("Quay lại"));
+    back->setAutoRaise(true);
+    back->setFocusPolicy(Qt::StrongFocus);
+    connect(back, &QAbstractButton::clicked, this, &ChooserWindow::closeOtherCountries);
+    top->addWidget(back);
+    auto* title = new QLabel(QStringLiteral("Quốc gia khác"), countries_);
+    title->setFont(designFont(QStringLiteral("Tahoma"), 9.75, true));
+    title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    top->addWidget(title, 1);
+    layout->addLayout(top);
+    countryCount_ = new StatusText(countries_);
+    countryCount_->setObjectName(QStringLiteral("count"));
+    countryCount_->setAccessibleDescription(QStringLiteral("Số quốc gia"));
+    countryCount_->setAlignment(Qt::AlignRight);
+    layout->addWidget(countryCount_);
+    countryRows_ = new QListWidget(countries_);
+    countryRows_->setObjectName(QStringLiteral("rows"));
+    countryRows_->setAccessibleName(QStringLiteral("Quốc gia khác"));
+    countryRows_->setFrameShape(QFrame::NoFrame);
+    countryRows_->setFont(designFont(QStringLiteral("Tahoma"), 9));
+    layout->addWidget(countryRows_, 1);
+    auto choose = [this](QListWidgetItem* item) {
+        if (item)
+            openCountry(item->data(Qt::UserRole).toString());
+    };
+    connect(countryRows_, &QListWidget::itemClicked, this, choose);
+    countryRows_->installEventFilter(this);
+    back->installEventFilter(this);
+    countries_->hide();
+
+    connect(&program().catalogue(), &catalogue::RunningCatalogue::channelsChanged, this,
+            &ChooserWindow::updateOtherCountries);
+    updateOtherCountries();
+}
+
+QAbstractButton* ChooserWindow::otherCountriesButton() const { return otherButton_; }
+
+bool ChooserWindow::otherCountriesOpen() const { return !countries_->isHidden(); }
+
+void ChooserWindow::updateOtherCountries()
+{
+    const auto set = program().catalogue().listChannels();
+    // Every country a panel or heading stands for has its channels there.
+    QSet<QString> withPanel;
+    for (const QStringList& codes : catalogue::panelCountries(program().catalogue().catalogue()))
+        for (const QString& c : codes)
+            withPanel.insert(c);
+    struct Country {
+        QString code;
+        QString name;
+        QString folded;
+        qsizetype count;
+    };
+    QList<Country> found;
+    for (const QString& code : set->countries())
+        if (!withPanel.contains(code))
+            found << Country{code, search::countryName(code), search::fold(search::countryName(code)),
+                             set->otherCount(code)};
+    std::sort(found.begin(), found.end(), [](const Country& a, const Country& b) {
+        return a.folded != b.folded ? a.folded < b.folded : a.code < b.code;
+    });
+    const QString current = countryRows_->currentItem() ? countryRows_->currentItem()->data(Qt::UserRole).toString()
+                                                        : QString();
+    countryRows_->clear();
+    countryCodes_.clear();
+    for (const Country& c : std::as_const(found)) {
+        auto* item = new QListWidgetItem(QStringLiteral("%1 — %2 kênh").arg(c.name).arg(c.count), countryRows_);
+        item->setData(Qt::UserRole, c.code);
+        countryCodes_ << c.code;
+        if (c.code == current)
+            countryRows_->setCurrentItem(item);
+    }
+    if (!countryRows_->currentItem() && countryRows_->count())
+        countryRows_->setCurrentRow(0);
+    otherButton_->setVisible(!found.isEmpty() && !otherCountriesOpen());
+    if (found.isEmpty())
+        closeOtherCountries();
+}
+
+void ChooserWindow::openOtherCountries()
+{
+    if (countryCodes_.isEmpty())
+        return;
+    for (FrameUni* p : std::as_const(pages_))
+        p->setEnabled(false);
+    otherButton_->hide();
+    countries_->show();
+    countries_->raise();
+    countryRows_->setFocus(Qt::OtherFocusReason);
+    countryCount_->say(QString());
+    countryCount_->say(QStringLiteral("Quốc gia khác: %1 quốc gia").arg(countryCodes_.size()));
+}
+
+void ChooserWindow::closeOtherCountries()
+{
+    if (!otherCountriesOpen())
+        return;
+    const bool hadFocus = countries_->isAncestorOf(focusWidget());
+    countries_->hide();
+    for (FrameUni* p : std::as_const(pages_))
+        p->setEnabled(true);
+    otherButton_->setVisible(!countryCodes_.isEmpty());
+    if (hadFocus && otherButton_->isVisible())
+        otherButton_->setFocus(Qt::OtherFocusReason);
+}
+
+bool ChooserWindow::openCountry(const QString& code)
+{
+    const WindowId window = program().chooserOpener();
+    if (!hasPlayer(window) || !countryCodes_.contains(code))
+        return false;
+    program().show(window);
+    program().viewer(window).openChannelList({code});
+    return true;
+}
+
+void ChooserWindow::pageStepped() { closeOtherCountries(); }
+
+bool ChooserWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Esc in the countries puts them away; it does not close the chooser.
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Back) {
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                closeOtherCountries();
+            return true;
+        }
+        if (watched == countryRows_ && event->type() == QEvent::KeyPress
+            && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            if (QListWidgetItem* item = countryRows_->currentItem())
+                openCountry(item->data(Qt::UserRole).toString());
+            return true;
+        }
+    }
+    return ProgramWindow::eventFilter(watched, event);
 }
 
 } // namespace miravon

@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QVBoxLayout>
 
 namespace miravon {
@@ -14,12 +16,44 @@ namespace {
 
 constexpr int shownAtMost = 100;
 
+// Entry or channel, the same: its name and what it is of, as a person says it.
 QString rowText(const search::Entry& e)
 {
-    // The country, unless the place names it already ("Cửa sổ 3 › Đức").
-    const QString country = e.countries.isEmpty() ? QString() : search::countryName(e.countries.first());
-    return country.isEmpty() || e.place.contains(country) ? QStringLiteral("%1 — %2").arg(e.caption, e.place)
-                                                         : QStringLiteral("%1 — %2 · %3").arg(e.caption, country, e.place);
+    return e.place.isEmpty() ? e.caption : QStringLiteral("%1 — %2").arg(e.caption, e.place);
+}
+
+// Whether it can play, and if not, what to do: beside the highlighted row,
+// and in each row's description.
+QString playText(const search::Entry& e)
+{
+    if (e.hasAddress)
+        return e.listChannel ? QStringLiteral("Phát được — kênh trong danh sách của bạn")
+                             : QStringLiteral("Phát được");
+    if (e.window == QLatin1String("frmphim"))
+        return QStringLiteral("Chưa có địa chỉ xem được — chuột phải vào phim › Đặt địa chỉ…");
+    return QStringLiteral("Chưa có địa chỉ xem được — Thực đơn › Nguồn kênh");
+}
+
+// A small round mark before each row: filled where it can play, hollow
+// where it cannot, drawn for the pixels it is shown at.
+QIcon playMark(bool plays, const QColor& colour, qreal ratio)
+{
+    const int side = 12;
+    QPixmap pm(QSize(side, side) * ratio);
+    pm.setDevicePixelRatio(ratio);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (plays) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x2E, 0x9E, 0x4F));
+        p.drawEllipse(QRectF(2, 2, side - 4, side - 4));
+    } else {
+        p.setPen(QPen(colour, 1.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QRectF(2.5, 2.5, side - 5, side - 5));
+    }
+    return QIcon(pm);
 }
 
 } // namespace
@@ -52,6 +86,13 @@ FindBox::FindBox(const search::Index& index, QWidget* parent)
     results_->setAccessibleName(QStringLiteral("Kết quả tìm"));
     results_->setFocusPolicy(Qt::NoFocus); // the field keeps the focus; Up and Down choose
     layout->addWidget(results_, 1);
+    detail_ = new QLabel(this);
+    detail_->setObjectName(QStringLiteral("findDetail"));
+    detail_->setWordWrap(true);
+    layout->addWidget(detail_);
+    connect(results_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+        detail_->setText(item ? item->data(Qt::AccessibleDescriptionRole).toString() : QString());
+    });
     field_->installEventFilter(this);
     connect(field_, &QLineEdit::textChanged, this, &FindBox::update);
     connect(results_, &QListWidget::itemActivated, this, [this] { choose(); });
@@ -60,6 +101,8 @@ FindBox::FindBox(const search::Index& index, QWidget* parent)
 }
 
 QString FindBox::countText() const { return count_->text(); }
+
+QString FindBox::detailText() const { return detail_->text(); }
 
 void FindBox::place()
 {
@@ -99,14 +142,24 @@ void FindBox::update(const QString& text)
 {
     results_->clear();
     const QList<search::Index::Hit> hits = index_.find(text, shownAtMost);
+    const QColor quiet = results_->palette().color(QPalette::Disabled, QPalette::Text);
+    const qreal ratio = results_->devicePixelRatioF();
+    if (marks_[0].isNull() || ratio != marksRatio_) {
+        marks_[0] = playMark(false, quiet, ratio);
+        marks_[1] = playMark(true, quiet, ratio);
+        marksRatio_ = ratio;
+    }
     for (const search::Index::Hit& h : hits) {
         const search::Entry& e = index_.entry(h.entry);
-        auto* item = new QListWidgetItem(rowText(e), results_);
+        auto* item = new QListWidgetItem(marks_[e.hasAddress ? 1 : 0], rowText(e), results_);
         item->setData(Qt::UserRole, e.window);
         item->setData(Qt::UserRole + 1, e.control);
+        item->setData(Qt::AccessibleDescriptionRole, playText(e));
         if (!e.hasAddress)
-            item->setForeground(results_->palette().color(QPalette::Disabled, QPalette::Text));
+            item->setForeground(quiet);
     }
+    if (hits.isEmpty())
+        detail_->clear();
     if (!hits.isEmpty())
         results_->setCurrentRow(0);
     const QString said = text.trimmed().isEmpty() ? QString()

@@ -3,8 +3,10 @@
 #include "search.h"
 
 #include <QFrame>
+#include <QIcon>
 #include <QPointer>
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 
@@ -13,10 +15,12 @@ namespace miravon {
 class StatusText;
 
 // The find box, laid over the top of a viewer window or the movie window:
-// it lists every entry and film what is typed finds (caption, country,
-// where it lives), best first, as the user types. Up and Down choose, Enter
-// or a click goes there, Esc puts it away and gives the focus back where it
-// was. Screen readers hear its field, its list and the number of results.
+// it lists every entry, film and channel of the user's lists that what is
+// typed finds (its name and its country), best first, as the user types,
+// each marked by whether it can play; under the list, the highlighted one
+// says so in words. Up and Down choose, Enter or a click goes there, Esc
+// puts it away and gives the focus back where it was. Screen readers hear
+// its field, its list and the number of results.
 class FindBox : public QFrame {
     Q_OBJECT
 public:
@@ -29,6 +33,8 @@ public:
 
     QLineEdit* field() const { return field_; }
     QListWidget* results() const { return results_; }
+    // Whether the highlighted result can play, and what to do if not.
+    QString detailText() const;
     QString countText() const;
 
     static QString hint() { return QStringLiteral("Tìm kênh, phim hoặc quốc gia…"); }
@@ -48,6 +54,9 @@ private:
     QLineEdit* field_;
     StatusText* count_;
     QListWidget* results_;
+    QLabel* detail_;
+    QIcon marks_[2]; // cannot play, plays
+    qreal marksRatio_ = 0;
     QPointer<QWidget> before_;
 };
 

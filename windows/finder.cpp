@@ -1,11 +1,13 @@
 #include "finder.h"
 
+#include "channellist.h"
 #include "chooserwindow.h"
 #include "logging.h"
 #include "navigation.h"
 #include "program.h"
 #include "programwindow.h"
 #include "steps.h"
+#include "viewerwindow.h"
 
 #include "labeluni.h"
 #include "standin.h"
@@ -57,8 +59,9 @@ struct RouteStep {
 };
 
 // The fewest steps that show `panel` of `window`, from the windows as they
-// stand, starting at the menu bar of `from`; empty when it shows already.
-QList<RouteStep> routeTo(Program& program, WindowId from, WindowId window, const QString& panel)
+// stand, starting at the menu bar of `from`; empty when it shows already,
+// none when there is no way.
+std::optional<QList<RouteStep>> routeTo(Program& program, WindowId from, WindowId window, const QString& panel)
 {
     const Place goal{window, panel};
     // Where the user stands: the window in front with its visible panel.
@@ -143,7 +146,68 @@ QList<RouteStep> routeTo(Program& program, WindowId from, WindowId window, const
         }
     }
     qCDebug(lcWindows) << "no way to" << windowName(window) << panel;
-    return {};
+    return std::nullopt;
+}
+
+// Takes the steps that show `panel` of `window`, as the user would, and
+// shows the window. The chooser is a way there, not where the user goes: one
+// that was not open before is put away again.
+bool bringPanel(Program& program, WindowId from, WindowId window, const QString& panel)
+{
+    const std::optional<QList<RouteStep>> route = routeTo(program, from, window, panel);
+    if (!route)
+        return false;
+    const bool chooserOpen = program.isLoaded(WindowId::chonkenh) && program.window(WindowId::chonkenh).isVisible();
+    bool chooserUsed = false;
+    for (const RouteStep& step : *route) {
+        qCDebug(lcWindows) << "go:" << windowName(step.window) << step.control;
+        switch (step.kind) {
+        case RouteStep::Kind::Menu:
+            runMenuCommand(program, step.window, step.control);
+            break;
+        case RouteStep::Kind::Chooser:
+            runChooserControl(program, step.control);
+            chooserUsed = true;
+            break;
+        case RouteStep::Kind::PageButton:
+            runPageButton(program, step.window, step.control);
+            break;
+        }
+        if (program.ending())
+            return false;
+    }
+    if (chooserUsed && !chooserOpen)
+        program.hide(WindowId::chonkenh);
+    program.show(window);
+    return true;
+}
+
+// The panel a country is shown on, and the window it is on, or none: of
+// the panels that stand for it, the one the fewest steps bring into view
+// (one in view already, else the first in countries.tsv's order).
+struct Home {
+    WindowId window;
+    QString panel;
+    QStringList countries;
+};
+std::optional<Home> homeOf(Program& program, WindowId from, const QString& country)
+{
+    const catalogue::Catalogue& cat = program.catalogue().catalogue();
+    const QHash<QString, QStringList> countries = catalogue::panelCountries(cat);
+    std::optional<Home> best;
+    qsizetype bestSteps = 0;
+    for (const catalogue::Panel& p : cat.panels) {
+        const QStringList codes = countries.value(p.window + u'/' + p.name);
+        const std::optional<WindowId> window = windowByName(p.window);
+        if (!codes.contains(country) || !window || !hasPlayer(*window))
+            continue;
+        const std::optional<QList<RouteStep>> route = routeTo(program, from, *window, p.name);
+        if (route && (!best || route->size() < bestSteps)) {
+            best = Home{*window, p.name, codes};
+            bestSteps = route->size();
+        }
+    }
+    return best;
 }
 
 } // namespace
@@ -155,57 +219,64 @@ bool goToEntry(Program& program, WindowId from, const QString& windowText, const
         window ? program.catalogue().catalogue().label(windowText, control) : nullptr;
     if (!label || !hasPlayer(*window))
         return false;
-    const QList<RouteStep> route = routeTo(program, from, *window, label->panel);
-    const bool inView = program.isLoaded(*window) && program.window(*window).isVisible()
-        && program.window(*window).visiblePanels().contains(label->panel);
-    if (route.isEmpty() && !inView)
+    if (!bringPanel(program, from, *window, label->panel))
         return false;
-    for (const RouteStep& step : route) {
-        qCDebug(lcWindows) << "go:" << windowName(step.window) << step.control;
-        switch (step.kind) {
-        case RouteStep::Kind::Menu:
-            runMenuCommand(program, step.window, step.control);
-            break;
-        case RouteStep::Kind::Chooser:
-            runChooserControl(program, step.control);
-            break;
-        case RouteStep::Kind::PageButton:
-            runPageButton(program, step.window, step.control);
-            break;
-        }
-        if (program.ending())
-            return false;
-    }
-    auto* entry = program.window(*window).findChild<LabelUni*>(control);
+    ViewerWindow& viewer = program.viewer(*window);
+    auto* entry = viewer.findChild<LabelUni*>(control);
     if (!entry)
         return false;
-    program.show(*window);
+    viewer.closeChannelList();
     entry->click();
     entry->setFocus(Qt::OtherFocusReason);
     return true;
 }
 
+bool goToChannel(Program& program, WindowId from, const QString& key)
+{
+    const auto set = program.catalogue().listChannels();
+    const catalogue::ListChannel* channel = set->channel(key);
+    if (!channel)
+        return false;
+    // A channel that gave an entry its address is that entry.
+    if (!channel->entry.isEmpty())
+        return goToEntry(program, from, channel->entry.section(u'/', 0, 0), channel->entry.section(u'/', 1));
+    WindowId window = from;
+    QString panel;
+    QStringList countries{channel->country};
+    if (const std::optional<Home> home = homeOf(program, from, channel->country)) {
+        if (!bringPanel(program, from, home->window, home->panel))
+            return false;
+        window = home->window;
+        panel = home->panel;
+        countries = home->countries;
+    } else if (!hasPlayer(from)) {
+        return false;
+    } else {
+        program.show(from); // a country without a panel: in the window it was asked from
+    }
+    ViewerWindow& viewer = program.viewer(window);
+    ChannelList* list = viewer.openChannelList(countries, panel);
+    list->select(key);
+    return viewer.playChannel(key);
+}
+
 namespace {
 
-// Where an entry lives, as the finder and the menus show it: "Cửa sổ 3 ›
-// Đức", "Phim › Trang 2".
+// What an entry is, as a person says it, for the finder and the menus: its
+// country ("Đức"; "Antigua và Barbuda, Argentina" under a heading of two),
+// or "Phim".
 QString placeOf(const QString& window, const QString& panelTitle, const QStringList& countries)
 {
-    QString where;
     if (window == QLatin1String("frmphim"))
-        where = QStringLiteral("Phim");
-    else
-        where = QStringLiteral("Cửa sổ %1").arg(window == QLatin1String("frmmain") ? QStringLiteral("1") : window.mid(7));
+        return QStringLiteral("Phim");
+    QStringList names;
+    for (const QString& c : countries)
+        names << search::countryName(c);
+    if (!names.isEmpty())
+        return names.join(QStringLiteral(", "));
     QString panel = vniToUnicode(panelTitle);
     panel.remove(QStringLiteral("Các kênh truyền hình "));
-    panel.replace(QStringLiteral("Danh Sách Phim --- "), QString());
-    if (panel.isEmpty()) {
-        QStringList names;
-        for (const QString& c : countries)
-            names << search::countryName(c);
-        panel = names.join(QStringLiteral(", "));
-    }
-    return panel.isEmpty() ? where : where + QStringLiteral(" › ") + panel;
+    return panel;
 }
 
 } // namespace
@@ -216,6 +287,7 @@ EntryIndex::EntryIndex(Program& program)
 {
     rebuild();
     connect(&program.catalogue(), &catalogue::RunningCatalogue::addressesChanged, this, &EntryIndex::rebuild);
+    connect(&program.catalogue(), &catalogue::RunningCatalogue::channelsChanged, this, &EntryIndex::rebuild);
 }
 
 void EntryIndex::rebuild()
@@ -226,24 +298,44 @@ void EntryIndex::rebuild()
     QHash<QString, QString> titles;
     for (const catalogue::Panel& p : cat.panels)
         titles.insert(p.window + u'/' + p.name, p.title);
+    channels_ = program_.catalogue().listChannels();
     QList<search::Entry> entries;
     for (const catalogue::Label& l : cat.labels) {
         if (!l.clickable())
             continue;
         const QString key = l.window + u'/' + l.control;
         const QStringList codes = countries.value(key);
-        entries << search::Entry{l.window, l.panel, l.control, catalogue::shownCaption(l), names.value(key), codes,
+        QStringList known = names.value(key);
+        // Also by the name its list gives the channel that gave its address.
+        if (const catalogue::ListChannel* c = channels_->ofEntry(l.window, l.control))
+            known << c->name;
+        entries << search::Entry{l.window, l.panel, l.control, catalogue::shownCaption(l), known, codes,
                                  placeOf(l.window, titles.value(l.window + u'/' + l.panel), codes),
                                  !l.address.isEmpty() && !isStandInAddress(l.address)};
     }
     at_.clear();
     for (qsizetype i = 0; i < entries.size(); ++i)
         at_.insert(entries.at(i).window + u'/' + entries.at(i).control, int(i));
-    index_ = search::Index(entries);
+    channelAt_.clear();
+    index_ = search::Index({std::make_shared<const search::Segment>(std::move(entries)), channels_->found()});
 }
 
 const search::Entry* EntryIndex::entry(const QString& window, const QString& control) const
 {
+    if (window == catalogue::listWindow()) {
+        // Looked up by key only when asked (the kept menus), not at each rebuild.
+        const search::Segment& found = *channels_->found();
+        if (channelAt_.isEmpty() && found.size() > 0)
+            for (qsizetype i = 0; i < found.size(); ++i)
+                channelAt_.insert(found.entry(i).control, int(i));
+        const auto it = channelAt_.constFind(control);
+        if (it != channelAt_.cend())
+            return &found.entry(*it);
+        // Kept when it was one of the other channels, it has since given
+        // an entry its address: it is that entry now.
+        const catalogue::ListChannel* c = channels_->channel(control);
+        return c && !c->entry.isEmpty() ? entry(c->entry.section(u'/', 0, 0), c->entry.section(u'/', 1)) : nullptr;
+    }
     const auto it = at_.constFind(window + u'/' + control);
     return it == at_.cend() ? nullptr : &index_.entry(*it);
 }

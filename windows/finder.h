@@ -2,6 +2,7 @@
 
 #include "windowid.h"
 
+#include "catalogue.h"
 #include "search.h"
 
 #include <QHash>
@@ -18,10 +19,17 @@ class Program;
 // turned), then plays it as a click does. False when there is no such
 // entry or no way to it.
 bool goToEntry(Program& program, WindowId from, const QString& window, const QString& control);
+// Goes to a channel of the user's lists by its key: to its country's panel
+// as goToEntry() would (a country without one: the window `from`), opens
+// its country's list of other channels there with the channel chosen, and
+// plays it. A channel that gave an entry its address goes to that entry.
+// False when the lists have no such channel or there is no way to it.
+bool goToChannel(Program& program, WindowId from, const QString& key);
 
 // What the finder searches: every entry and film of the running catalogue,
-// with the names, countries and place it is found by. Kept up to date as
-// addresses change (an entry with an address ranks first).
+// then every other channel of the user's lists, with the names, countries
+// and place it is found by. Kept up to date as addresses and channels
+// change (an entry with an address ranks first, an entry without last).
 class EntryIndex : public QObject {
     Q_OBJECT
 public:
@@ -36,6 +44,8 @@ private:
     Program& program_;
     search::Index index_;
     QHash<QString, int> at_; // "window/control" -> index entry
+    std::shared_ptr<const catalogue::ListChannelSet> channels_;
+    mutable QHash<QString, int> channelAt_; // key -> entry of channels_->found()
 };
 
 } // namespace miravon

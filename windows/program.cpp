@@ -1,5 +1,6 @@
 #include "program.h"
 
+#include "chooserwindow.h"
 #include "finder.h"
 #include "logging.h"
 #include "importrunner.h"
@@ -63,6 +64,11 @@ KeptEntries& Program::kept()
         kept_.emplace();
         kept_->load(
             [this](const KeptEntries::Key& key) {
+                // A list channel is kept while its lists are still being
+                // read; one they no longer have is not listed.
+                if (key.window == catalogue::listWindow())
+                    return catalogue::isChannelKey(key.control)
+                        && (!catalogue_.channelsRead() || catalogue_.listChannels()->channel(key.control));
                 const catalogue::Label* l = catalogue_.catalogue().label(key.window, key.control);
                 return l && l->clickable();
             },
@@ -156,6 +162,10 @@ void Program::setPanelVisible(WindowId id, const QString& panel, bool visible)
     }
     qCDebug(lcWindows) << "panel" << windowName(id) << panel << visible;
     p->setVisible(visible);
+    if (auto* v = qobject_cast<ViewerWindow*>(&w))
+        v->panelStepped();
+    else if (auto* c = qobject_cast<ChooserWindow*>(&w))
+        c->pageStepped();
 }
 
 QRect Program::outerGeometry(WindowId id)

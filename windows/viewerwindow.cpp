@@ -2,6 +2,7 @@
 
 #include "addressdialog.h"
 #include "catalogueview.h"
+#include "channellist.h"
 #include "channeloffer.h"
 #include "filmnotice.h"
 #include "findbox.h"
@@ -240,20 +241,20 @@ void ViewerWindow::buildFrame()
     // How the entry being played goes, for its tooltip; the stream that
     // plays is the one tried first next time.
     connect(player_.get(), &Player::streamPlaying, this, [this](int index) {
-        if (!playing_ || index < 0 || index >= playingStreams_.size())
+        if (!playing_ || index < 0 || index >= playing_->streams.size())
             return;
-        program().playedStreams().played(playing_->window, playing_->control, playingStreams_.at(index).url);
+        program().playedStreams().played(playing_->window, playing_->control, playing_->streams.at(index).url);
         // Gần đây: what played, not every click.
-        if (playing_->clickable() && !program().kept().played({playing_->window, playing_->control}))
+        if (playing_->recent && !program().kept().played({playing_->window, playing_->control}))
             qCWarning(lcWindows).noquote() << "the recent list was not kept:" << program().kept().lastError();
-        tellLastRun(playingStreams_.size() > 1
-                        ? QStringLiteral("đang phát (nguồn %1/%2)").arg(index + 1).arg(playingStreams_.size())
+        tellLastRun(playing_->streams.size() > 1
+                        ? QStringLiteral("đang phát (nguồn %1/%2)").arg(index + 1).arg(playing_->streams.size())
                         : QStringLiteral("đang phát"));
     });
     connect(player_.get(), &Player::playStateChange, this, [this](int state) {
         if (state == PlayState::Ready)
             tellLastRun(QStringLiteral("không phát được"));
-        else if (state == PlayState::MediaEnded && playing_)
+        else if (state == PlayState::MediaEnded)
             tellLastRun(QStringLiteral("đã phát xong"));
     });
     connect(player_.get(), &Player::sourcesRequested, this, [this] { showSourcesWindow(program().imports()); });
@@ -262,35 +263,62 @@ void ViewerWindow::buildFrame()
         filmNotice_ = new FilmNotice(screen, status_);
         connect(player_.get(), &Player::playFailed, this, [this](PlayFailure reason) {
             if (reason == PlayFailure::NoAddressYet && playing_)
-                filmNotice_->showFor(catalogue::shownCaption(*playing_));
+                filmNotice_->showFor(playing_->name);
         });
         connect(filmNotice_, &FilmNotice::setAddressRequested, this, [this] {
-            if (playing_)
-                openAddressDialog(addressTarget(*playing_));
+            const catalogue::Label* film =
+                playing_ ? program().catalogue().catalogue().label(playing_->window, playing_->control) : nullptr;
+            if (film)
+                openAddressDialog(addressTarget(*film));
         });
     }
 }
 
 void ViewerWindow::playEntry(LabelUni* label, const catalogue::Label& entry)
 {
-    QList<StreamAddress> streams = entry.streams();
-    const QString last = program().playedStreams().lastFor(entry.window, entry.control);
-    for (qsizetype i = 1; i < streams.size(); ++i) {
+    play({entry.window, entry.control, entry.streams(), label, entry.clickable(), catalogue::shownCaption(entry)}, 0);
+}
+
+bool ViewerWindow::playChannel(const QString& key)
+{
+    const catalogue::RunningCatalogue& running = program().catalogue();
+    const auto set = running.listChannels();
+    const catalogue::ListChannel* channel = set->channel(key);
+    if (!channel)
+        return false;
+    // The user's own address stays first; the list's streams follow, the
+    // one that played last first.
+    play({catalogue::listWindow(), key, running.streams(*channel), nullptr, true, channel->name},
+         running.ownAddress(key) ? 1 : 0);
+    return true;
+}
+
+// One way to play whatever the window plays, entry or list channel: its
+// streams in turn, the one that played last for it moved ahead of the
+// others but behind the first `keepFirst`; kept as played; marked as the
+// one playing.
+void ViewerWindow::play(Playing playing, int keepFirst)
+{
+    QList<StreamAddress>& streams = playing.streams;
+    const QString last = program().playedStreams().lastFor(playing.window, playing.control);
+    for (qsizetype i = keepFirst + 1; i < streams.size(); ++i) {
         if (streams.at(i).url == last) {
-            streams.move(i, 0);
+            streams.move(i, keepFirst);
             break;
         }
     }
-    playing_ = &entry;
-    playingLabel_ = label;
-    playingStreams_ = streams;
+    LabelUni* label = playing.label;
+    const QString key = playing.window == catalogue::listWindow() ? playing.control : QString();
+    playing_ = std::move(playing);
     if (filmNotice_)
         filmNotice_->hide();
-    const int playable = int(std::count_if(streams.cbegin(), streams.cend(),
+    const int playable = int(std::count_if(playing_->streams.cbegin(), playing_->streams.cend(),
                                            [](const StreamAddress& s) { return !isStandInAddress(s.url); }));
-    outcomes_->opening(catalogue::shownCaption(entry), id() == WindowId::frmphim, playable);
-    player_->play(streams);
+    outcomes_->opening(playing_->name, id() == WindowId::frmphim, playable);
+    player_->play(playing_->streams);
     markEntry(label);
+    if (channelList_)
+        channelList_->model()->setPlaying(key);
     // Clicked with the mouse, the keys that follow are the player's
     // (Space, M, F, the arrows); from the keyboard the focus stays on the
     // entry, to go on to the next.
@@ -302,11 +330,15 @@ void ViewerWindow::tellLastRun(const QString& text)
 {
     if (!playing_)
         return;
-    lastRun_.insert(playing_->control, text);
-    if (playingLabel_) {
-        playingLabel_->setToolTip(entryToolTip(*playing_, text));
-        playingLabel_->setAccessibleDescription(entryDescription(*playing_, text));
+    lastRun_.insert(playing_->window + u'/' + playing_->control, text);
+    if (playing_->label) {
+        if (const catalogue::Label* l = program().catalogue().catalogue().label(playing_->window, playing_->control)) {
+            playing_->label->setToolTip(entryToolTip(*l, text));
+            playing_->label->setAccessibleDescription(entryDescription(*l, text));
+        }
     }
+    if (channelList_ && playing_->window == catalogue::listWindow())
+        channelList_->model()->refresh();
 }
 
 void ViewerWindow::showEvent(QShowEvent* event)
@@ -394,7 +426,9 @@ void ViewerWindow::fillKeptMenu(QMenu* menu, const QString& file)
 
 void ViewerWindow::goTo(const QString& window, const QString& control)
 {
-    if (!goToEntry(program(), id(), window, control))
+    const bool went = window == catalogue::listWindow() ? goToChannel(program(), id(), control)
+                                                        : goToEntry(program(), id(), window, control);
+    if (!went)
         qCWarning(lcWindows) << "no way to" << window << control;
 }
 
@@ -426,15 +460,41 @@ namespace {
 bool takesAddress(const catalogue::Label& l) { return l.clickable() || l.kind == catalogue::Kind::Inert; }
 } // namespace
 
+// What an entry's menu is about: the kept-list key, whether it can be a
+// favourite, and what the address window would give an address to.
+struct ViewerWindow::MenuSubject {
+    KeptEntries::Key key;
+    bool favourable = false;
+    AddressTarget target;
+};
+
 QMenu* ViewerWindow::showEntryMenu(const catalogue::Label& entry, const QPoint& globalPos)
 {
     if (!takesAddress(entry))
         return nullptr;
+    return showMenu({{entry.window, entry.control}, entry.clickable(), addressTarget(entry)}, globalPos);
+}
+
+QMenu* ViewerWindow::showChannelMenu(const QString& key, const QPoint& globalPos)
+{
+    const catalogue::RunningCatalogue& running = program().catalogue();
+    const auto set = running.listChannels();
+    const catalogue::ListChannel* channel = set->channel(key);
+    if (!channel)
+        return nullptr;
+    AddressTarget target{catalogue::listWindow(), key, channel->name, false, {}};
+    if (const StreamAddress* own = running.ownAddress(key))
+        target.own = *own;
+    return showMenu({{catalogue::listWindow(), key}, true, target}, globalPos);
+}
+
+QMenu* ViewerWindow::showMenu(const MenuSubject& subject, const QPoint& globalPos)
+{
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("entryMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    if (entry.clickable()) {
-        const KeptEntries::Key key{entry.window, entry.control};
+    if (subject.favourable) {
+        const KeptEntries::Key key = subject.key;
         const bool favourite = program().kept().isFavourite(key);
         QAction* a = menu->addAction(favourite ? QStringLiteral("Bỏ khỏi Yêu thích") : QStringLiteral("Thêm vào Yêu thích"));
         a->setObjectName(QStringLiteral("favourite"));
@@ -446,14 +506,15 @@ QMenu* ViewerWindow::showEntryMenu(const catalogue::Label& entry, const QPoint& 
         });
         menu->addSeparator();
     }
-    const catalogue::Label* label = &entry;
+    const AddressTarget target = subject.target;
     QAction* set = menu->addAction(QStringLiteral("Đặt địa chỉ…"));
     set->setObjectName(QStringLiteral("setAddress"));
-    connect(set, &QAction::triggered, this, [this, label] { openAddressDialog(addressTarget(*label)); });
-    if (entry.origin == AddressOrigin::Own) {
+    connect(set, &QAction::triggered, this, [this, target] { openAddressDialog(target); });
+    if (!target.own.url.isEmpty()) {
         QAction* remove = menu->addAction(QStringLiteral("Bỏ địa chỉ của tôi"));
         remove->setObjectName(QStringLiteral("removeAddress"));
-        connect(remove, &QAction::triggered, this, [this, label] { removeOwnAddress(*label); });
+        connect(remove, &QAction::triggered, this,
+                [this, target] { removeOwnAddress(target.window, target.control); });
     }
     menu->popup(globalPos);
     // Return takes the first item at once, whether the menu came by the
@@ -478,9 +539,9 @@ AddressDialog* ViewerWindow::openAddressDialog(const AddressTarget& target, cons
 
 AddressDialog* ViewerWindow::addressDialog() const { return addressDialog_; }
 
-void ViewerWindow::removeOwnAddress(const catalogue::Label& entry)
+void ViewerWindow::removeOwnAddress(const QString& window, const QString& control)
 {
-    saveOwnAddress(program(), this, entry.window, entry.control, std::nullopt, [this](bool saved, const QString& error) {
+    saveOwnAddress(program(), this, window, control, std::nullopt, [this](bool saved, const QString& error) {
         if (!saved)
             QMessageBox::warning(this, windowTitle(), QStringLiteral("Không bỏ được địa chỉ: %1").arg(error));
     });

@@ -119,6 +119,22 @@ void TestOverrides::rows_data()
                        QStringLiteral("13: 1 columns, expected 3")}
         << 1;
 
+    // A row of a list channel is the running catalogue's, checked by the
+    // same rule; it changes no label.
+    QTest::newRow("list channels")
+        << (header
+            + QStringLiteral("danhsach\tVN/VTV5.vn\thttp://my.example/vtv5\n" // 2 good
+                             "danhsach\tvtv5\thttp://my.example/x\n"          // 3 no country
+                             "danhsach\tVN/ \thttp://my.example/x\n"          // 4 no id
+                             "danhsach\tVN/VTV6\tftp://my.example/x\n"        // 5 the row rule
+                             "frmmain2\tbra_1\thttp://my.example/aiitv\n"))   // 6 good
+               .toUtf8()
+        << QList<Change>{{"frmmain2", "bra_1", "http://my.example/aiitv"}}
+        << QStringList{QStringLiteral("3: \"vtv5\" is not the key of a list channel"),
+                       QStringLiteral("4: \"VN/ \" is not the key of a list channel"),
+                       QStringLiteral("5: \"ftp://my.example/x\" is not an absolute")}
+        << 1;
+
     QTest::newRow("no header: the file is ignored")
         << QByteArray("frmmain\tusa1_1\thttp://my.example/a\n") << QList<Change>{}
         << QStringList{QStringLiteral("1: the first line must be the header")} << 0;

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 using namespace miravon;
 using namespace miravon::search;
 
@@ -27,6 +29,17 @@ QList<Entry> shelf()
         {"frmmain4", "I1", "I1_4", "Rai", {}, {"IT"}, "Cửa sổ 4 › Ý", true},
         {"frmmain", "usa1_", "usa1_9", "CNN International", {}, {"US"}, "Cửa sổ 1 › Mỹ", true},
         {"frmphim", "trang3", "LabelUni40", "Cơn Bão Tuyết", {}, {}, "Phim › Trang 3", true},
+    };
+}
+
+// Channels of the user's lists: found after the entries that play, before
+// those that do not.
+QList<Entry> listChannels()
+{
+    return {
+        {"danhsach", "", "IT/RaiItalia.it", "Rai Italia", {}, {"IT"}, "Ý", true, true},
+        {"danhsach", "", "DE/DW.de", "Deutsche Welle", {"DW English"}, {"DE"}, "Đức", true, true},
+        {"danhsach", "", "KE/ktn news", "KTN News", {}, {"KE"}, "Kenya", true, true},
     };
 }
 
@@ -73,14 +86,17 @@ void TestSearch::finds_data()
     QTest::addColumn<QString>("query");
     QTest::addColumn<QStringList>("controls"); // in order
     QTest::newRow("caption, any case") << "cnn" << QStringList{"usa1_9"};
-    QTest::newRow("country in Vietnamese") << "Đức" << QStringList{"duc1_1", "duc1_2"};
-    QTest::newRow("country in English") << "germany" << QStringList{"duc1_1", "duc1_2"};
-    QTest::newRow("country without diacritics") << "duc" << QStringList{"duc1_1", "duc1_2"};
-    QTest::newRow("an entry without an address last") << "d" << QStringList{"duc1_1", "Image4", "duc1_2"};
+    QTest::newRow("country in Vietnamese") << "Đức" << QStringList{"duc1_1", "DE/DW.de", "duc1_2"};
+    QTest::newRow("country in English") << "germany" << QStringList{"duc1_1", "DE/DW.de", "duc1_2"};
+    QTest::newRow("country without diacritics") << "duc" << QStringList{"duc1_1", "DE/DW.de", "duc1_2"};
+    QTest::newRow("an entry without an address last") << "d" << QStringList{"duc1_1", "Image4", "DE/DW.de", "duc1_2"};
+    QTest::newRow("a list channel by another name") << "dw eng" << QStringList{"DE/DW.de"};
+    QTest::newRow("a country the table lacks") << "kenya" << QStringList{"KE/ktn news"};
     QTest::newRow("diacritics in the caption") << "ky thuat so" << QStringList{"LabelUni5"};
     QTest::newRow("the channel a logo stands for") << "dai truyen hinh viet" << QStringList{"Image4"};
     QTest::newRow("letters and digits together") << "vtv1" << QStringList{"Image4"};
-    QTest::newRow("the caption itself before a longer one") << "rai" << QStringList{"I1_4", "I1_3"};
+    QTest::newRow("the caption itself before a longer one; list channels after the entries")
+        << "rai" << QStringList{"I1_4", "I1_3", "IT/RaiItalia.it"};
     QTest::newRow("words in any order, punctuation") << "news, rai" << QStringList{"I1_3"};
     QTest::newRow("a word's beginning") << "inter" << QStringList{"usa1_9"};
     QTest::newRow("caption before country") << "viet" << QStringList{"Image4", "LabelUni5"};
@@ -93,8 +109,11 @@ void TestSearch::finds()
 {
     QFETCH(QString, query);
     QFETCH(QStringList, controls);
-    const Index index(shelf());
+    const Index index({std::make_shared<const Segment>(shelf()), std::make_shared<const Segment>(listChannels())});
     QCOMPARE(controlsOf(index, index.find(query)), controls);
+    // At most as many as asked for, the best.
+    if (controls.size() > 1)
+        QCOMPARE(controlsOf(index, index.find(query, 1)), controls.first(1));
 }
 
 void TestSearch::everyCountryHasBothNames()
@@ -106,6 +125,9 @@ void TestSearch::everyCountryHasBothNames()
     }
     QCOMPARE(countryName(QStringLiteral("DE")), QStringLiteral("Đức"));
     QCOMPARE(countryName(QStringLiteral("GB")), QStringLiteral("Anh"));
+    // A country the table may not name yet is named all the same.
+    QVERIFY(!countryName(QStringLiteral("KE")).isEmpty() && countryName(QStringLiteral("KE")) != u"KE");
+    QCOMPARE(countryName(QStringLiteral("ZZ")), QStringLiteral("ZZ"));
 }
 
 // Two runs with a damaged file between them: the damage is said once and

@@ -110,7 +110,9 @@ void TestChannels::tooltipsSayWhereAddressesComeFrom()
     QCOMPARE(tip("Image4"), QStringLiteral("VTV1\nTừ danh sách vn.m3u: “VTV1 HD” (và 2 luồng khác)"));
     QCOMPARE(tip("Image5"), QStringLiteral("VTV3\nTừ danh sách vn.m3u: “VTV3”"));
     QCOMPARE(tip("Image1"), QStringLiteral("HTV7\nĐịa chỉ riêng của bạn (addresses.tsv)"));
-    QCOMPARE(tip("Image2"), QStringLiteral("HTVC\nChưa có địa chỉ xem được (Thực đơn › Nguồn kênh, hoặc chuột phải › Đặt địa chỉ…)"));
+    QCOMPARE(tip("Image2"), QStringLiteral("HTVC\nKênh này chưa có địa chỉ xem được: các danh sách kênh không có nó. Hãy cập nhật "
+                                           "danh sách (Thực đơn › Nguồn kênh), hoặc tự cho nó một địa chỉ (chuột "
+                                           "phải › Đặt địa chỉ…)."));
     // How it went in this run joins it.
     emit w.findChild<LabelUni*>(QStringLiteral("Image5"))->clicked();
     static_cast<FakePlayer&>(w.player()).raisePlayState(PlayState::Ready);

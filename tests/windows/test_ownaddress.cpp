@@ -323,7 +323,7 @@ void TestOwnAddress::removingFallsBackToTheImport()
     ViewerWindow& w = program_->viewer(WindowId::frmmain);
     const catalogue::Label* vtv1 = program_->catalogue().catalogue().label("frmmain", "Image4");
     QCOMPARE(vtv1->origin, AddressOrigin::Own);
-    w.removeOwnAddress(*vtv1);
+    w.removeOwnAddress(vtv1->window, vtv1->control);
     QTRY_COMPARE_WITH_TIMEOUT(vtv1->origin, AddressOrigin::Imported, 5000);
     QCOMPARE(vtv1->address, QStringLiteral("https://live.tv-streams.net/vtv1.m3u8"));
     QCOMPARE(readAll(ownFile()), QByteArray("window\tcontrol\taddress\n# mine\nfrmmain\tImage5\thttp://mine.example/vtv3\n"));
@@ -622,7 +622,7 @@ void TestOwnAddress::takenOutGivesTheFileBack()
     const catalogue::Label* vtv1 = program_->catalogue().catalogue().label("frmmain", "Image4");
     QTRY_COMPARE_WITH_TIMEOUT(vtv1->origin, AddressOrigin::Own, 5000);
     QVERIFY(readAll(ownFile()) != mine);
-    w.removeOwnAddress(*vtv1);
+    w.removeOwnAddress(vtv1->window, vtv1->control);
     QTRY_COMPARE_WITH_TIMEOUT(vtv1->origin, AddressOrigin::BuiltIn, 5000);
     QCOMPARE(readAll(ownFile()), mine);
 }
