@@ -2,6 +2,7 @@
 
 #include "navigation.h"
 #include "program.h"
+#include "programguide.h"
 #include "viewerwindow.h"
 
 #include "artwork.h"
@@ -46,9 +47,11 @@ LabelUni::Use useOf(catalogue::Kind kind)
 
 } // namespace
 
-QString entryToolTip(const catalogue::Label& l, const QString& lastRun)
+QString entryToolTip(const catalogue::Label& l, const QString& lastRun, const QString& onAir)
 {
     QStringList lines{catalogue::shownCaption(l)};
+    if (!onAir.isEmpty())
+        lines << onAir;
     switch (l.origin) {
     case AddressOrigin::BuiltIn:
         lines << QStringLiteral("Chưa có địa chỉ xem được (Thực đơn › Nguồn kênh, hoặc chuột phải › Đặt địa chỉ…)");
@@ -78,6 +81,7 @@ void populateCatalogue(ViewerWindow& window)
     catalogue::RunningCatalogue& running = window.program().catalogue();
     const catalogue::Catalogue& cat = running.catalogue();
     const QString name = windowName(window.id());
+    const ProgramGuide& guide = window.program().guide();
 
     static const QFont titleFont = designFont(QStringLiteral("Tahoma"), 9.75, true, true);
     static const QFont boldFont = designFont(QStringLiteral("Tahoma"), 9.75, true);
@@ -124,7 +128,7 @@ void populateCatalogue(ViewerWindow& window)
                 window.playEntry(label, *l);
         });
         if (l->clickable())
-            label->setToolTip(entryToolTip(*l, {}));
+            label->setToolTip(entryToolTip(*l, {}, guide.nowNextText(l->window, l->control)));
         // Its own menu (favourites), by the mouse or the keyboard; asked at
         // the time, as an import may have made it an entry since.
         label->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -136,9 +140,11 @@ void populateCatalogue(ViewerWindow& window)
                          [&window, label, l] {
                              label->setUse(useOf(l->kind));
                              label->setInvitesClick(l->clickable());
-                             label->setToolTip(l->clickable() ? entryToolTip(*l, window.lastRun(l->control))
-                                                              : QString());
+                             window.refreshToolTip(label, *l);
                          });
+        // What is on its channel, as programmes begin and end.
+        QObject::connect(&guide, &ProgramGuide::changed, label,
+                         [&window, label, l] { window.refreshToolTip(label, *l); });
     }
 
     // Page buttons above the labels, so that a label's edge never takes a

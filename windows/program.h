@@ -16,6 +16,7 @@ namespace miravon {
 
 class EntryIndex;
 class ImportRunner;
+class ProgramGuide;
 class ProgramWindow;
 class ViewerWindow;
 
@@ -41,6 +42,9 @@ public:
     // The program's imports, one at a time; an import that changes the
     // address files has the catalogue read again.
     ImportRunner& imports() { return *imports_; }
+    // What is on the channels that have a programme guide; begun with the
+    // first viewer window shown after start().
+    ProgramGuide& guide() { return *guide_; }
     // The stream that last played for each entry, across runs.
     PlayedStreams& playedStreams() { return playedStreams_; }
     // What the find box searches: every entry and film, made at the first
@@ -105,6 +109,7 @@ private:
 
     catalogue::RunningCatalogue catalogue_;
     ImportRunner* imports_;
+    ProgramGuide* guide_;
     PlayedStreams playedStreams_;
     EntryIndex* entryIndex_ = nullptr;
     std::optional<KeptEntries> kept_;

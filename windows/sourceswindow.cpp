@@ -149,6 +149,12 @@ void SourcesWindow::setConfigDir(const QString& dir)
 
 QString SourcesWindow::message() const { return message_->text(); }
 
+void SourcesWindow::addSection(QWidget* section)
+{
+    auto* box = static_cast<QVBoxLayout*>(layout());
+    box->insertWidget(box->indexOf(message_) + 1, section, 2);
+}
+
 void SourcesWindow::say(const QString& text) { message_->setText(text); }
 
 void SourcesWindow::refresh()

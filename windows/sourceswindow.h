@@ -35,6 +35,9 @@ public:
     void addFiles(const QStringList& files);
 
     QString message() const;
+    // Adds a part of the window (the programme guides'), under the
+    // sources' buttons; the window takes it.
+    void addSection(QWidget* section);
 
 private:
     void chooseFiles();

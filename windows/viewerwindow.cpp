@@ -4,10 +4,14 @@
 #include "catalogueview.h"
 #include "channeloffer.h"
 #include "findbox.h"
+#include "guidesection.h"
 #include "finder.h"
 #include "sourceswindow.h"
 #include "logging.h"
 #include "navigation.h"
+#include "onairline.h"
+#include "programguide.h"
+#include "schedulewindow.h"
 #include "playlistdrop.h"
 #include "program.h"
 
@@ -232,23 +236,32 @@ void ViewerWindow::buildFrame()
     status_->setAutoFillBackground(true);
     status_->setGeometry(tw(f.status));
     bindStatusLine(*player_, *status_);
+    // What is on, right under the status line and in its colours.
+    onAir_ = new OnAirLine(program().guide(), client_);
+    onAir_->setFont(status_->font());
+    onAir_->setAutoFillBackground(true);
+    onAir_->setPalette(status_->palette());
+    onAir_->setGeometry(tw(f.status).translated(0, tw(f.status).height()));
     // How the entry being played goes, for its tooltip; the stream that
     // plays is the one tried first next time.
     connect(player_.get(), &Player::streamPlaying, this, [this](int index) {
         if (!playing_ || index < 0 || index >= playingStreams_.size())
             return;
         program().playedStreams().played(playing_->window, playing_->control, playingStreams_.at(index).url);
+        onAir_->setPlaying(true);
         tellLastRun(playingStreams_.size() > 1
                         ? QStringLiteral("đang phát (nguồn %1/%2)").arg(index + 1).arg(playingStreams_.size())
                         : QStringLiteral("đang phát"));
     });
     connect(player_.get(), &Player::playStateChange, this, [this](int state) {
+        if (state == PlayState::Ready || state == PlayState::MediaEnded)
+            onAir_->setPlaying(false);
         if (state == PlayState::Ready)
             tellLastRun(QStringLiteral("không phát được"));
         else if (state == PlayState::MediaEnded && playing_)
             tellLastRun(QStringLiteral("đã phát xong"));
     });
-    connect(player_.get(), &Player::sourcesRequested, this, [this] { showSourcesWindow(program().imports()); });
+    connect(player_.get(), &Player::sourcesRequested, this, [this] { openSourcesWindow(program()); });
 }
 
 void ViewerWindow::playEntry(LabelUni* label, const catalogue::Label& entry)
@@ -266,6 +279,7 @@ void ViewerWindow::playEntry(LabelUni* label, const catalogue::Label& entry)
     playing_ = &entry;
     playingLabel_ = label;
     playingStreams_ = streams;
+    onAir_->follow(entry.window, entry.control);
     player_->play(streams);
     markEntry(label);
 }
@@ -276,7 +290,14 @@ void ViewerWindow::tellLastRun(const QString& text)
         return;
     lastRun_.insert(playing_->control, text);
     if (playingLabel_)
-        playingLabel_->setToolTip(entryToolTip(*playing_, text));
+        refreshToolTip(playingLabel_, *playing_);
+}
+
+void ViewerWindow::refreshToolTip(LabelUni* label, const catalogue::Label& entry)
+{
+    label->setToolTip(entry.clickable() ? entryToolTip(entry, lastRun(entry.control),
+                                                       program().guide().nowNextText(entry.window, entry.control))
+                                        : QString());
 }
 
 void ViewerWindow::showEvent(QShowEvent* event)
@@ -323,7 +344,7 @@ void ViewerWindow::buildMenu()
     connect(menu_, &MenuXpUni::chosen, this, [this](const QString& item) {
         emit menuChosen(item);
         if (item == QLatin1String("nguon")) {
-            showSourcesWindow(program().imports());
+            openSourcesWindow(program());
             return;
         }
         runMenuCommand(program(), id(), item);
@@ -412,6 +433,7 @@ QMenu* ViewerWindow::showEntryMenu(const catalogue::Label& entry, const QPoint& 
                                      QStringLiteral("Không lưu được danh sách kênh yêu thích: %1")
                                          .arg(program().kept().lastError()));
         });
+        addScheduleItem(*menu, program(), entry.window, entry.control);
         menu->addSeparator();
     }
     const catalogue::Label* label = &entry;

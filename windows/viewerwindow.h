@@ -20,6 +20,7 @@ class FindBox;
 class FrameUni;
 class LabelUni;
 class MenuXpUni;
+class OnAirLine;
 class Player;
 
 // The frame shared by the six viewer windows and the movie window: a fixed
@@ -38,6 +39,8 @@ public:
 
     Player& player() const { return *player_; }
     LabelUni* status() const { return status_; }
+    // What is on the channel playing, under the status line.
+    OnAirLine* onAirLine() const { return onAir_; }
     LabelUni* versionLabel() const { return version_; }
     MenuXpUni* menu() const { return menu_; }
 
@@ -62,6 +65,8 @@ public:
     // How the entry went in this run ("đang phát", ...), empty when it was
     // not played.
     QString lastRun(const QString& control) const { return lastRun_.value(control); }
+    // The entry's tooltip as of now: its address, how it went, what is on.
+    void refreshToolTip(LabelUni* label, const catalogue::Label& entry);
 
     // The find box over this window, made when first opened: `typed` is
     // the letter that opened it.
@@ -106,6 +111,7 @@ private:
     QWidget* client_ = nullptr;
     std::unique_ptr<Player> player_;
     LabelUni* status_ = nullptr;
+    OnAirLine* onAir_ = nullptr;
     LabelUni* version_ = nullptr;
     MenuXpUni* menu_ = nullptr;
     QMenu* recent_ = nullptr;
