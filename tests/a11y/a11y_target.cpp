@@ -57,8 +57,8 @@ QString prepareGuide()
     vtv1.country = QStringLiteral("VN");
     vtv1.entry = QStringLiteral("frmmain/Image4");
     miravon::catalogue::ListStream s;
-    s.address = StreamAddress{QStringLiteral("http://127.0.0.1:9/vtv1"), {}};
-    s.address.options.origin = AddressOrigin::Imported;
+    s.address = miravon::StreamAddress{QStringLiteral("http://127.0.0.1:9/vtv1"), {}};
+    s.address.options.origin = miravon::AddressOrigin::Imported;
     s.list = QStringLiteral("vn.m3u");
     s.title = QStringLiteral("VTV1");
     vtv1.streams << s;
@@ -114,7 +114,11 @@ int main(int argc, char** argv)
             const QStringList args = QCoreApplication::arguments();
             const QString stage = args.value(args.indexOf(QStringLiteral("--stage")) + 1);
             if (stage == QLatin1String("tooltip")) {
-                QToolTip::showText(vtv1->mapToGlobal(QPoint(vtv1->width() / 2, vtv1->height())), vtv1->toolTip(), vtv1);
+                // Once the window is on the screen.
+                QTimer::singleShot(700, vtv1, [vtv1] {
+                    QToolTip::showText(vtv1->mapToGlobal(QPoint(vtv1->width() / 2, vtv1->height())), vtv1->toolTip(),
+                                       vtv1);
+                });
             } else if (stage == QLatin1String("playing")) {
                 emit vtv1->clicked();
                 auto& player = static_cast<FakePlayer&>(w.player());

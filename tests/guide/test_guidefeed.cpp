@@ -34,7 +34,7 @@ catalogue::ListChannel channel(const QString& country, const QString& tvgId, con
     c.country = country;
     c.entry = entry;
     catalogue::ListStream s;
-    s.address = StreamAddress{QStringLiteral("http://s.example/") + name, {}};
+    s.address = StreamAddress{QStringLiteral("http://s.example/") + QString(name).replace(u' ', u'-'), {}};
     s.address.options.origin = AddressOrigin::Imported;
     s.list = list;
     s.title = name + QStringLiteral(" HD");

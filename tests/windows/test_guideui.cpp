@@ -109,6 +109,7 @@ void TestGuideUi::initTestCase()
     guideFile_ = home_.filePath("vn.xml");
     QVERIFY(writeFile(guideFile_, guideXml));
     programGuideOptions().clock = [] { return fakeNow; };
+    programGuideOptions().firstCheckMs = 0;
     useFakePlayers();
 }
 
@@ -145,6 +146,7 @@ void TestGuideUi::tooltipAndLineFollowTheGuide()
     // Given to the player, it is not playing yet: nothing is said.
     auto& player = static_cast<FakePlayer&>(w.player());
     OnAirLine* line = w.onAirLine();
+    const QString statusAtStart = w.status()->caption();
     emit vtv1->clicked();
     player.raiseOpenState(1);
     QVERIFY(line->isHidden());
@@ -163,7 +165,6 @@ void TestGuideUi::tooltipAndLineFollowTheGuide()
     QVERIFY2(vtv1->toolTip().contains(after), qPrintable(vtv1->toolTip()));
 
     // A failure: the line goes, the status line has its own text back.
-    const QString statusAtStart = w.status()->caption();
     player.raisePlayState(PlayState::Ready);
     QVERIFY(line->isHidden());
     QCOMPARE(w.status()->caption(), statusAtStart);
