@@ -4,7 +4,9 @@
 #include "folders.h"
 #include "userfiles.h"
 
+#include <QMutex>
 #include <QStringDecoder>
+#include <QThreadPool>
 
 namespace miravon {
 namespace {
@@ -61,6 +63,13 @@ files::EditResult replaceSmallFile(const QString& dir, const QString& name, cons
 }
 
 } // namespace
+
+// The newest rows of each file not yet taken by the writer; a file is
+// queued once however many changes come before the writer takes it.
+struct KeptEntries::Pending {
+    QMutex mutex;
+    QHash<QString, QByteArray> bytes;
+};
 
 KeptEntries::KeptEntries(QString dataDir)
     : dir_(dataDir.isEmpty() ? userdata::dataDir() : std::move(dataDir))
@@ -132,14 +141,57 @@ bool KeptEntries::save(const QString& name, const QList<Key>& keys)
     QByteArray bytes = header + '\n';
     for (const Key& k : keys)
         bytes += (k.window + u'\t' + k.control + u'\n').toUtf8();
-    // A short wait only: this is the user-interface thread, and another run
-    // of the program writes these files in a moment.
+    if (context_) {
+        {
+            QMutexLocker lock(&pending_->mutex);
+            const bool queued = pending_->bytes.contains(name);
+            pending_->bytes.insert(name, bytes);
+            if (queued)
+                return true;
+        }
+        files::inBackground<files::EditResult>(
+            context_,
+            [pending = pending_, dir = dir_, name] {
+                QByteArray newest;
+                {
+                    QMutexLocker lock(&pending->mutex);
+                    newest = pending->bytes.take(name);
+                }
+                return replaceSmallFile(dir, name, newest, files::backgroundWaitMs);
+            },
+            [failed = failed_, name](const files::EditResult& r) {
+                if (!r.ok() && failed)
+                    failed(name, userdata::editResultText(r, whatIs(name).toLower(), maxKeptBytes));
+            });
+        return true;
+    }
+    // A short wait only: this may be the user-interface thread, and another
+    // run of the program writes these files in a moment.
     const files::EditResult result = replaceSmallFile(dir_, name, bytes, files::lockWait());
     if (result.ok())
         return true;
     error_ = userdata::editResultText(result, whatIs(name).toLower(), maxKeptBytes);
     return false;
 }
+
+void KeptEntries::writeInBackground(QObject* context, Failed failed)
+{
+    context_ = context;
+    failed_ = std::move(failed);
+    if (!pending_)
+        pending_ = std::make_shared<Pending>();
+}
+
+bool KeptEntries::flush(int ms) const
+{
+    return !context_ || files::writerThread().waitForDone(ms);
+}
+
+struct PlayedStreams::Pending {
+    QMutex mutex;
+    QByteArray bytes;
+    bool queued = false;
+};
 
 PlayedStreams::PlayedStreams(QString cacheDir)
     : dir_(cacheDir.isEmpty() ? userdata::cacheDir() : std::move(cacheDir))
@@ -171,9 +223,41 @@ bool PlayedStreams::played(const QString& window, const QString& control, const 
         bytes += (it.key().section(u'/', 0, 0) + u'\t' + it.key().section(u'/', 1) + u'\t' + it.value() + u'\n').toUtf8();
     // A cache: what it held is not kept aside, but a file that could not be
     // read is not written over either.
-    return files::editFile(dir_, fileName(), maxKeptBytes * 8, files::lockWait(), [&](ReadResult, const QByteArray&) {
-               return files::Edit{files::Edit::Action::Write, bytes, false, {}};
-           }).ok();
+    const auto write = [](const QString& dir, const QByteArray& newest, int waitMs) {
+        return files::editFile(dir, fileName(), maxKeptBytes * 8, waitMs, [&](ReadResult, const QByteArray&) {
+            return files::Edit{files::Edit::Action::Write, newest, false, {}};
+        });
+    };
+    if (!context_)
+        return write(dir_, bytes, files::lockWait()).ok();
+    {
+        QMutexLocker lock(&pending_->mutex);
+        const bool queued = pending_->queued;
+        pending_->bytes = bytes;
+        pending_->queued = true;
+        if (queued)
+            return true;
+    }
+    files::inBackground<bool>(
+        context_,
+        [pending = pending_, dir = dir_, write] {
+            QByteArray newest;
+            {
+                QMutexLocker lock(&pending->mutex);
+                newest = std::exchange(pending->bytes, {});
+                pending->queued = false;
+            }
+            return write(dir, newest, files::backgroundWaitMs).ok();
+        },
+        {});
+    return true;
+}
+
+void PlayedStreams::writeInBackground(QObject* context)
+{
+    context_ = context;
+    if (!pending_)
+        pending_ = std::make_shared<Pending>();
 }
 
 } // namespace miravon

@@ -6,6 +6,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+
+class QObject;
 
 namespace miravon {
 
@@ -43,9 +46,23 @@ public:
 
     // Each change is written at once; false (with lastError(), said for a
     // person) when it could not be, the change then stays for this run.
+    // Once writeInBackground() is set, a change is handed to the writer
+    // thread and false means only a refusal known at once (a file not read
+    // at start); a write that fails later is told to `failed`.
     bool played(const Key& key);
     bool setFavourite(const Key& key, bool favourite);
     QString lastError() const { return error_; }
+
+    // Writes off the caller's thread from now on, so that a click never
+    // waits for the disk. Changes made faster than the disk takes them are
+    // coalesced: the writer writes each file's newest rows. `failed` hears
+    // of a write that failed, on `context`'s thread (the file's name and
+    // what went wrong, said for a person).
+    using Failed = std::function<void(const QString& file, const QString& said)>;
+    void writeInBackground(QObject* context, Failed failed);
+    // Waits up to `ms` for the writes handed over so far; false when they
+    // were not all made by then.
+    bool flush(int ms) const;
 
     QString dataDir() const { return dir_; }
     static QString recentFile() { return QStringLiteral("recent.tsv"); }
@@ -54,7 +71,12 @@ public:
 private:
     bool save(const QString& name, const QList<Key>& keys);
 
+    struct Pending;
+
     QString dir_;
+    QObject* context_ = nullptr;
+    Failed failed_;
+    std::shared_ptr<Pending> pending_;
     QList<Key> recent_;
     QList<Key> favourites_;
     QSet<QString> unreadable_; // files not to be written over
@@ -73,11 +95,18 @@ public:
     // Remembered at once; false when it could not be written (kept for
     // this run all the same).
     bool played(const QString& window, const QString& control, const QString& address);
+    // As KeptEntries::writeInBackground(); a cache, so a failed write is
+    // not told.
+    void writeInBackground(QObject* context);
 
     static QString fileName() { return QStringLiteral("streams-played.tsv"); }
 
 private:
+    struct Pending;
+
     QString dir_;
+    QObject* context_ = nullptr;
+    std::shared_ptr<Pending> pending_;
     QHash<QString, QString> last_; // "window/control" -> address
 };
 

@@ -14,6 +14,7 @@
 #include "filetext.h"
 #include "settings.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QMessageBox>
@@ -33,12 +34,18 @@ Program::Program(EndHook onEnd, QObject* parent)
     imports_->setFolders(catalogue_.configDir(), {});
     connect(imports_, &ImportRunner::layerChanged, &catalogue_, &catalogue::RunningCatalogue::reload);
     connect(imports_, &ImportRunner::layerChanged, guide_, &ProgramGuide::reload);
+    playedStreams_.writeInBackground(this);
 }
 
 Program::~Program()
 {
     // Windows go without running any close handling.
     ending_ = true;
+    // The kept lists handed to the writer are on disk before the program
+    // says it has ended; a disk that takes longer loses only this run's
+    // last changes.
+    if (kept_)
+        kept_->flush(5000);
     const auto windows = windows_;
     windows_.clear();
     for (ProgramWindow* w : windows)
@@ -65,6 +72,21 @@ KeptEntries& Program::kept()
                 qCWarning(lcWindows).noquote() << log;
                 keptNotices_.insert(file, said);
             });
+        kept_->writeInBackground(this, [this](const QString& file, const QString& said) {
+            qCWarning(lcWindows).noquote() << file << "was not written:" << said;
+            // A favourite not kept is said at once; the recent list, a
+            // convenience, only at its menu.
+            if (file == KeptEntries::favouritesFile() && !ending_) {
+                auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Miravon"),
+                                            QStringLiteral("Không lưu được danh sách kênh yêu thích: %1").arg(said),
+                                            QMessageBox::NoButton, QApplication::activeWindow());
+                box->setObjectName(QStringLiteral("keptNotWritten"));
+                box->addButton(QStringLiteral("Đóng"), QMessageBox::AcceptRole);
+                box->setAttribute(Qt::WA_DeleteOnClose);
+                box->open();
+            } else
+                keptNotices_.insert(file, said);
+        });
     }
     return *kept_;
 }

@@ -9,6 +9,7 @@
 #include "findbox.h"
 #include "finder.h"
 #include "kept.h"
+#include "userfiles.h"
 #include "testhome.h"
 
 #include <QAction>
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -63,6 +65,7 @@ private slots:
     void goesThereAndPlays();
     void keysOfTheBox();
     void keptAcrossRuns();
+    void favouriteNotWrittenIsSaid();
 
 private:
     QTemporaryDir home_;
@@ -303,6 +306,32 @@ void TestFind::keptAcrossRuns()
     third.load([](const KeptEntries::Key&) { return true; }, [&](const QString&, const QString&, const QString&) { ++told; });
     QCOMPARE(told, 0);
     QCOMPARE(third.recent(), (QList<KeptEntries::Key>{{QStringLiteral("frmmain"), QStringLiteral("Image4")}}));
+}
+
+// The kept lists are written off the window's thread; a favourite the disk
+// refused is said when the refusal comes, and the window went on meanwhile.
+void TestFind::favouriteNotWrittenIsSaid()
+{
+    Harness h;
+    h.p().show(WindowId::frmmain);
+    ViewerWindow& w = h.viewer(WindowId::frmmain);
+    const catalogue::Label& label = *h.p().catalogue().catalogue().label(QStringLiteral("frmmain"), QStringLiteral("Image4"));
+    files::injectFault(files::Op::Rename, 1, EIO);
+    QMenu* menu = w.showEntryMenu(label, w.mapToGlobal(QPoint()));
+    menu->findChild<QAction*>(QStringLiteral("favourite"))->trigger();
+    menu->close();
+    QVERIFY(h.p().kept().isFavourite({label.window, label.control})); // kept for this run
+    const auto said = [] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == QLatin1String("keptNotWritten") && top->isVisible())
+                return qobject_cast<QMessageBox*>(top);
+        return static_cast<QMessageBox*>(nullptr);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(said(), 10000);
+    QMessageBox* box = said();
+    files::clearFault();
+    QVERIFY2(box->text().startsWith(QStringLiteral("Không lưu được danh sách kênh yêu thích")), qPrintable(box->text()));
+    box->close();
 }
 
 QTEST_MAIN(TestFind)
