@@ -306,12 +306,17 @@ QList<SourceRecord> parseSources(const QByteArray& bytes)
 
 // The last good copy of a list read over the network, in the cache folder:
 // adding a file to the sources reads the others again without the network.
-QString cachePathOf(const QString& cacheDir, const QString& address)
+QString cachePathOf(const QString& cacheDir, const QString& address) { return listCachePath(cacheDir, address); }
+} // namespace
+
+QString listCachePath(const QString& cacheDir, const QString& address)
 {
     return cacheDir + QStringLiteral("/lists/")
         + QString::fromLatin1(QCryptographicHash::hash(address.toUtf8(), QCryptographicHash::Sha1).toHex())
         + QStringLiteral(".m3u");
 }
+
+namespace {
 
 void keepInCache(const QString& cacheDir, const QString& address, const QByteArray& body)
 {

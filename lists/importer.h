@@ -29,6 +29,11 @@ QStringList listCodes();
 // http(s) address with "{code}" in it.
 QString listAddress(const QString& sourceTemplate, const QString& code);
 
+// Where the last good copy of a list read over the network is kept in
+// `cacheDir`: adding a file to the sources reads the others again from it,
+// and the guides a list names are read from its first line.
+QString listCachePath(const QString& cacheDir, const QString& address);
+
 // One source of the import layer: what the user named (or the public
 // lists), when it was last read and what it gave.
 struct SourceRecord {

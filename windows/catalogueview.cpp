@@ -3,6 +3,7 @@
 #include "navigation.h"
 #include "program.h"
 #include "steps.h"
+#include "programguide.h"
 #include "viewerwindow.h"
 
 #include "artwork.h"
@@ -68,9 +69,11 @@ QString withoutAddressText(const catalogue::Label& l)
                           "sách (Thực đơn › Nguồn kênh), hoặc tự cho nó một địa chỉ (chuột phải › Đặt địa chỉ…).");
 }
 
-QString entryToolTip(const catalogue::Label& l, const QString& lastRun)
+QString entryToolTip(const catalogue::Label& l, const QString& lastRun, const QString& onAir)
 {
     QStringList lines{catalogue::shownCaption(l)};
+    if (!onAir.isEmpty())
+        lines << onAir;
     switch (l.origin) {
     case AddressOrigin::BuiltIn:
         lines << withoutAddressText(l);
@@ -118,6 +121,7 @@ void populateCatalogue(ViewerWindow& window)
     catalogue::RunningCatalogue& running = window.program().catalogue();
     const catalogue::Catalogue& cat = running.catalogue();
     const QString name = windowName(window.id());
+    const ProgramGuide& guide = window.program().guide();
 
     static const QFont titleFont = designFont(QStringLiteral("Tahoma"), 9.75, true, true);
     static const QFont boldFont = designFont(QStringLiteral("Tahoma"), 9.75, true);
@@ -164,10 +168,8 @@ void populateCatalogue(ViewerWindow& window)
             if (l->clickable() || l->kind == catalogue::Kind::Hidden)
                 window.playEntry(label, *l);
         });
-        if (l->clickable()) {
-            label->setToolTip(entryToolTip(*l, {}));
-            label->setAccessibleDescription(entryDescription(*l, {}));
-        }
+        if (l->clickable())
+            window.refreshToolTip(label, *l);
         // Its own menu (favourites), by the mouse or the keyboard; asked at
         // the time, as an import may have made it an entry since.
         label->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -180,11 +182,11 @@ void populateCatalogue(ViewerWindow& window)
                              label->setUse(useOf(l->kind));
                              label->setInvitesClick(l->clickable());
                              markWithoutAddress(*label, *l);
-                             label->setToolTip(l->clickable() ? entryToolTip(*l, window.lastRun(l->window, l->control))
-                                                              : QString());
-                             label->setAccessibleDescription(
-                                 l->clickable() ? entryDescription(*l, window.lastRun(l->control)) : QString());
+                             window.refreshToolTip(label, *l);
                          });
+        // What is on its channel, as programmes begin and end.
+        QObject::connect(&guide, &ProgramGuide::changed, label,
+                         [&window, label, l] { window.refreshToolTip(label, *l); });
     }
 
     // Page buttons above the labels, so that a label's edge never takes a

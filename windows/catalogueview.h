@@ -11,8 +11,9 @@ class ViewerWindow;
 
 // What an entry's tooltip says: its channel, where its address comes from
 // (none yet; the list and stream name of an import, with how many other
-// streams it has; the user's own file), and how it went in this run.
-QString entryToolTip(const catalogue::Label& label, const QString& lastRun);
+// streams it has; the user's own file), how it went in this run, and what
+// is on its channel now and next (`onAir`, ProgramGuide::nowNextText()).
+QString entryToolTip(const catalogue::Label& label, const QString& lastRun, const QString& onAir = {});
 // The same, short, for screen readers after the entry's name: where its
 // address comes from in a few words, and how it went in this run.
 QString entryDescription(const catalogue::Label& label, const QString& lastRun);

@@ -4,6 +4,7 @@
 #include "finder.h"
 #include "logging.h"
 #include "importrunner.h"
+#include "programguide.h"
 #include "programwindow.h"
 #include "viewerwindow.h"
 #include "windowfactory.h"
@@ -29,10 +30,12 @@ Program::Program(EndHook onEnd, QObject* parent)
     : QObject(parent)
     , imports_(new ImportRunner(this))
     , channelLists_(new import::ChannelListPolicy(catalogue_.configDir(), {}, this))
+    , guide_(new ProgramGuide(programGuideOptions(), this))
     , onEnd_(onEnd ? std::move(onEnd) : EndHook([] { QCoreApplication::exit(0); }))
 {
     imports_->setFolders(catalogue_.configDir(), {});
     connect(imports_, &ImportRunner::layerChanged, &catalogue_, &catalogue::RunningCatalogue::reload);
+    connect(imports_, &ImportRunner::layerChanged, guide_, &ProgramGuide::reload);
     playedStreams_.writeInBackground(this);
 }
 
@@ -184,6 +187,8 @@ bool Program::firstViewerShown(QWidget* shown)
     if (!started_ || viewerShown_)
         return false;
     viewerShown_ = true;
+    // The program is in use: its guides are read back, and fetched when due.
+    guide_->start();
     if (!startNotices_.isEmpty() && shown) {
         // Said where it is seen, and read out as it appears (an alert);
         // it stops nothing.

@@ -20,6 +20,7 @@ class ChannelListPolicy;
 
 class EntryIndex;
 class ImportRunner;
+class ProgramGuide;
 class ProgramWindow;
 class ViewerWindow;
 
@@ -48,6 +49,9 @@ public:
     // What is done about the public channel lists: the offer, the user's
     // answer, the weekly update.
     import::ChannelListPolicy& channelLists() { return *channelLists_; }
+    // What is on the channels that have a programme guide; begun with the
+    // first viewer window shown after start().
+    ProgramGuide& guide() { return *guide_; }
     // The stream that last played for each entry, across runs.
     PlayedStreams& playedStreams() { return playedStreams_; }
     // What the find box searches: every entry and film, made at the first
@@ -113,6 +117,7 @@ private:
     catalogue::RunningCatalogue catalogue_;
     ImportRunner* imports_;
     import::ChannelListPolicy* channelLists_;
+    ProgramGuide* guide_;
     PlayedStreams playedStreams_;
     EntryIndex* entryIndex_ = nullptr;
     std::optional<KeptEntries> kept_;

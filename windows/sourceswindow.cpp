@@ -293,6 +293,12 @@ void SourcesWindow::fitOnScreen()
     move(outer.topLeft());
 }
 
+void SourcesWindow::addSection(QWidget* section)
+{
+    auto* box = static_cast<QVBoxLayout*>(layout());
+    box->insertWidget(box->indexOf(message_) + 1, section, 2);
+}
+
 void SourcesWindow::refresh()
 {
     sources_->clear();

@@ -47,6 +47,9 @@ public:
     void addFiles(const QStringList& files);
 
     QString message() const;
+    // Adds a part of the window (the programme guides'), under the
+    // sources' buttons; the window takes it.
+    void addSection(QWidget* section);
     // The line about the last update tried.
     QString lastAttempt() const;
     QLineEdit* templateField() const { return template_; }

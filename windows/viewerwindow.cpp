@@ -6,10 +6,14 @@
 #include "channeloffer.h"
 #include "filmnotice.h"
 #include "findbox.h"
+#include "guidesection.h"
 #include "finder.h"
 #include "sourceswindow.h"
 #include "logging.h"
 #include "navigation.h"
+#include "onairline.h"
+#include "programguide.h"
+#include "schedulewindow.h"
 #include "playlistdrop.h"
 #include "program.h"
 
@@ -238,6 +242,12 @@ void ViewerWindow::buildFrame()
     status_->setGeometry(tw(f.status));
     bindStatusLine(*player_, *status_);
     outcomes_ = new PlayerOutcomes(*player_, *this);
+    // What is on, right under the status line and in its colours.
+    onAir_ = new OnAirLine(program().guide(), client_);
+    onAir_->setFont(status_->font());
+    onAir_->setAutoFillBackground(true);
+    onAir_->setPalette(status_->palette());
+    onAir_->setGeometry(tw(f.status).translated(0, tw(f.status).height()));
     // How the entry being played goes, for its tooltip; the stream that
     // plays is the one tried first next time.
     connect(player_.get(), &Player::streamPlaying, this, [this](int index) {
@@ -247,17 +257,20 @@ void ViewerWindow::buildFrame()
         // Gần đây: what played, not every click.
         if (playing_->recent && !program().kept().played({playing_->window, playing_->control}))
             qCWarning(lcWindows).noquote() << "the recent list was not kept:" << program().kept().lastError();
+        onAir_->setPlaying(true);
         tellLastRun(playing_->streams.size() > 1
                         ? QStringLiteral("đang phát (nguồn %1/%2)").arg(index + 1).arg(playing_->streams.size())
                         : QStringLiteral("đang phát"));
     });
     connect(player_.get(), &Player::playStateChange, this, [this](int state) {
+        if (state == PlayState::Ready || state == PlayState::MediaEnded)
+            onAir_->setPlaying(false);
         if (state == PlayState::Ready)
             tellLastRun(QStringLiteral("không phát được"));
         else if (state == PlayState::MediaEnded)
             tellLastRun(QStringLiteral("đã phát xong"));
     });
-    connect(player_.get(), &Player::sourcesRequested, this, [this] { showSourcesWindow(program().imports()); });
+    connect(player_.get(), &Player::sourcesRequested, this, [this] { openSourcesWindow(program()); });
     // A film is no channel: without an address it points to its own.
     if (id() == WindowId::frmphim) {
         filmNotice_ = new FilmNotice(screen, status_);
@@ -315,6 +328,7 @@ void ViewerWindow::play(Playing playing, int keepFirst)
     const int playable = int(std::count_if(playing_->streams.cbegin(), playing_->streams.cend(),
                                            [](const StreamAddress& s) { return !isStandInAddress(s.url); }));
     outcomes_->opening(playing_->name, id() == WindowId::frmphim, playable);
+    onAir_->follow(playing_->window, playing_->control);
     player_->play(playing_->streams);
     markEntry(label);
     if (channelList_)
@@ -332,13 +346,20 @@ void ViewerWindow::tellLastRun(const QString& text)
         return;
     lastRun_.insert(playing_->window + u'/' + playing_->control, text);
     if (playing_->label) {
-        if (const catalogue::Label* l = program().catalogue().catalogue().label(playing_->window, playing_->control)) {
-            playing_->label->setToolTip(entryToolTip(*l, text));
-            playing_->label->setAccessibleDescription(entryDescription(*l, text));
-        }
+        if (const catalogue::Label* l = program().catalogue().catalogue().label(playing_->window, playing_->control))
+            refreshToolTip(playing_->label, *l);
     }
     if (channelList_ && playing_->window == catalogue::listWindow())
         channelList_->model()->refresh();
+}
+
+void ViewerWindow::refreshToolTip(LabelUni* label, const catalogue::Label& entry)
+{
+    const QString run = lastRun(entry.window, entry.control);
+    label->setToolTip(entry.clickable() ? entryToolTip(entry, run,
+                                                       program().guide().nowNextText(entry.window, entry.control))
+                                        : QString());
+    label->setAccessibleDescription(entry.clickable() ? entryDescription(entry, run) : QString());
 }
 
 void ViewerWindow::showEvent(QShowEvent* event)
@@ -349,7 +370,7 @@ void ViewerWindow::showEvent(QShowEvent* event)
     // the user said yes, their update is due every week.
     if (program().firstViewerShown(this) && program().channelLists().offerDue()) {
         auto* offer = new ChannelOffer(program().imports(), program().channelLists(), player_->widget());
-        connect(offer, &ChannelOffer::sourcesRequested, this, [this] { showSourcesWindow(program().imports()); });
+        connect(offer, &ChannelOffer::sourcesRequested, this, [this] { openSourcesWindow(program()); });
     }
 }
 
@@ -387,7 +408,7 @@ void ViewerWindow::buildMenu()
     connect(menu_, &MenuXpUni::chosen, this, [this](const QString& item) {
         emit menuChosen(item);
         if (item == QLatin1String("nguon")) {
-            showSourcesWindow(program().imports());
+            openSourcesWindow(program());
             return;
         }
         runMenuCommand(program(), id(), item);
@@ -504,6 +525,7 @@ QMenu* ViewerWindow::showMenu(const MenuSubject& subject, const QPoint& globalPo
                                      QStringLiteral("Không lưu được danh sách kênh yêu thích: %1")
                                          .arg(program().kept().lastError()));
         });
+        addScheduleItem(*menu, program(), entry.window, entry.control);
         menu->addSeparator();
     }
     const AddressTarget target = subject.target;

@@ -24,6 +24,7 @@ class OtherChannelsLink;
 class FrameUni;
 class LabelUni;
 class MenuXpUni;
+class OnAirLine;
 class Player;
 class PlayerOutcomes;
 
@@ -43,6 +44,8 @@ public:
 
     Player& player() const { return *player_; }
     LabelUni* status() const { return status_; }
+    // What is on the channel playing, under the status line.
+    OnAirLine* onAirLine() const { return onAir_; }
     LabelUni* versionLabel() const { return version_; }
     MenuXpUni* menu() const { return menu_; }
 
@@ -94,6 +97,9 @@ public:
     void addOtherChannelsLinks(const QHash<QString, QStringList>& countriesByPanel);
     // A step set one of this window's panels (Program::setPanelVisible).
     void panelStepped();
+    // The entry's tooltip and description as of now: its address, how it
+    // went, what is on.
+    void refreshToolTip(LabelUni* label, const catalogue::Label& entry);
 
     // The find box over this window, made when first opened: `typed` is
     // the letter that opened it.
@@ -158,6 +164,7 @@ private:
     QWidget* client_ = nullptr;
     std::unique_ptr<Player> player_;
     LabelUni* status_ = nullptr;
+    OnAirLine* onAir_ = nullptr;
     LabelUni* version_ = nullptr;
     MenuXpUni* menu_ = nullptr;
     QMenu* recent_ = nullptr;
