@@ -34,7 +34,7 @@ ChannelOffer::ChannelOffer(ImportRunner& runner, import::ChannelListPolicy& poli
     setAutoFillBackground(true);
     setFrameShape(QFrame::StyledPanel);
     auto* layout = new QVBoxLayout(this);
-    const QString source = ImportRunner::sourceName(ImportRunner::sourceTemplate(configDir));
+    const QString source = ImportRunner::sourceName(ImportRunner::sourceTemplate(runner.configDir()));
     text_ = new QLabel(QStringLiteral("Các kênh chưa có địa chỉ xem được. Tải các danh sách kênh công khai "
                                       "(%1) về để có địa chỉ cho các kênh?\n"
                                       "Chỉ các danh sách được tải, không gì khác; đổi nguồn trong "

@@ -40,8 +40,7 @@ void showReport(const import::ImportOutcome& outcome)
     summary->setObjectName(QStringLiteral("summary"));
     summary->setWordWrap(true);
     if (outcome.status != import::ImportOutcome::Done)
-        summary->setText(QStringLiteral("Không nhập được danh sách này:
-%1")
+        summary->setText(QStringLiteral("Không nhập được danh sách này:\n%1")
                              .arg(outcome.message.isEmpty() ? outcome.error : outcome.message));
     else if (outcome.written == 0)
         summary->setText(QStringLiteral("Danh sách đã đọc xong nhưng không kênh nào có địa chỉ."));

@@ -525,7 +525,7 @@ QMenu* ViewerWindow::showMenu(const MenuSubject& subject, const QPoint& globalPo
                                      QStringLiteral("Không lưu được danh sách kênh yêu thích: %1")
                                          .arg(program().kept().lastError()));
         });
-        addScheduleItem(*menu, program(), entry.window, entry.control);
+        addScheduleItem(*menu, program(), subject.key.window, subject.key.control);
         menu->addSeparator();
     }
     const AddressTarget target = subject.target;

@@ -89,7 +89,7 @@ int main(int argc, char** argv)
                     program.catalogue().catalogue().label(QStringLiteral("frmmain"), words.value(1));
                 main.openAddressDialog(miravon::addressTarget(*label));
             } else if (command == QLatin1String("offer")) {
-                new miravon::ChannelOffer(program.imports(), program.catalogue().configDir(), main.player().widget());
+                new miravon::ChannelOffer(program.imports(), program.channelLists(), main.player().widget());
             } else if (command == QLatin1String("sources")) {
                 miravon::showSourcesWindow(program.imports());
             } else if (command == QLatin1String("quit")) {

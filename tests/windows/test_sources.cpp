@@ -288,7 +288,8 @@ void TestSources::offerNamesItsSourceTakesTheFocusAndIsHeard()
     picture.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&picture));
     // The source configured, by its host and port.
-    auto* offer = new ChannelOffer(*runner_, config_, &picture);
+    import::ChannelListPolicy policy(config_);
+    auto* offer = new ChannelOffer(*runner_, policy, &picture);
     const QString host = QUrl(http_.url(QStringLiteral("/"))).authority();
     QVERIFY2(offer->text().contains(QStringLiteral("(%1)").arg(host)), qPrintable(offer->text()));
     QVERIFY(!offer->text().contains(QStringLiteral("iptv-org")));
@@ -312,7 +313,8 @@ void TestSources::offerNamesItsSourceTakesTheFocusAndIsHeard()
     s.remove(setting::channelSource);
     QString error;
     QVERIFY(s.save(config_, &error));
-    ChannelOffer second(*runner_, config_, &picture);
+    import::ChannelListPolicy secondPolicy(config_);
+    ChannelOffer second(*runner_, secondPolicy, &picture);
     QVERIFY2(second.text().contains(QStringLiteral("(iptv-org)")), qPrintable(second.text()));
 }
 
@@ -323,7 +325,8 @@ void TestSources::offerSaysWhatItWaitsFor()
     QWidget picture;
     picture.resize(449, 300);
     picture.show();
-    ChannelOffer offer(*runner_, config_, &picture);
+    import::ChannelListPolicy policy(config_);
+    ChannelOffer offer(*runner_, policy, &picture);
     offer.findChild<QPushButton*>(QStringLiteral("yes"))->click();
     auto* bar = offer.findChild<QProgressBar*>();
     QTRY_VERIFY_WITH_TIMEOUT(bar->value() > 0 && bar->value() < bar->maximum()
@@ -346,7 +349,8 @@ void TestSources::failedUpdateIsSaidAndKept()
     QWidget picture;
     picture.resize(449, 300);
     picture.show();
-    auto* offer = new ChannelOffer(*runner_, config_, &picture);
+    import::ChannelListPolicy policy(config_);
+    auto* offer = new ChannelOffer(*runner_, policy, &picture);
     offer->findChild<QPushButton*>(QStringLiteral("yes"))->click();
     QTRY_VERIFY_WITH_TIMEOUT(runner_->busy() == ImportRunner::Job::None, kWait);
     const QString said = offer->text();
