@@ -46,16 +46,11 @@ LabelUni::Use useOf(catalogue::Kind kind)
     return LabelUni::Use::Text;
 }
 
-// An entry that can play nothing yet looks it: a quiet mark, and its
-// description says why, once.
+// An entry that can play nothing yet looks it: a quiet mark (its
+// description, entryDescription(), says why).
 void markWithoutAddress(LabelUni& label, const catalogue::Label& l)
 {
-    const bool without = l.clickable() && l.withoutAddress();
-    label.setWithoutAddress(without);
-    label.setAccessibleDescription(without ? (l.window == QLatin1String("frmphim")
-                                                  ? QStringLiteral("Phim chưa có địa chỉ xem được")
-                                                  : QStringLiteral("Chưa có địa chỉ xem được"))
-                                           : QString());
+    label.setWithoutAddress(l.clickable() && l.withoutAddress());
 }
 
 } // namespace
@@ -103,7 +98,9 @@ QString entryDescription(const catalogue::Label& l, const QString& lastRun)
     QString text;
     switch (l.origin) {
     case AddressOrigin::BuiltIn:
-        text = QStringLiteral("chưa có địa chỉ");
+        text = !l.withoutAddress() ? QStringLiteral("địa chỉ có sẵn")
+            : l.window == QLatin1String("frmphim") ? QStringLiteral("phim chưa có địa chỉ xem được")
+                                                   : QStringLiteral("chưa có địa chỉ xem được");
         break;
     case AddressOrigin::Imported:
         text = l.imported.size() > 1 ? QStringLiteral("từ danh sách đã nhập, %1 nguồn").arg(l.imported.size())

@@ -135,13 +135,16 @@ bool ImportRunner::updateChannels(const QString& sourceTemplate)
         options.cancel = cancel.get();
         const import::ImportOutcome outcome = import::updateChannels(options);
         // Kept for the sources window, here off the UI thread: the last
-        // attempt, with its time and what it came to.
-        Settings settings = Settings::load(dir);
-        settings.set(setting::channelsAttempt, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
-        settings.set(setting::channelsAttemptResult, updateOutcomeText(outcome));
-        QString error;
-        if (!settings.save(dir, &error))
-            qCWarning(lcWindows, "%s", qUtf8Printable(error));
+        // attempt, with its time and what it came to; a cancel leaves the
+        // files as they were.
+        if (!outcome.cancelled) {
+            Settings settings = Settings::load(dir);
+            settings.set(setting::channelsAttempt, QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+            settings.set(setting::channelsAttemptResult, updateOutcomeText(outcome));
+            QString error;
+            if (!settings.save(dir, &error))
+                qCWarning(lcWindows, "%s", qUtf8Printable(error));
+        }
         deliver(self, outcome, [](ImportRunner& r, const import::ImportOutcome& o) {
             r.done(Job::Update, o.status == import::ImportOutcome::Done);
             emit r.finished(Job::Update, o);

@@ -356,10 +356,13 @@ void ViewerWindow::tellLastRun(const QString& text)
 void ViewerWindow::refreshToolTip(LabelUni* label, const catalogue::Label& entry)
 {
     const QString run = lastRun(entry.window, entry.control);
-    label->setToolTip(entry.clickable() ? entryToolTip(entry, run,
-                                                       program().guide().nowNextText(entry.window, entry.control))
-                                        : QString());
-    label->setAccessibleDescription(entry.clickable() ? entryDescription(entry, run) : QString());
+    const QString onAir = program().guide().nowNextText(entry.window, entry.control);
+    label->setToolTip(entry.clickable() ? entryToolTip(entry, run, onAir) : QString());
+    // Short for a screen reader, what is on included.
+    QString description = entry.clickable() ? entryDescription(entry, run) : QString();
+    if (!description.isEmpty() && !onAir.isEmpty())
+        description += QStringLiteral(". ") + onAir;
+    label->setAccessibleDescription(description);
 }
 
 void ViewerWindow::showEvent(QShowEvent* event)

@@ -203,6 +203,7 @@ void TestFind::goesThereAndPlays()
     QCOMPARE(h.player(to).url, label->address);
     QVERIFY(h.viewer(to).markedEntry());
     QCOMPARE(h.viewer(to).markedEntry()->objectName(), control);
+    h.player(to).raiseStreamPlaying(0); // Gần đây keeps what played
     QCOMPARE(h.p().kept().recent().value(0), (KeptEntries::Key{windowName(to), control}));
 }
 
@@ -254,7 +255,9 @@ void TestFind::keptAcrossRuns()
         ViewerWindow& w = h.viewer(WindowId::frmmain);
         QCOMPARE(actionNames(opened(w.recentMenu())), QStringList{"(note)"}); // "none yet"
         QVERIFY(goToEntry(h.p(), WindowId::frmmain, QStringLiteral("frmmain3"), QStringLiteral("duc1_5")));
+        h.player(WindowId::frmmain3).raiseStreamPlaying(0);
         QVERIFY(goToEntry(h.p(), WindowId::frmmain3, QStringLiteral("frmmain"), QStringLiteral("Image4")));
+        h.player(WindowId::frmmain).raiseStreamPlaying(0);
         QCOMPARE(actionNames(opened(w.recentMenu())), (QStringList{"frmmain/Image4", "frmmain3/duc1_5"}));
         QCOMPARE(w.recentMenu()->actions().first()->text(), QString(u8"VTV1 — Việt Nam"));
 
@@ -296,6 +299,7 @@ void TestFind::keptAcrossRuns()
         QCOMPARE(actionNames(opened(w.recentMenu())), QStringList{"(note)"}); // told once
         QCOMPARE(actionNames(opened(w.favouritesMenu())), QStringList{"frmmain/Image4"});
         w.favouritesMenu()->actions().first()->trigger();
+        h.player(WindowId::frmmain).raiseStreamPlaying(0);
         QVERIFY(h.viewer(WindowId::frmmain).isVisible());
         QCOMPARE(h.player(WindowId::frmmain).url,
                  h.p().catalogue().catalogue().label(QStringLiteral("frmmain"), QStringLiteral("Image4"))->address);
