@@ -201,11 +201,17 @@ QVariant ChannelListModel::data(const QModelIndex& index, int role) const
             said << c.quality;
         if (c.key == playing_)
             said << QStringLiteral("đang chọn phát");
+        if (const QString now = onAir_.now ? onAir_.now(c.key) : QString(); !now.isEmpty())
+            said << now;
         return said.join(QStringLiteral(", "));
     }
     case Qt::ToolTipRole:
-        return channelToolTip(c, running_ ? running_->ownAddress(c.key) : nullptr,
-                              lastRun_ ? lastRun_(c.key) : QString());
+    {
+        const QString tip = channelToolTip(c, running_ ? running_->ownAddress(c.key) : nullptr,
+                                           lastRun_ ? lastRun_(c.key) : QString());
+        const QString nowNext = onAir_.nowNext ? onAir_.nowNext(c.key) : QString();
+        return nowNext.isEmpty() ? tip : tip + u'\n' + nowNext;
+    }
     case KeyRole:
         return c.key;
     case GroupRole:
@@ -213,7 +219,7 @@ QVariant ChannelListModel::data(const QModelIndex& index, int role) const
     case QualityRole:
         return c.quality;
     case NowRole:
-        return QString();
+        return onAir_.now ? onAir_.now(c.key) : QString();
     case HeadingRole:
         return false;
     case PlayingRole:

@@ -41,6 +41,14 @@ public:
     // Tooltips ask it for the user's own addresses and how a channel went.
     using LastRun = std::function<QString(const QString& key)>;
     void setSources(const catalogue::RunningCatalogue* running, LastRun lastRun);
+    // What is on a channel, asked when a row is drawn or read: the title on
+    // now (NowRole) and now and next in a line (its tooltip); empty when no
+    // guide says it. Call refresh() when it may read differently.
+    struct OnAir {
+        std::function<QString(const QString& key)> now;
+        std::function<QString(const QString& key)> nowNext;
+    };
+    void setOnAir(OnAir onAir) { onAir_ = std::move(onAir); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -62,6 +70,7 @@ private:
     std::shared_ptr<const catalogue::ListChannelSet> set_;
     const catalogue::RunningCatalogue* running_ = nullptr;
     LastRun lastRun_;
+    OnAir onAir_;
     QList<Row> rows_;
     QHash<QString, int> rowOf_;
     int channelCount_ = 0;

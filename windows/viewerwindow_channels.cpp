@@ -3,6 +3,7 @@
 #include "viewerwindow.h"
 
 #include "channellist.h"
+#include "programguide.h"
 #include "program.h"
 
 #include "frameuni.h"
@@ -55,6 +56,14 @@ ChannelList* ViewerWindow::openChannelList(const QStringList& countries, const Q
         channelList_ = new ChannelList(client_);
         channelList_->model()->setSources(
             &running, [this](const QString& key) { return lastRun(catalogue::listWindow(), key); });
+        // What is on, as programmes begin and end.
+        channelList_->model()->setOnAir(
+            {[this](const QString& key) {
+                 const guide::Programme now = program().guide().nowNext(key).now;
+                 return now.isValid() ? QStringLiteral("Đang phát: %1").arg(now.title) : QString();
+             },
+             [this](const QString& key) { return program().guide().nowNextText(catalogue::listWindow(), key); }});
+        connect(&program().guide(), &ProgramGuide::changed, channelList_, [this] { channelList_->model()->refresh(); });
         connect(channelList_, &ChannelList::chosen, this, [this](const QString& key) { playChannel(key); });
         connect(channelList_, &ChannelList::menuRequested, this, &ViewerWindow::showChannelMenu);
         connect(channelList_, &ChannelList::backRequested, this, &ViewerWindow::closeChannelList);

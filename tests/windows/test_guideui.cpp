@@ -18,6 +18,8 @@
 #include "sourceswindow.h"
 #include "viewerwindow.h"
 
+#include "channellist.h"
+
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -52,12 +54,14 @@ QByteArray programme(const char* start, const char* stop, const char* title, con
 }
 
 const QByteArray guideXml = QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tv>\n"
-                                       "<channel id=\"VTV1.vn\"><display-name>VTV1</display-name></channel>\n")
+                                       "<channel id=\"VTV1.vn\"><display-name>VTV1</display-name></channel>\n"
+                                       "<channel id=\"HTV7.vn\"><display-name>HTV7</display-name></channel>\n")
     + programme("20261211120000", "20261211130000", "Chuyển động 24h")
     + programme("20261211130000", "20261211140000", "Thời sự")
     + programme("20261211140000", "20261211153000", "Phim truyện")
     + programme("20261211153000", "20261211170000", "Bóng đá")
     + programme("20261212010000", "20261212020000", "Chào buổi sáng")
+    + programme("20261211130000", "20261211140000", "Tin tức", "HTV7.vn")
     + programme("20261211130000", "20261211140000", "Elsewhere", "Other.vn") + "</tv>\n";
 
 } // namespace
@@ -70,6 +74,7 @@ private slots:
     void tooltipAndLineFollowTheGuide();
     void scheduleOfTodayAndTomorrow();
     void guidesInTheSourcesWindow();
+    void listRowsSayWhatIsOn();
 
 private:
     // A program with the guide read, over frmmain.
@@ -105,7 +110,15 @@ void TestGuideUi::initTestCase()
     s.title = QStringLiteral("VTV1 HD");
     vtv1.streams << s;
     key_ = vtv1.key;
-    QVERIFY(writeFile(config_ + "/addresses.import.channels.tsv", catalogue::writeListChannels({vtv1})));
+    // HTV7 gives no entry an address: one of the Vietnamese panel's other channels.
+    catalogue::ListChannel htv7 = vtv1;
+    htv7.key = QStringLiteral("VN/HTV7.vn");
+    htv7.name = QStringLiteral("HTV7");
+    htv7.tvgId = QStringLiteral("HTV7.vn");
+    htv7.entry.clear();
+    htv7.streams.first().address.url = QStringLiteral("http://s.example/htv7");
+    htv7.streams.first().title = QStringLiteral("HTV7");
+    QVERIFY(writeFile(config_ + "/addresses.import.channels.tsv", catalogue::writeListChannels({vtv1, htv7})));
     guideFile_ = home_.filePath("vn.xml");
     QVERIFY(writeFile(guideFile_, guideXml));
     programGuideOptions().clock = [] { return fakeNow; };
@@ -229,17 +242,38 @@ void TestGuideUi::guidesInTheSourcesWindow()
     QVERIFY(section->add(guideFile_));
     QTreeWidget* guides = section->guides();
     QTRY_COMPARE_WITH_TIMEOUT(guides->topLevelItemCount() == 1 ? guides->topLevelItem(0)->text(2) : QString(),
-                              QStringLiteral("1"), 20000);
+                              QStringLiteral("2"), 20000);
     QTreeWidgetItem* row = guides->topLevelItem(0);
     QCOMPARE(row->text(0), guideFile_);
     QCOMPARE(row->text(1), QDateTime(utc("2026-12-11T13:59:59Z")).toLocalTime().toString("dd/MM/yyyy HH:mm"));
-    QCOMPARE(row->text(3), QStringLiteral("5"));
+    QCOMPARE(row->text(3), QStringLiteral("6"));
     QCOMPARE(row->text(4), QString());
 
     guides->setCurrentItem(row);
     window.findChild<QPushButton*>(QStringLiteral("removeGuide"))->click();
     QTRY_VERIFY(guides->topLevelItemCount() == 1 && guides->topLevelItem(0)->data(0, Qt::UserRole).isNull());
     window.close();
+}
+
+// A row of a channel list shows the title on now, its tooltip now and
+// next, and both follow a programme's end.
+void TestGuideUi::listRowsSayWhatIsOn()
+{
+    const auto program = programWithGuide();
+    QTRY_VERIFY_WITH_TIMEOUT(program->guide().hasGuide(QStringLiteral("VN/HTV7.vn")), 20000);
+    ViewerWindow& w = program->viewer(WindowId::frmmain);
+    QTRY_VERIFY_WITH_TIMEOUT(program->catalogue().listChannels()->channel(QStringLiteral("VN/HTV7.vn")), 10000);
+    ChannelList* list = w.openChannelList({QStringLiteral("VN")});
+    QVERIFY(list);
+    const int row = list->model()->rowOf(QStringLiteral("VN/HTV7.vn"));
+    QVERIFY(row >= 0);
+    const auto at = [&](int role) { return list->model()->index(row).data(role).toString(); };
+    QCOMPARE(at(ChannelListModel::NowRole), QStringLiteral("Đang phát: Tin tức"));
+    QVERIFY2(at(Qt::ToolTipRole).contains(QStringLiteral("Đang phát 20:00–21:00 Tin tức")), qPrintable(at(Qt::ToolTipRole)));
+    QVERIFY2(at(Qt::AccessibleTextRole).endsWith(QStringLiteral("Đang phát: Tin tức")),
+             qPrintable(at(Qt::AccessibleTextRole)));
+    fakeNow = utc("2026-12-11T14:00:01Z");
+    QTRY_COMPARE_WITH_TIMEOUT(at(ChannelListModel::NowRole), QString(), 5000);
 }
 
 QTEST_MAIN(TestGuideUi)
