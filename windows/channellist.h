@@ -139,7 +139,7 @@ private:
 };
 
 // A small outlined button with rounded ends, in the panels' colours, for
-// the program's additions that must stand beside the spec's controls
+// the links and buttons added beside the windows' own controls
 // without looking like one of them. Enter presses it as Space does.
 class PillButton : public QAbstractButton {
     Q_OBJECT
